@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Configures and builds one of the builds: host (sim platform, unit tests and
+# benchmarks) or windows (MinGW-w64 cross build of qorbin.exe, qx.dll and the
+# e2e test programs).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+kind="${1:-host}"
+jobs="$(nproc 2>/dev/null || echo 2)"
+case "$kind" in
+  host)
+    cmake -S "$root" -B "$root/build/host" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$root/build/host" -j "$jobs"
+    ;;
+  windows)
+    cmake -S "$root" -B "$root/build/windows" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
+    cmake --build "$root/build/windows" -j "$jobs"
+    ;;
+  *)
+    echo "usage: $0 host|windows" >&2
+    exit 2
+    ;;
+esac
