@@ -157,5 +157,7 @@ e2e_end() {
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
   [ -n "$E2E_XVFB_PID" ] && kill "$E2E_XVFB_PID" 2>/dev/null || true
+  # A passing scenario's prefix is not needed afterwards (they are large).
+  [ "$rc" -eq 0 ] && rm -rf "$E2E_DIR/prefix"
   exit "$rc"
 }
