@@ -34,5 +34,8 @@ std::wstring GetLogFolder();
 extern std::atomic<bool> LoggerIdle;
 // While true, the raised-exception trace writer does nothing.
 extern std::atomic<bool> SuppressExceptionTrace;
+// Set by the message loop once the application has been told to terminate:
+// from then on new entries are dropped.
+extern std::atomic<bool> ApplicationTerminated;
 
 }  // namespace infra

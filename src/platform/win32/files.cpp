@@ -1,0 +1,187 @@
+// Seam headers come before <windows.h>: its macros share the constants' names.
+#include "platform/files.h"
+
+#include <windows.h>
+#include <algorithm>
+
+
+namespace plat {
+namespace {
+
+FileTime ToFileTime(const FILETIME& ft) {
+  return (static_cast<FileTime>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+bool WriteAll(HANDLE h, const std::string& data) {
+  size_t done = 0;
+  while (done < data.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 30));
+    DWORD written = 0;
+    if (!::WriteFile(h, data.data() + done, chunk, &written, nullptr) || written == 0) return false;
+    done += written;
+  }
+  return true;
+}
+
+std::wstring DriveRoot(const std::wstring& path) {
+  if (path.size() >= 2 && path[1] == L':') return path.substr(0, 2) + L"\\";
+  return path;
+}
+
+}  // namespace
+
+bool FileExists(const std::wstring& path) {
+  DWORD a = ::GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::wstring& path) {
+  DWORD a = ::GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool CreateDirectories(const std::wstring& path) {
+  std::wstring p = path;
+  while (p.size() > 3 && (p.back() == L'\\' || p.back() == L'/')) p.pop_back();
+  if (p.empty()) {
+    ::SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  if (DirectoryExists(p)) return true;
+  size_t cut = p.find_last_of(L"\\/");
+  if (cut != std::wstring::npos && cut > 0) {
+    std::wstring parent = p.substr(0, cut);
+    if (parent.size() == 2 && parent[1] == L':') parent += L'\\';
+    if (parent != p && !DirectoryExists(parent) && !CreateDirectories(parent)) return false;
+  }
+  if (::CreateDirectoryW(p.c_str(), nullptr)) return true;
+  DWORD err = ::GetLastError();
+  if (DirectoryExists(p)) return true;
+  ::SetLastError(err);
+  return false;
+}
+
+bool RemoveFolder(const std::wstring& path) { return ::RemoveDirectoryW(path.c_str()) != 0; }
+
+std::int64_t FileSize(const std::wstring& path) {
+  HANDLE h = ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  LARGE_INTEGER size{};
+  BOOL ok = ::GetFileSizeEx(h, &size);
+  DWORD err = ::GetLastError();
+  ::CloseHandle(h);
+  if (!ok) {
+    ::SetLastError(err);
+    return -1;
+  }
+  return size.QuadPart;
+}
+
+bool AppendToFile(const std::wstring& path, const std::string& data, const std::string& prefix_if_new,
+                  bool* created) {
+  if (created) *created = false;
+  HANDLE h = ::CreateFileW(path.c_str(), FILE_APPEND_DATA | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool is_new = ::GetLastError() != ERROR_ALREADY_EXISTS;
+  if (created) *created = is_new;
+  LARGE_INTEGER zero{};
+  bool ok = ::SetFilePointerEx(h, zero, nullptr, FILE_END) != 0;
+  if (ok && is_new) ok = WriteAll(h, prefix_if_new);
+  if (ok) ok = WriteAll(h, data);
+  DWORD err = ::GetLastError();
+  ::CloseHandle(h);
+  if (!ok) ::SetLastError(err);
+  return ok;
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& data) {
+  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = WriteAll(h, data);
+  DWORD err = ::GetLastError();
+  ::CloseHandle(h);
+  if (!ok) ::SetLastError(err);
+  return ok;
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string& out) {
+  out.clear();
+  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  char buf[65536];
+  DWORD got = 0;
+  bool ok = true;
+  while (true) {
+    if (!::ReadFile(h, buf, sizeof buf, &got, nullptr)) {
+      ok = false;
+      break;
+    }
+    if (got == 0) break;
+    out.append(buf, got);
+  }
+  DWORD err = ::GetLastError();
+  ::CloseHandle(h);
+  if (!ok) ::SetLastError(err);
+  return ok;
+}
+
+bool CopyFileTo(const std::wstring& from, const std::wstring& to, bool fail_if_exists) {
+  return ::CopyFileW(from.c_str(), to.c_str(), fail_if_exists ? TRUE : FALSE) != 0;
+}
+
+bool RemoveFile(const std::wstring& path) { return ::DeleteFileW(path.c_str()) != 0; }
+
+bool MoveFileTo(const std::wstring& from, const std::wstring& to, bool replace) {
+  DWORD flags = MOVEFILE_COPY_ALLOWED | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+  return ::MoveFileExW(from.c_str(), to.c_str(), flags) != 0;
+}
+
+std::vector<FindData> FindFiles(const std::wstring& pattern) {
+  std::vector<FindData> out;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = ::FindFirstFileW(pattern.c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  do {
+    std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    FindData d;
+    d.name = name;
+    d.attributes = fd.dwFileAttributes;
+    d.size = (static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+    d.last_write = ToFileTime(fd.ftLastWriteTime);
+    out.push_back(std::move(d));
+  } while (::FindNextFileW(h, &fd));
+  DWORD err = ::GetLastError();
+  ::FindClose(h);
+  ::SetLastError(out.empty() ? ERROR_FILE_NOT_FOUND : err);
+  return out;
+}
+
+std::uint32_t DriveType(const std::wstring& root) { return ::GetDriveTypeW(DriveRoot(root).c_str()); }
+
+bool VolumeLabel(const std::wstring& root, std::wstring& label) {
+  label.clear();
+  wchar_t name[MAX_PATH + 1] = {};
+  UINT old = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+  BOOL ok = ::GetVolumeInformationW(DriveRoot(root).c_str(), name, MAX_PATH + 1, nullptr, nullptr, nullptr,
+                                    nullptr, 0);
+  ::SetErrorMode(old);
+  if (!ok) return false;
+  label = name;
+  return true;
+}
+
+std::uint32_t FileAttributes(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }
+
+bool FileLastWriteTime(const std::wstring& path, FileTime& time) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  time = ToFileTime(data.ftLastWriteTime);
+  return true;
+}
+
+}  // namespace plat
