@@ -1,0 +1,14 @@
+// Opening a file, folder or address with the shell (ShellExecuteW).
+#pragma once
+#include <string>
+
+#include "platform/types.h"
+
+namespace plat {
+
+// ShellExecuteW(owner, verb or null when empty, file, parameters, directory, show).
+// True when the shell reports success (a result above 32).
+bool ShellExecute(Window owner, const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
+                  const std::wstring& directory, int show);
+
+}  // namespace plat

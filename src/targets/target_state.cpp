@@ -1,0 +1,24 @@
+#include "targets/target_state.h"
+
+#include <cstdio>
+
+#include "platform/os_version.h"
+
+namespace targets {
+
+plat::Window CurrentTargetWindow = 0;
+TargetKind CurrentTargetKind = None;
+plat::ThreadId AgentUiThreadId = 0;
+
+std::wstring HandleText(plat::Window w) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%06llX", static_cast<unsigned long long>(w));
+  return std::wstring(buf, buf + std::char_traits<char>::length(buf));
+}
+
+bool IsVistaOrLater() {
+  plat::OsVersion v = plat::GetOsVersion();
+  return v.platform_id == plat::VER_PLATFORM_WIN32_NT && v.major > 5;
+}
+
+}  // namespace targets
