@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/system.h"
 #include "platform/types.h"
 
 namespace plat {
@@ -113,13 +114,10 @@ constexpr std::uint32_t LSFW_UNLOCK = 2;
 constexpr std::uint32_t GW_OWNER = 4;
 
 // --- errors -----------------------------------------------------------------------
-constexpr std::uint32_t ERROR_SUCCESS = 0;
 constexpr std::uint32_t ERROR_INVALID_WINDOW_HANDLE = 1400;
 constexpr std::uint32_t ERROR_TIMEOUT = 1460;
 
-// The calling thread's last system error (GetLastError / SetLastError).
-std::uint32_t GetLastError();
-void SetLastError(std::uint32_t code);
+// (The thread's last error: plat::LastError in platform/system.h.)
 
 // --- queries (no message is sent) ------------------------------------------------
 

@@ -1,7 +1,7 @@
 #include <map>
 #include <mutex>
 
-#include "platform/dir_exists.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "platform/shell_browse.h"
 #include "platform/sim/sim_shell_browse.h"

@@ -8,7 +8,7 @@
 #include <set>
 
 #include "platform/clock.h"
-#include "platform/dir_exists.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "platform/sim/sim_clock.h"
 #include "platform/sim/sim_window.h"
@@ -192,7 +192,6 @@ bool Contains(const plat::Rect& r, plat::Point p) {
   return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
 }
 
-thread_local std::uint32_t last_error = 0;
 
 // --- file dialogs -------------------------------------------------------------
 struct DialogState {
@@ -579,8 +578,6 @@ int FileDialogEnters(plat::Window dialog) {
 
 namespace plat {
 
-std::uint32_t GetLastError() { return sim::last_error; }
-void SetLastError(std::uint32_t code) { sim::last_error = code; }
 
 std::wstring GetClassName(Window w, int buffer_chars) {
   auto win = sim::Find(w);

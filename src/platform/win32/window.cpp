@@ -26,8 +26,6 @@ BOOL CALLBACK CollectWindow(HWND h, LPARAM lp) {
 }
 }  // namespace
 
-std::uint32_t GetLastError() { return ::GetLastError(); }
-void SetLastError(std::uint32_t code) { ::SetLastError(code); }
 
 std::wstring GetClassName(Window w, int buffer_chars) {
   if (!w || buffer_chars <= 0) return L"";
