@@ -1,0 +1,51 @@
+// The sim's message pump: no window messages yet, only a count and a hook
+// that tests use to act while the logic waits.
+#include <mutex>
+
+#include "platform/message_pump.h"
+#include "platform/sim/sim_message_pump.h"
+#include "platform/sim/sim_world.h"
+
+namespace sim {
+namespace {
+struct PumpState {
+  std::mutex lock;
+  int calls = 0;
+  std::function<void()> hook;
+};
+PumpState& S() {
+  static PumpState s;
+  return s;
+}
+const bool kReset = RegisterReset([] {
+  std::lock_guard<std::mutex> g(S().lock);
+  S().calls = 0;
+  S().hook = nullptr;
+});
+}  // namespace
+
+int ProcessMessagesCalls() {
+  std::lock_guard<std::mutex> g(S().lock);
+  return S().calls;
+}
+
+void SetProcessMessagesHook(std::function<void()> hook) {
+  std::lock_guard<std::mutex> g(S().lock);
+  S().hook = std::move(hook);
+}
+
+}  // namespace sim
+
+namespace plat {
+
+void ProcessMessages() {
+  std::function<void()> hook;
+  {
+    std::lock_guard<std::mutex> g(sim::S().lock);
+    ++sim::S().calls;
+    hook = sim::S().hook;
+  }
+  if (hook) hook();
+}
+
+}  // namespace plat
