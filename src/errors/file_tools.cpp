@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "platform/file_stream.h"
+#include "platform/files.h"
 #include "platform/message_pump.h"
 
 namespace errors {
@@ -364,7 +365,7 @@ void TZip::AddFile(const std::wstring& path) {
   }
   plat::FileStreamFacts facts;
   if (!plat::FileStreamGetFacts(path, &facts)) return;  // vanished: nothing to add
-  if (facts.attributes & plat::kFileStreamAttributeDirectory) {
+  if (facts.attributes & plat::FILE_ATTRIBUTE_DIRECTORY) {
     throw EZipError(ZipErrorText(kCopyReadError), kZipOperation | kCopyReadError);
   }
   if (facts.size > kZipMaxFileSize) return;

@@ -4,16 +4,13 @@
 // These mirror CreateFileW / ReadFile / WriteFile / SetFilePointerEx /
 // SetEndOfFile / GetFileAttributesExW / FileTimeToLocalFileTime +
 // FileTimeToDosDateTime / WideCharToMultiByte(CP_ACP) closely; the names carry
-// the "FileStream" prefix so they never clash with the general files seam.
+// the "FileStream" prefix beside the whole-file operations of platform/files.h.
+// Paths are Windows paths as there; the sim also takes host paths ("/tmp/x")
+// so that host tools can use the archive writer.
 #pragma once
 #include "platform/types.h"
 
 namespace plat {
-
-// GetFileAttributesW's attribute bits that the archive writer looks at.
-constexpr std::uint32_t kFileStreamAttributeReadOnly = 0x00000001;   // FILE_ATTRIBUTE_READONLY
-constexpr std::uint32_t kFileStreamAttributeDirectory = 0x00000010;  // FILE_ATTRIBUTE_DIRECTORY
-constexpr std::uint32_t kFileStreamAttributeArchive = 0x00000020;    // FILE_ATTRIBUTE_ARCHIVE
 
 // Where a seek counts from (FILE_BEGIN, FILE_CURRENT, FILE_END).
 enum class SeekOrigin { Begin = 0, Current = 1, End = 2 };
@@ -46,7 +43,7 @@ void FileStreamClose(Handle file);
 
 // GetFileAttributesExW: false when the path does not exist.
 struct FileStreamFacts {
-  std::uint32_t attributes = 0;
+  std::uint32_t attributes = 0;  // FILE_ATTRIBUTE_* of platform/files.h
   std::uint64_t size = 0;
   std::uint64_t last_write_time = 0;  // FILETIME: 100 ns units since 1601-01-01 UTC
 };

@@ -18,6 +18,7 @@
 
 #include "errors/file_tools.h"
 #include "platform/sim/sim_file_stream.h"
+#include "platform/sim/sim_files.h"
 #include "platform/sim/sim_message_pump.h"
 #include "platform/sim/sim_world.h"
 
@@ -27,19 +28,17 @@ using errors::TZip;
 
 namespace {
 
+// Drive C: of the sim on a fresh host folder: W() names a file as the agent
+// sees it ("C:\Log\folder.log"), Path() as the host and the readers see it.
 class ZipDir {
  public:
-  ZipDir() {
-    std::string tmpl = (fs::temp_directory_path() / "zipwriter-XXXXXX").string();
-    root_ = ::mkdtemp(tmpl.data());
-  }
-  ~ZipDir() {
-    std::error_code ec;
-    fs::permissions(root_, fs::perms::all, ec);
-    fs::remove_all(root_, ec);
-  }
+  ZipDir() : root_(sim::MapTempDrive(L'C')) {}
   std::string Path(const std::string& rel) const { return root_ + "/" + rel; }
-  std::wstring W(const std::string& rel) const { return Wide(Path(rel)); }
+  std::wstring W(const std::string& rel) const {
+    std::wstring out = L"C:\\";
+    for (char c : rel) out += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    return out;
+  }
   std::string Write(const std::string& rel, const std::string& bytes) const {
     fs::create_directories(fs::path(Path(rel)).parent_path());
     std::ofstream(Path(rel), std::ios::binary) << bytes;
@@ -111,8 +110,14 @@ std::string Hex(const std::string& s) {
 // entry's CRC, every entry's bytes equal to its source file) and with unzip -t.
 // expected: stored name bytes -> host file with the original bytes.
 void ExpectReadersAccept(const std::string& archive, const std::vector<std::pair<std::string, std::string>>& expected) {
-  static const std::string script = [] {
-    std::string path = (fs::temp_directory_path() / "zipwriter-check.py").string();
+  struct Script {
+    std::string path;
+    ~Script() { std::remove(path.c_str()); }
+  };
+  static const Script checker{[] {
+    // One copy per test process: ctest runs the cases in parallel processes.
+    std::string path =
+        (fs::temp_directory_path() / ("zipwriter-check-" + std::to_string(::getpid()) + ".py")).string();
     std::ofstream(path) << R"PY(
 import sys, zipfile
 archive = sys.argv[1]
@@ -133,7 +138,8 @@ with zipfile.ZipFile(archive) as z:
             sys.exit('content differs: %r' % i.filename)
 )PY";
     return path;
-  }();
+  }()};
+  const std::string& script = checker.path;
   std::string cmd = "python3 " + script + " '" + archive + "'";
   for (const auto& [name, src] : expected) cmd += " '" + Hex(name) + "=" + src + "'";
   EXPECT_EQ(std::system(cmd.c_str()), 0) << "python zipfile rejects " << archive;

@@ -10,7 +10,9 @@
 #include <mutex>
 
 #include "platform/file_stream.h"
+#include "platform/files.h"
 #include "platform/sim/sim_file_stream.h"
+#include "platform/sim/sim_files.h"
 #include "platform/sim/sim_world.h"
 
 namespace sim {
@@ -56,7 +58,25 @@ void ClearFault() { S().fault = FileFault::None; }
 
 }  // namespace
 
-std::string HostPath(const std::wstring& path) {
+void SetFileFault(const std::wstring& path_suffix, FileFault fault, std::uint64_t after_bytes) {
+  std::lock_guard<std::mutex> g(S().lock);
+  S().fault_suffix = path_suffix;
+  S().fault = fault;
+  S().fault_after = after_bytes;
+  S().fault_counted = 0;
+}
+
+void SetFileReadHook(std::function<void()> hook) {
+  std::lock_guard<std::mutex> g(S().lock);
+  S().read_hook = std::move(hook);
+}
+
+}  // namespace sim
+
+namespace plat {
+namespace {
+
+std::string Utf8(const std::wstring& path) {
   std::string out;
   for (wchar_t wc : path) {
     auto c = static_cast<std::uint32_t>(wc);
@@ -79,43 +99,36 @@ std::string HostPath(const std::wstring& path) {
   return out;
 }
 
-void SetFileFault(const std::wstring& path_suffix, FileFault fault, std::uint64_t after_bytes) {
-  std::lock_guard<std::mutex> g(S().lock);
-  S().fault_suffix = path_suffix;
-  S().fault = fault;
-  S().fault_after = after_bytes;
-  S().fault_counted = 0;
-}
-
-void SetFileReadHook(std::function<void()> hook) {
-  std::lock_guard<std::mutex> g(S().lock);
-  S().read_hook = std::move(hook);
-}
-
-}  // namespace sim
-
-namespace plat {
-namespace {
-
-// A drive-letter path has no host folder yet.
-bool Usable(const std::wstring& path) {
-  return !path.empty() && !(path.size() >= 2 && path[1] == L':');
+// The host file of a path: a mapped drive's file, or a host path as it is.
+// Empty when there is none.
+std::string ToHost(const std::wstring& path) {
+  if (!path.empty() && path[0] == L'/') return Utf8(path);
+  return sim::HostPath(path);
 }
 
 Handle Open(const std::wstring& path, int flags) {
-  if (!Usable(path)) return 0;
+  const std::string host = ToHost(path);
+  if (host.empty()) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return 0;
+  }
   {
     std::lock_guard<std::mutex> g(sim::S().lock);
     if (sim::FaultMatches(path, sim::FileFault::OpenFails)) {
       sim::ClearFault();
+      SetLastError(ERROR_ACCESS_DENIED);
       return 0;
     }
   }
-  int fd = ::open(sim::HostPath(path).c_str(), flags | O_CLOEXEC, 0644);
-  if (fd < 0) return 0;
+  int fd = ::open(host.c_str(), flags | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
+    return 0;
+  }
   struct stat st;
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {  // CreateFileW does not open folders as files
     ::close(fd);
+    SetLastError(ERROR_ACCESS_DENIED);
     return 0;
   }
   std::lock_guard<std::mutex> g(sim::S().lock);
@@ -248,13 +261,16 @@ void FileStreamClose(Handle file) {
 }
 
 bool FileStreamGetFacts(const std::wstring& path, FileStreamFacts* facts) {
-  if (!Usable(path)) return false;
+  const std::string host = ToHost(path);
   struct stat st;
-  if (::stat(sim::HostPath(path).c_str(), &st) != 0) return false;
+  if (host.empty() || ::stat(host.c_str(), &st) != 0) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return false;
+  }
   if (S_ISDIR(st.st_mode)) {
-    facts->attributes = kFileStreamAttributeDirectory;
+    facts->attributes = FILE_ATTRIBUTE_DIRECTORY;
   } else {
-    facts->attributes = kFileStreamAttributeArchive | ((st.st_mode & S_IWUSR) ? 0 : kFileStreamAttributeReadOnly);
+    facts->attributes = FILE_ATTRIBUTE_ARCHIVE | ((st.st_mode & S_IWUSR) ? 0 : FILE_ATTRIBUTE_READONLY);
   }
   facts->size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
   constexpr std::int64_t kEpochDelta = 11644473600LL;  // seconds from 1601 to 1970

@@ -1,7 +1,8 @@
 // Control of the sim's file streams: scripted failures and a hook into reads.
 //
-// Until drive letters are mapped to host folders, the sim's file streams take
-// host paths ("/tmp/x/Log/folder.log"); paths with a drive letter fail to open.
+// File streams resolve Windows paths through the drive mapping of
+// sim_files.h; a path that starts with "/" is taken as a host path (host tools
+// such as qzip work on host files).
 #pragma once
 #include <cstdint>
 #include <functional>
