@@ -430,7 +430,11 @@ std::vector<FindData> FindFiles(const std::wstring& pattern) {
   }
   std::wstring folder = pattern.substr(0, slash + 1);
   std::wstring mask = pattern.substr(slash + 1);
-  if (mask == L"*.*" || mask.empty()) mask = L"*";
+  if (mask.empty()) {
+    SetLastError(ERROR_FILE_NOT_FOUND);  // FindFirstFileW("C:\\Dir\\") finds nothing
+    return out;
+  }
+  if (mask == L"*.*") mask = L"*";
   std::string h = HostOf(folder);
   std::error_code ec;
   if (h.empty() || !fs::is_directory(h, ec)) {

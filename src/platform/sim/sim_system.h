@@ -1,0 +1,64 @@
+// Control of the sim's system facts: Windows version, the process token,
+// accounts, special folders, file version resources, environment, the
+// foreground lock and a shell that records what it was asked to execute.
+//
+// The initial world (after sim::ResetWorld): Windows 7 (6.1.7601, NT), a
+// standard user "Ann" on computer "PC" (SID S-1-5-21-1000-2000-3000-1001) in
+// BUILTIN\Users only, not elevated, elevation type default, CheckTokenMembership
+// and LockSetForegroundWindow present, USERPROFILE=C:\Users\Ann, special
+// folders below C:\Users\Ann (Documents, AppData\Roaming, ...), no version
+// resources.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace sim {
+
+void SetOsVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build = 0,
+                  std::uint32_t platform_id = plat::VER_PLATFORM_WIN32_NT);
+
+// The token: elevated, elevation type; token queries can be made to fail.
+void SetElevation(bool elevated, std::uint32_t elevation_type);
+void SetTokenQueriesFail(bool fail);
+
+// The token's groups; and whether CheckTokenMembership exists.
+void SetTokenGroups(std::vector<plat::TokenGroup> groups);
+void SetCheckTokenMembershipAvailable(bool available);
+// Scripting helpers: a standard user, an administrator with a split token under
+// UAC (Administrators deny-only, limited), an elevated administrator.
+void MakeStandardUser();
+void MakeFilteredAdmin();
+void MakeElevatedAdmin();
+
+// Accounts: the current user's name, the computer name, and the SIDs that
+// LookupAccountNameW finds ("PC\\Ann" -> "S-1-5-...").
+void SetUserName(const std::wstring& name);
+void SetComputerName(const std::wstring& name);
+void SetAccountSid(const std::wstring& account, const std::wstring& sid);
+
+// Special folder paths by CSIDL; an empty path makes the folder unknown.
+void SetSpecialFolder(int csidl, const std::wstring& path);
+
+// A file's version resource: translation (language << 16 | code page, e.g.
+// 0x040904B0) and FileVersion text. An empty version text leaves the string
+// table out.
+void SetFileVersion(const std::wstring& file, std::uint32_t translation, const std::wstring& version);
+
+void SetEnvironment(const std::wstring& name, const std::wstring& value);
+
+// Foreground lock: whether the function exists; the codes it was called with.
+void SetForegroundLockAvailable(bool available);
+std::vector<std::uint32_t> ForegroundLockCalls();
+
+// Every ShellExecute call, in order; and the result the next calls return.
+struct ShellCall {
+  std::wstring verb, file, parameters, directory;
+  int show = 0;
+};
+std::vector<ShellCall> ShellCalls();
+void SetShellResult(std::intptr_t result);
+
+}  // namespace sim
