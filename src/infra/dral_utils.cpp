@@ -7,8 +7,11 @@
 
 #include "infra/utf16.h"
 #include "platform/files.h"
+#include "platform/os_version.h"
 #include "platform/process.h"
+#include "platform/shell_execute.h"
 #include "platform/system.h"
+#include "platform/window.h"
 
 namespace infra {
 
@@ -41,9 +44,10 @@ bool Cached(std::atomic<std::int32_t>& cache, Fn compute) {
   return (v & 0xFF) != 0;
 }
 
+// GetVersionExW gives all zero when it fails.
 bool AnyOsVersion(plat::OsVersion& v) {
-  v = plat::OsVersion{};
-  return plat::GetOsVersion(v);
+  v = plat::GetOsVersion();
+  return v.major != 0;
 }
 
 bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t'; }
@@ -172,7 +176,7 @@ bool SetForegroundLock(std::uint32_t code) {
 }
 
 bool OpenWithShell(const std::wstring& target) {
-  plat::ShellExecuteVerb(L"open", target, L"", L"", plat::SW_SHOWNORMAL);
+  plat::ShellExecute(0, L"open", target, L"", L"", plat::SW_SHOWNORMAL);
   return true;
 }
 

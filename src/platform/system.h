@@ -1,7 +1,7 @@
-// System facts: the thread's last error and error texts, the Windows version,
-// the process token (elevation, groups), accounts, special folders, file
-// version resources, environment, upper-casing, the foreground lock and
-// ShellExecute.
+// System facts: the thread's last error and error texts, the process token
+// (elevation, groups), accounts, special folders, file version resources,
+// environment, upper-casing. (The Windows version is in os_version.h, the
+// foreground lock in window.h, ShellExecute in shell_execute.h.)
 //
 // win32 sources include this header before <windows.h>, whose macros share
 // the constants' names.
@@ -42,17 +42,6 @@ void SetLastError(std::uint32_t code);
 // FORMAT_MESSAGE_FROM_SYSTEM), as the system returns it (often with a trailing
 // full stop and line break); empty when the system has no text.
 std::wstring SystemErrorMessage(std::uint32_t code);
-
-// --- Windows version (GetVersionExW) ---------------------------------------
-
-constexpr std::uint32_t VER_PLATFORM_WIN32_WINDOWS = 1;
-constexpr std::uint32_t VER_PLATFORM_WIN32_NT = 2;
-
-struct OsVersion {
-  std::uint32_t major = 0, minor = 0, build = 0;
-  std::uint32_t platform_id = VER_PLATFORM_WIN32_NT;
-};
-bool GetOsVersion(OsVersion& v);
 
 // --- The process token ------------------------------------------------------
 
@@ -123,19 +112,5 @@ std::wstring ExpandEnvironmentText(const std::wstring& text);
 
 // CharUpperBuffW: upper case by the system's character tables, in place.
 void CharUpperText(std::wstring& text);
-
-// --- Foreground lock and ShellExecute -------------------------------------------
-
-constexpr std::uint32_t LSFW_LOCK = 1;
-constexpr std::uint32_t LSFW_UNLOCK = 2;
-// user32 LockSetForegroundWindow (looked up at run time); false when missing.
-bool LockSetForegroundWindow(std::uint32_t code);
-
-constexpr int SW_HIDE = 0;
-constexpr int SW_SHOWNORMAL = 1;
-// ShellExecuteW without an owner window; returns the shell's result (above 32
-// on success).
-std::intptr_t ShellExecuteVerb(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
-                               const std::wstring& directory, int show);
 
 }  // namespace plat

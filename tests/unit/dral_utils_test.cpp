@@ -8,7 +8,10 @@
 #include "platform/files.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_process.h"
+#include "platform/sim/sim_os_version.h"
+#include "platform/sim/sim_shell_execute.h"
 #include "platform/sim/sim_system.h"
+#include "platform/window.h"
 #include "platform/sim/sim_world.h"
 
 using namespace infra;
@@ -182,7 +185,7 @@ TEST_F(DralUtilsFacts, VersionAndGroupFactsFollowTheSystem) {
   };
   for (auto& c : cases) {
     SetUp();
-    sim::SetOsVersion(c.major, c.minor, 0, c.platform);
+    sim::SetOsVersion(plat::OsVersion{c.major, c.minor, 0, c.platform});
     c.user();
     EXPECT_EQ(IsVistaOrLater(), c.vista) << c.what;
     EXPECT_EQ(IsAdminGroupMember(), c.admin_member) << c.what;
@@ -266,19 +269,20 @@ TEST_F(DralUtilsFacts, SpecialFoldersAreCreatedWhenMissing) {
   EXPECT_EQ(GetSpecialFolderPath(plat::CSIDL_PERSONAL), L"");
 }
 
-TEST_F(DralUtilsFacts, ForegroundLockAndShellOpen) {
-  EXPECT_TRUE(SetForegroundLock(plat::LSFW_LOCK));
-  EXPECT_TRUE(SetForegroundLock(plat::LSFW_UNLOCK));
-  sim::SetOsVersion(4, 10, 0, plat::VER_PLATFORM_WIN32_WINDOWS);  // Windows 98: not available
-  EXPECT_FALSE(SetForegroundLock(plat::LSFW_LOCK));
-  EXPECT_EQ(sim::ForegroundLockCalls(), (std::vector<std::uint32_t>{1, 2}));
-  sim::SetOsVersion(6, 1);
-  sim::SetForegroundLockAvailable(false);
-  EXPECT_FALSE(SetForegroundLock(plat::LSFW_LOCK));
+TEST_F(DralUtilsFacts, ForegroundLockOnlyWhereTheSystemHasItAndShellOpen) {
+  struct Case {
+    std::uint32_t major, minor, platform;
+    bool want;
+  } cases[] = {{6, 1, plat::VER_PLATFORM_WIN32_NT, true},   {4, 0, plat::VER_PLATFORM_WIN32_NT, true},
+               {3, 51, plat::VER_PLATFORM_WIN32_NT, false}, {4, 90, plat::VER_PLATFORM_WIN32_WINDOWS, true},
+               {4, 10, plat::VER_PLATFORM_WIN32_WINDOWS, false}};
+  for (auto& c : cases) {
+    sim::SetOsVersion(plat::OsVersion{c.major, c.minor, 0, c.platform});
+    EXPECT_EQ(SetForegroundLock(plat::LSFW_LOCK), c.want) << c.major << "." << c.minor;
+  }
 
-  sim::SetShellResult(2);  // the shell fails: still true
   EXPECT_TRUE(OpenWithShell(L"https://example.org/help"));
-  auto calls = sim::ShellCalls();
+  auto calls = sim::ShellExecutions();
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0].verb, L"open");
   EXPECT_EQ(calls[0].file, L"https://example.org/help");

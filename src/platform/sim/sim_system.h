@@ -1,11 +1,10 @@
-// Control of the sim's system facts: Windows version, the process token,
-// accounts, special folders, file version resources, environment, the
-// foreground lock and a shell that records what it was asked to execute.
+// Control of the sim's system facts: the process token, accounts, special
+// folders, file version resources, environment. (The Windows version:
+// sim_os_version.h.)
 //
-// The initial world (after sim::ResetWorld): Windows 7 (6.1.7601, NT), a
-// standard user "Ann" on computer "PC" (SID S-1-5-21-1000-2000-3000-1001) in
+// The initial world (after sim::ResetWorld): a standard user "Ann" on computer "PC" (SID S-1-5-21-1000-2000-3000-1001) in
 // BUILTIN\Users only, not elevated, elevation type default, CheckTokenMembership
-// and LockSetForegroundWindow present, USERPROFILE=C:\Users\Ann, special
+// present, USERPROFILE=C:\Users\Ann, special
 // folders below C:\Users\Ann (Documents, AppData\Roaming, ...), no version
 // resources.
 #pragma once
@@ -16,9 +15,6 @@
 #include "platform/system.h"
 
 namespace sim {
-
-void SetOsVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build = 0,
-                  std::uint32_t platform_id = plat::VER_PLATFORM_WIN32_NT);
 
 // The token: elevated, elevation type; token queries can be made to fail.
 void SetElevation(bool elevated, std::uint32_t elevation_type);
@@ -48,17 +44,5 @@ void SetSpecialFolder(int csidl, const std::wstring& path);
 void SetFileVersion(const std::wstring& file, std::uint32_t translation, const std::wstring& version);
 
 void SetEnvironment(const std::wstring& name, const std::wstring& value);
-
-// Foreground lock: whether the function exists; the codes it was called with.
-void SetForegroundLockAvailable(bool available);
-std::vector<std::uint32_t> ForegroundLockCalls();
-
-// Every ShellExecute call, in order; and the result the next calls return.
-struct ShellCall {
-  std::wstring verb, file, parameters, directory;
-  int show = 0;
-};
-std::vector<ShellCall> ShellCalls();
-void SetShellResult(std::intptr_t result);
 
 }  // namespace sim

@@ -16,7 +16,6 @@ constexpr wchar_t kUsers[] = L"S-1-5-32-545";
 
 struct SystemState {
   std::mutex lock;
-  plat::OsVersion version;
   bool elevated = false;
   std::uint32_t elevation_type = plat::TokenElevationTypeDefault;
   bool token_fail = false;
@@ -27,10 +26,6 @@ struct SystemState {
   std::map<int, std::wstring> folders;
   std::map<std::wstring, std::pair<std::uint32_t, std::wstring>> versions;  // lower-case path
   std::map<std::wstring, std::wstring> env;                                 // upper-case name
-  bool foreground_lock = true;
-  std::vector<std::uint32_t> foreground_calls;
-  std::vector<ShellCall> shell_calls;
-  std::intptr_t shell_result = 42;
 };
 SystemState& S() {
   static SystemState s;
@@ -49,7 +44,6 @@ std::wstring Upper(std::wstring s) {
 void Init() {
   std::lock_guard<std::mutex> g(S().lock);
   auto& s = S();
-  s.version = plat::OsVersion{6, 1, 7601, plat::VER_PLATFORM_WIN32_NT};
   s.elevated = false;
   s.elevation_type = plat::TokenElevationTypeDefault;
   s.token_fail = false;
@@ -75,10 +69,6 @@ void Init() {
            {L"SYSTEMROOT", L"C:\\Windows"},
            {L"PROGRAMFILES", L"C:\\Program Files"},
            {L"USERNAME", L"Ann"}};
-  s.foreground_lock = true;
-  s.foreground_calls.clear();
-  s.shell_calls.clear();
-  s.shell_result = 42;
 }
 const bool kReset = (Init(), RegisterReset(Init));
 
@@ -89,10 +79,6 @@ void PutU16(std::string& out, std::uint32_t v) {
 
 }  // namespace
 
-void SetOsVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build, std::uint32_t platform_id) {
-  std::lock_guard<std::mutex> g(S().lock);
-  S().version = plat::OsVersion{major, minor, build, platform_id};
-}
 void SetElevation(bool elevated, std::uint32_t elevation_type) {
   std::lock_guard<std::mutex> g(S().lock);
   S().elevated = elevated;
@@ -156,23 +142,6 @@ void SetEnvironment(const std::wstring& name, const std::wstring& value) {
   std::lock_guard<std::mutex> g(S().lock);
   S().env[Upper(name)] = value;
 }
-void SetForegroundLockAvailable(bool available) {
-  std::lock_guard<std::mutex> g(S().lock);
-  S().foreground_lock = available;
-}
-std::vector<std::uint32_t> ForegroundLockCalls() {
-  std::lock_guard<std::mutex> g(S().lock);
-  return S().foreground_calls;
-}
-std::vector<ShellCall> ShellCalls() {
-  std::lock_guard<std::mutex> g(S().lock);
-  return S().shell_calls;
-}
-void SetShellResult(std::intptr_t result) {
-  std::lock_guard<std::mutex> g(S().lock);
-  S().shell_result = result;
-}
-
 }  // namespace sim
 
 namespace plat {
@@ -207,12 +176,6 @@ std::wstring SystemErrorMessage(std::uint32_t code) {
   };
   auto it = kTexts.find(code);
   return it == kTexts.end() ? std::wstring() : it->second;
-}
-
-bool GetOsVersion(OsVersion& v) {
-  std::lock_guard<std::mutex> g(sim::S().lock);
-  v = sim::S().version;
-  return true;
 }
 
 bool GetTokenElevation(bool& elevated) {
@@ -386,23 +349,6 @@ void CharUpperText(std::wstring& text) {
     else if (c >= 0x450 && c <= 0x45F) c -= 80;
     wc = static_cast<wchar_t>(c);
   }
-}
-
-bool LockSetForegroundWindow(std::uint32_t code) {
-  std::lock_guard<std::mutex> g(sim::S().lock);
-  if (!sim::S().foreground_lock) {
-    SetLastError(ERROR_PROC_NOT_FOUND);
-    return false;
-  }
-  sim::S().foreground_calls.push_back(code);
-  return true;
-}
-
-std::intptr_t ShellExecuteVerb(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
-                               const std::wstring& directory, int show) {
-  std::lock_guard<std::mutex> g(sim::S().lock);
-  sim::S().shell_calls.push_back(sim::ShellCall{verb, file, parameters, directory, show});
-  return sim::S().shell_result;
 }
 
 }  // namespace plat

@@ -3,7 +3,6 @@
 
 #include <windows.h>
 #include <sddl.h>
-#include <shellapi.h>
 #include <shlobj.h>
 
 #include <vector>
@@ -51,20 +50,6 @@ std::wstring SystemErrorMessage(std::uint32_t code) {
   if (n && buf) out.assign(buf, n);
   if (buf) ::LocalFree(buf);
   return out;
-}
-
-bool GetOsVersion(OsVersion& v) {
-  OSVERSIONINFOW info{};
-  info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  if (!::GetVersionExW(&info)) return false;
-#pragma GCC diagnostic pop
-  v.major = info.dwMajorVersion;
-  v.minor = info.dwMinorVersion;
-  v.build = info.dwBuildNumber;
-  v.platform_id = info.dwPlatformId;
-  return true;
 }
 
 bool GetTokenElevation(bool& elevated) {
@@ -217,24 +202,6 @@ std::wstring ExpandEnvironmentText(const std::wstring& text) {
 
 void CharUpperText(std::wstring& text) {
   if (!text.empty()) ::CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
-}
-
-bool LockSetForegroundWindow(std::uint32_t code) {
-  using Fn = BOOL(WINAPI*)(UINT);
-  static Fn fn = Lookup<Fn>(L"user32.dll", "LockSetForegroundWindow");
-  if (!fn) {
-    ::SetLastError(ERROR_PROC_NOT_FOUND);
-    return false;
-  }
-  return fn(code) != 0;
-}
-
-std::intptr_t ShellExecuteVerb(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
-                               const std::wstring& directory, int show) {
-  HINSTANCE r = ::ShellExecuteW(nullptr, verb.empty() ? nullptr : verb.c_str(), file.c_str(),
-                                parameters.empty() ? nullptr : parameters.c_str(),
-                                directory.empty() ? nullptr : directory.c_str(), show);
-  return reinterpret_cast<std::intptr_t>(r);
 }
 
 }  // namespace plat
