@@ -7,7 +7,7 @@
 # A scenario sources this file and calls e2e_begin NAME first.
 set -euo pipefail
 
-: "${QB_BIN:?QB_BIN must name the windows build's bin folder}"
+: "${QB_BIN:?QB_BIN must name the bin folder of the windows build}"
 : "${QB_BUILD:?QB_BUILD must name the windows build folder}"
 
 export WINEDEBUG=-all
