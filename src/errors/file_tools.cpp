@@ -359,10 +359,11 @@ TZip::~TZip() noexcept(false) {
 }
 
 void TZip::AddFile(const std::wstring& path) {
-  if (closed_ || current_thread_) {
-    // Called again from a message handler while a file is compressed, or after Close.
+  if (current_thread_) {
+    // Called again from a message handler while a file is compressed.
     throw EZipError(L"Archive is busy", kZipOperation | kZipArchiveBusy);
   }
+  if (closed_) throw EZipError(ZipErrorText(kCopyWriteError), kZipOperation | kCopyWriteError);
   plat::FileStreamFacts facts;
   if (!plat::FileStreamGetFacts(path, &facts)) return;  // vanished: nothing to add
   if (facts.attributes & plat::FILE_ATTRIBUTE_DIRECTORY) {

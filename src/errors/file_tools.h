@@ -205,6 +205,9 @@ class TZip : public TFileStream {
   // Appends one file; a path that does not exist and a file larger than
   // 2,000,000 bytes are left out silently. Raises EZipError on failure; the
   // failed entry leaves nothing behind and later files can still be added.
+  // While a file is compressed the calling thread processes its window
+  // messages; a handler that calls AddFile or Close meanwhile gets "Archive is
+  // busy". After Close it raises "Write file error".
   void AddFile(const std::wstring& path);
 
   // Writes the central directory and the end record and closes the file.
