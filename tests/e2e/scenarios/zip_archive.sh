@@ -5,6 +5,8 @@
 # with "Read file error", and the caller's messages are processed meanwhile.
 source "$QB_SRC/tests/e2e/lib.sh"
 e2e_begin zip_archive
+# A zone away from UTC without daylight saving: entry times must be local.
+export TZ=IST-5:30
 
 work="$E2E_DIR/files"
 mkdir -p "$work/cfg/Log"
