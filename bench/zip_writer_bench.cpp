@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -62,6 +63,9 @@ LogFile& Log() {
 
 std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
+// The machine is shared: the fastest repetition is the steadiest figure.
+double Fastest(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+
 void BM_ZipAddFile(benchmark::State& state) {
   LogFile& log = Log();
   const std::wstring archive = Wide(log.dir + "/bench.zip");
@@ -78,7 +82,7 @@ void BM_ZipAddFile(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(log.bytes.size()));
   state.counters["ratio"] = static_cast<double>(archive_size) / static_cast<double>(log.bytes.size());
 }
-BENCHMARK(BM_ZipAddFile)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_ZipAddFile)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->ComputeStatistics("min", Fastest);
 
 void BM_RawDeflateSameBytes(benchmark::State& state) {
   LogFile& log = Log();
@@ -99,7 +103,7 @@ void BM_RawDeflateSameBytes(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(log.bytes.size()));
   state.counters["ratio"] = static_cast<double>(produced) / static_cast<double>(log.bytes.size());
 }
-BENCHMARK(BM_RawDeflateSameBytes)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_RawDeflateSameBytes)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->ComputeStatistics("min", Fastest);
 
 void BM_ZipCommandLineTool(benchmark::State& state) {
   LogFile& log = Log();
@@ -124,6 +128,6 @@ void BM_ZipCommandLineTool(benchmark::State& state) {
   if (!ec) state.counters["ratio"] = static_cast<double>(size) / static_cast<double>(log.bytes.size());
   if (state.iterations() > 0) state.counters["tool_cpu_ms"] = (children_ms() - cpu_before) / state.iterations();
 }
-BENCHMARK(BM_ZipCommandLineTool)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_ZipCommandLineTool)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->ComputeStatistics("min", Fastest);
 
 }  // namespace
