@@ -1,0 +1,367 @@
+// qx.dll: watches the mouse for the gestures that ask for the folder menu and
+// reports them to the agent through the named shared block.
+//
+// A low-level mouse hook (WH_MOUSE_LL) runs on a thread of the library's own,
+// inside the agent's process: no code goes into other programs, and 32- and
+// 64-bit programs are served alike. Windows calls the hook from that thread's
+// message loop and drops a hook whose callback is too slow, so the callback
+// only makes queries that never wait on another program (class names,
+// styles, parents, children: no message is sent), writes the record into a
+// free slot and returns. The same thread refreshes HeartbeatTick once a
+// second from a thread timer; should a callback ever have run late enough
+// that Windows may have dropped the hook, the thread installs it again.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+
+#include "agent/hook_api.h"
+#include "agent/hook_gesture.h"
+
+namespace {
+
+using agent::HookGesture;
+using agent::HookSharedBlock;
+
+// Messages to the hook thread (thread messages, no window).
+constexpr UINT kMsgSuspend = WM_APP + 1;
+
+// A callback that finished this long after its input was made may have run
+// into the system's time-out for low-level hooks.
+constexpr DWORD kLateCallbackMs = 150;
+constexpr DWORD kHeartbeatMs = 1000;
+constexpr DWORD kThreadStartWaitMs = 5000;
+constexpr DWORD kThreadStopWaitMs = 5000;
+
+HINSTANCE g_module = nullptr;
+SRWLOCK g_apiLock = SRWLOCK_INIT;  // SetHook, RemoveHook, QxTestSuspend
+
+HANDLE g_mapping = nullptr;
+HookSharedBlock* g_block = nullptr;
+HANDLE g_thread = nullptr;
+DWORD g_threadId = 0;
+UINT g_messageNumbers[agent::kHookMessageCount] = {};
+
+// State of the running hook thread. Written before the thread starts and
+// only read by it afterwards, except where atomic.
+struct HookState {
+  agent::HookSettings settings;
+  agent::CaptionMetrics metrics;
+  HookSharedBlock* block = nullptr;
+  HANDLE ready = nullptr;  // set once the hook is in (or failed)
+  bool installed = false;
+  // Hook thread only:
+  HHOOK hook = nullptr;
+  UINT_PTR timer = 0;
+  bool swallowMiddleUp = false;
+  bool swallowRightUp = false;
+  // Set by the callback, handled by the thread's timer.
+  std::atomic<bool> ranLate{false};
+};
+HookState g_state;
+
+// --- callback timing -----------------------------------------------------------
+
+constexpr std::uint32_t kTimingSlots = 4096;
+struct TimingRing {
+  std::atomic<std::uint32_t> count{0};
+  std::atomic<std::uint32_t> ns[kTimingSlots];
+  void Add(std::uint32_t v) {
+    const std::uint32_t i = count.fetch_add(1, std::memory_order_relaxed);
+    ns[i % kTimingSlots].store(v, std::memory_order_relaxed);
+  }
+};
+TimingRing g_classifiedTimes;
+TimingRing g_passedTimes;
+LARGE_INTEGER g_qpcFrequency;
+
+std::uint32_t ElapsedNs(const LARGE_INTEGER& from) {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  const long long ticks = now.QuadPart - from.QuadPart;
+  const long long ns = g_qpcFrequency.QuadPart ? ticks * 1000000000LL / g_qpcFrequency.QuadPart : 0;
+  return ns > 0xFFFFFFFFLL ? 0xFFFFFFFFu : static_cast<std::uint32_t>(ns);
+}
+
+// --- the block -------------------------------------------------------------------
+
+std::atomic_ref<std::uint32_t> Reserved(HookSharedBlock& b, int index) {
+  return std::atomic_ref<std::uint32_t>(b.reserved[index]);
+}
+
+void Beat(HookSharedBlock& b) { agent::StoreHeartbeat(b, GetTickCount()); }
+
+bool OpenBlock() {
+  if (g_block) return true;
+  HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                      agent::kHookBlockSize, agent::kHookBlockName);
+  if (!mapping) return false;
+  const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
+  void* view = MapViewOfFile(mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, agent::kHookBlockSize);
+  if (!view) {
+    CloseHandle(mapping);
+    return false;
+  }
+  g_mapping = mapping;
+  g_block = static_cast<HookSharedBlock*>(view);
+  if (existed && Reserved(*g_block, agent::kReservedLibraryProcess).load() != GetCurrentProcessId()) {
+    // Left by an agent that has ended while another process kept the block
+    // open: its menu is not open any more.
+    std::atomic_ref<std::uint32_t>(g_block->MenuOpenFlag).store(0);
+  }
+  return true;
+}
+
+void CloseBlock() {
+  if (g_block) UnmapViewOfFile(g_block);
+  if (g_mapping) CloseHandle(g_mapping);
+  g_block = nullptr;
+  g_mapping = nullptr;
+}
+
+// --- the hook --------------------------------------------------------------------
+
+// Decides on one input; true swallows it.
+bool HandleMouse(HookState& st, WPARAM what, const MSLLHOOKSTRUCT& ev) {
+  HookGesture gesture;
+  bool* swallowUp = nullptr;
+  switch (what) {
+    case WM_MBUTTONUP:
+      if (!st.swallowMiddleUp) return false;
+      st.swallowMiddleUp = false;
+      return true;
+    case WM_RBUTTONUP:
+      if (!st.swallowRightUp) return false;
+      st.swallowRightUp = false;
+      return true;
+    case WM_MBUTTONDOWN:
+      gesture = HookGesture::MiddleDown;
+      swallowUp = &st.swallowMiddleUp;
+      break;
+    case WM_RBUTTONDOWN:
+      gesture = HookGesture::RightDown;
+      swallowUp = &st.swallowRightUp;
+      break;
+    case WM_MOUSEWHEEL: {
+      const short delta = static_cast<short>(HIWORD(ev.mouseData));
+      if (delta == 0) return false;
+      gesture = delta > 0 ? HookGesture::WheelForward : HookGesture::WheelBackward;
+      break;
+    }
+    default:
+      return false;
+  }
+  if (agent::HookMenuOpen(*st.block)) return false;
+  if (!agent::GestureMayReport(gesture, st.settings)) return false;
+
+  const agent::GestureTarget target =
+      agent::ClassifyGesturePoint(plat::Point{ev.pt.x, ev.pt.y}, gesture, st.metrics);
+  const agent::HookDecision d = agent::DecideGesture(gesture, st.settings, target);
+  if (!d.Reports()) return false;
+
+  agent::HookMessageSlot record{};
+  record.window = static_cast<std::uint32_t>(target.control);
+  record.message = g_messageNumbers[static_cast<int>(d.message)];
+  record.wparam = d.wparam;
+  record.lparam = d.lparam;
+  record.time = ev.time;
+  record.x = ev.pt.x;
+  record.y = ev.pt.y;
+  if (!agent::PostHookRecord(*st.block, record)) {
+    // Every slot waits for the agent: the user's click goes where it was meant.
+    Reserved(*st.block, agent::kReservedRecordsDropped).fetch_add(1, std::memory_order_relaxed);
+    return false;
+  }
+  Reserved(*st.block, agent::kReservedRecordsWritten).fetch_add(1, std::memory_order_relaxed);
+  if (swallowUp) *swallowUp = true;
+  return true;
+}
+
+LRESULT CALLBACK MouseProc(int code, WPARAM wp, LPARAM lp) {
+  if (code != HC_ACTION) return CallNextHookEx(nullptr, code, wp, lp);
+  LARGE_INTEGER start;
+  QueryPerformanceCounter(&start);
+  const auto& ev = *reinterpret_cast<const MSLLHOOKSTRUCT*>(lp);
+  HookState& st = g_state;
+  const bool gesture = wp == WM_MBUTTONDOWN || wp == WM_RBUTTONDOWN || wp == WM_MOUSEWHEEL;
+  const bool swallow = HandleMouse(st, wp, ev);
+  (gesture ? g_classifiedTimes : g_passedTimes).Add(ElapsedNs(start));
+
+  const DWORD age = GetTickCount() - ev.time;
+  if (age > kLateCallbackMs && age < 60000) st.ranLate.store(true, std::memory_order_relaxed);
+  return swallow ? 1 : CallNextHookEx(nullptr, code, wp, lp);
+}
+
+bool Hook(HookState& st) {
+  st.hook = SetWindowsHookExW(WH_MOUSE_LL, MouseProc, g_module, 0);
+  if (st.hook) Reserved(*st.block, agent::kReservedHookInstalls).fetch_add(1);
+  return st.hook != nullptr;
+}
+
+void Unhook(HookState& st) {
+  if (st.hook) UnhookWindowsHookEx(st.hook);
+  st.hook = nullptr;
+  st.swallowMiddleUp = st.swallowRightUp = false;
+}
+
+DWORD WINAPI HookThread(LPVOID) {
+  HookState& st = g_state;
+  MSG msg;
+  PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // make the queue
+  st.installed = Hook(st);
+  if (st.installed) {
+    Beat(*st.block);
+    st.timer = SetTimer(nullptr, 0, kHeartbeatMs, nullptr);
+  }
+  SetEvent(st.ready);
+  if (!st.installed) return 1;
+
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (msg.hwnd == nullptr && msg.message == WM_TIMER && msg.wParam == st.timer) {
+      if (st.ranLate.exchange(false) && st.hook) {
+        // Windows may have dropped the hook without a word: put it in again.
+        Unhook(st);
+        Hook(st);
+      }
+      if (st.hook) Beat(*st.block);
+    } else if (msg.hwnd == nullptr && msg.message == kMsgSuspend) {
+      Unhook(st);
+      if (st.timer) KillTimer(nullptr, st.timer);
+      st.timer = 0;
+      SetEvent(reinterpret_cast<HANDLE>(msg.lParam));
+    } else {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  Unhook(st);
+  if (st.timer) KillTimer(nullptr, st.timer);
+  st.timer = 0;
+  return 0;
+}
+
+void StopThread() {
+  if (!g_thread) return;
+  PostThreadMessageW(g_threadId, WM_QUIT, 0, 0);
+  const bool ended = WaitForSingleObject(g_thread, kThreadStopWaitMs) == WAIT_OBJECT_0;
+  CloseHandle(g_thread);
+  g_thread = nullptr;
+  g_threadId = 0;
+  if (!ended) {
+    // The thread is stuck; it may still write into the block, so the view
+    // stays mapped (and leaks) rather than vanish under it.
+    g_block = nullptr;
+    g_mapping = nullptr;
+  }
+}
+
+bool StartThread() {
+  g_state.ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!g_state.ready) return false;
+  g_state.installed = false;
+  g_state.ranLate.store(false);
+  g_thread = CreateThread(nullptr, 0, HookThread, nullptr, 0, &g_threadId);
+  bool ok = false;
+  if (g_thread) {
+    ok = WaitForSingleObject(g_state.ready, kThreadStartWaitMs) == WAIT_OBJECT_0 && g_state.installed;
+    if (!ok) StopThread();
+  }
+  CloseHandle(g_state.ready);
+  g_state.ready = nullptr;
+  return ok;
+}
+
+agent::CaptionMetrics ReadCaptionMetrics() {
+  agent::CaptionMetrics m;
+  m.frame = GetSystemMetrics(SM_CXFIXEDFRAME);
+  m.captionHeight = GetSystemMetrics(SM_CYCAPTION);
+  m.buttonWidth = GetSystemMetrics(SM_CXSIZE);
+  return m;
+}
+
+void RegisterMessages() {
+  for (int i = 1; i < agent::kHookMessageCount; ++i)
+    g_messageNumbers[i] = RegisterWindowMessageW(agent::HookMessageName(static_cast<agent::HookMessage>(i)));
+}
+
+struct ApiLock {
+  ApiLock() { AcquireSRWLockExclusive(&g_apiLock); }
+  ~ApiLock() { ReleaseSRWLockExclusive(&g_apiLock); }
+};
+
+}  // namespace
+
+extern "C" {
+
+__declspec(dllexport) agent::HookSharedBlock* QX_CALL SetHook(
+    std::uint32_t threadId, std::uint32_t, std::uint32_t mouseWheel, std::uint32_t, std::uint32_t help,
+    std::uint32_t rExplorer, std::uint32_t mExplorer, std::uint32_t mIExplorer, std::uint32_t mDesktop,
+    std::uint32_t mouseMButton) {
+  ApiLock lock;
+  QueryPerformanceFrequency(&g_qpcFrequency);
+  StopThread();  // a second SetHook without RemoveHook: new settings, same block
+  if (!OpenBlock()) return nullptr;
+  RegisterMessages();
+
+  agent::HookSettings s;
+  s.MouseWheel = mouseWheel;
+  s.Help = help != 0;
+  s.RExplorer = rExplorer != 0;
+  s.MExplorer = mExplorer != 0;
+  s.MIExplorer = mIExplorer != 0;
+  s.MDesktop = mDesktop != 0;
+  s.MouseMButton = mouseMButton != 0;
+  g_state.settings = s;
+  g_state.metrics = ReadCaptionMetrics();
+  g_state.block = g_block;
+
+  // No writer runs now: a slot left half-written by one that died is free.
+  agent::ReleaseAbandonedSlots(*g_block);
+  Reserved(*g_block, agent::kReservedLibraryProcess).store(GetCurrentProcessId());
+  std::atomic_ref<std::uint32_t>(g_block->AgentThreadId).store(threadId, std::memory_order_release);
+
+  if (!StartThread()) {
+    CloseBlock();
+    return nullptr;
+  }
+  return g_block;
+}
+
+__declspec(dllexport) std::int32_t QX_CALL RemoveHook() {
+  ApiLock lock;
+  StopThread();
+  CloseBlock();
+  return 1;
+}
+
+__declspec(dllexport) std::int32_t QX_CALL QxTestSuspend() {
+  ApiLock lock;
+  if (!g_thread) return 0;
+  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!done) return 0;
+  bool ok = PostThreadMessageW(g_threadId, kMsgSuspend, 0, reinterpret_cast<LPARAM>(done)) &&
+            WaitForSingleObject(done, kThreadStopWaitMs) == WAIT_OBJECT_0;
+  CloseHandle(done);
+  return ok ? 1 : 0;
+}
+
+__declspec(dllexport) std::uint32_t QX_CALL QxTestCallbackTimes(std::uint32_t kind, std::uint32_t* out,
+                                                                std::uint32_t max) {
+  TimingRing& ring = kind == 0 ? g_classifiedTimes : g_passedTimes;
+  const std::uint32_t total = ring.count.load();
+  const std::uint32_t n = total < kTimingSlots ? total : kTimingSlots;
+  std::uint32_t copied = 0;
+  for (std::uint32_t i = total - n; i < total && copied < max; ++i)
+    out[copied++] = ring.ns[i % kTimingSlots].load(std::memory_order_relaxed);
+  return copied;
+}
+
+}  // extern "C"
+
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    g_module = module;
+    DisableThreadLibraryCalls(module);
+  }
+  return TRUE;
+}
