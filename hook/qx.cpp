@@ -160,7 +160,7 @@ bool HandleMouse(HookState& st, WPARAM what, const MSLLHOOKSTRUCT& ev) {
   if (!d.Reports()) return false;
 
   agent::HookMessageSlot record{};
-  record.window = static_cast<std::uint32_t>(target.control);
+  record.window = static_cast<std::uint32_t>(target.control ? target.control : target.window);
   record.message = g_messageNumbers[static_cast<int>(d.message)];
   record.wparam = d.wparam;
   record.lparam = d.lparam;
@@ -208,6 +208,12 @@ DWORD WINAPI HookThread(LPVOID) {
   HookState& st = g_state;
   MSG msg;
   PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // make the queue
+  // One classification before the hook is in: the first use of the window
+  // queries on a thread costs far more than the following ones, and that
+  // first time should not be a user's click.
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  agent::ClassifyGesturePoint(plat::Point{cursor.x, cursor.y}, HookGesture::RightDown, st.metrics);
   st.installed = Hook(st);
   if (st.installed) {
     Beat(*st.block);

@@ -56,7 +56,8 @@ const wchar_t* HookMessageName(HookMessage m);
 struct GestureTarget {
   plat::Window window = 0;           // the target a record names: dialog, shell frame, desktop
   targets::TargetKind kind = targets::None;
-  plat::Window control = 0;          // the innermost window under the pointer
+  plat::Window control = 0;          // the innermost window under the pointer, where
+                                     // needed (browse dialogs, right clicks in shell windows)
   bool onAddressBar = false;         // inside the address bar of a shell window or browser
   bool onHelpButton = false;         // on the '?' caption button of a dialog
 };

@@ -25,6 +25,7 @@ LRESULT CALLBACK GetMessageProc(int code, WPARAM wp, LPARAM lp) {
     const char* name = nullptr;
     switch (m->message) {
       case WM_LBUTTONDOWN: name = "WM_LBUTTONDOWN"; break;
+      case WM_LBUTTONDBLCLK: name = "WM_LBUTTONDBLCLK"; break;
       case WM_MBUTTONDOWN: name = "WM_MBUTTONDOWN"; break;
       case WM_MBUTTONUP: name = "WM_MBUTTONUP"; break;
       case WM_RBUTTONDOWN: name = "WM_RBUTTONDOWN"; break;

@@ -97,6 +97,9 @@ void LogTimes(agent::TestCallbackTimesFn times) {
     std::vector<std::uint32_t> v(buf, buf + n);
     std::sort(v.begin(), v.end());
     Log("TIMES %s n=%u median_us=%.1f worst_us=%.1f", names[kind], n, v[n / 2] / 1000.0, v.back() / 1000.0);
+    std::string seq;  // in the order they happened
+    for (std::uint32_t i = 0; i < n && i < 64; ++i) seq += std::to_string(buf[i] / 1000) + " ";
+    Log("TIMES %s first_us: %s", names[kind], seq.c_str());
   }
 }
 
