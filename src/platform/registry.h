@@ -24,8 +24,8 @@ namespace plat {
 
 // A registry key handle as a number (HKEY on Windows); 0 is none.
 using RegKey = std::uint64_t;
-// The result of a registry call: ERROR_SUCCESS or a system error code.
-using RegStatus = std::int32_t;
+// The result of a registry call (LONG): ERROR_SUCCESS or a system error code.
+using RegStatus = std::uint32_t;
 using RegData = std::vector<std::uint8_t>;
 
 // --- predefined keys -----------------------------------------------------------

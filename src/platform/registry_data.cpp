@@ -65,7 +65,11 @@ std::uint32_t RegDataDword(const RegData& data) {
 
 std::uint32_t Utf16Length(const std::wstring& text) {
   std::uint32_t n = 0;
-  for (wchar_t ch : text) n += (sizeof(wchar_t) > 2 && static_cast<std::uint32_t>(ch) >= 0x10000) ? 2 : 1;
+  if constexpr (sizeof(wchar_t) > 2) {
+    for (wchar_t ch : text) n += static_cast<std::uint32_t>(ch) >= 0x10000 ? 2 : 1;
+  } else {
+    n = static_cast<std::uint32_t>(text.size());
+  }
   return n;
 }
 

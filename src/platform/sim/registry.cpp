@@ -554,7 +554,7 @@ RegStatus RegSetValueExW(RegKey key, const std::wstring& name, std::uint32_t typ
     for (auto& rule : h.key->fails) {
       if (rule.remaining == 0 || (!rule.name_upper.empty() && rule.name_upper != u)) continue;
       if (rule.remaining > 0) --rule.remaining;
-      rc = static_cast<RegStatus>(rule.error);
+      rc = rule.error;
       break;
     }
   }
