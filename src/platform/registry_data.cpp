@@ -66,7 +66,10 @@ std::uint32_t RegDataDword(const RegData& data) {
 std::uint32_t Utf16Length(const std::wstring& text) {
   std::uint32_t n = 0;
   if constexpr (sizeof(wchar_t) > 2) {
-    for (wchar_t ch : text) n += static_cast<std::uint32_t>(ch) >= 0x10000 ? 2 : 1;
+    for (wchar_t ch : text) {
+      const auto c = static_cast<std::uint32_t>(ch);
+      n += c >= 0x10000 ? 2 : 1;
+    }
   } else {
     n = static_cast<std::uint32_t>(text.size());
   }
