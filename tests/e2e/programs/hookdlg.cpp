@@ -28,6 +28,7 @@ LRESULT CALLBACK GetMessageProc(int code, WPARAM wp, LPARAM lp) {
       case WM_LBUTTONDBLCLK: name = "WM_LBUTTONDBLCLK"; break;
       case WM_MBUTTONDOWN: name = "WM_MBUTTONDOWN"; break;
       case WM_MBUTTONUP: name = "WM_MBUTTONUP"; break;
+      case WM_MBUTTONDBLCLK: name = "WM_MBUTTONDBLCLK"; break;
       case WM_RBUTTONDOWN: name = "WM_RBUTTONDOWN"; break;
       case WM_RBUTTONUP: name = "WM_RBUTTONUP"; break;
       case WM_NCMBUTTONDOWN: name = "WM_NCMBUTTONDOWN"; break;

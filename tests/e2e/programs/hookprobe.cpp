@@ -13,6 +13,11 @@
 //       sync.cmd     answered with SYNC after a complete poll
 //       times.cmd    TIMES lines: callback durations, median and worst
 //       quit.cmd     RemoveHook and exit: QUIT
+//       menuopen.cmd / menuclosed.cmd   MenuOpenFlag 1 / 0: MENU 1, MENU 0
+//       fill.cmd     every free slot is taken by a record nobody handles, as
+//                    by an agent that does not poll: FILLED n
+//       unfill.cmd   those slots are free again: UNFILLED dropped=N (the
+//                    library's count of gestures dropped on a full block)
 //
 //   hookprobe.exe age-heartbeat MS LOG
 //     A second process: opens the block by name, logs AGENTTHREAD <id> and
@@ -168,13 +173,15 @@ int wmain(int argc, wchar_t** argv) {
 
   SetTimer(nullptr, 0, 50, nullptr);
   std::uint32_t lastBeat = 0;
+  bool held = false;  // slots filled: nothing is dispatched
+  const UINT filler = RegisterWindowMessageW(L"WM_QXNEWM by Vorlune Folder");
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (msg.message != WM_TIMER) {
       DispatchMessageW(&msg);
       continue;
     }
-    if (block) {
+    if (block && !held) {
       for (auto& slot : block->slots) {
         std::atomic_ref<std::uint32_t> m(slot.message);
         const std::uint32_t number = m.load(std::memory_order_acquire);
@@ -187,6 +194,8 @@ int wmain(int argc, wchar_t** argv) {
             copy.window, copy.x, copy.y);
         m.store(0, std::memory_order_release);
       }
+    }
+    if (block) {
       const std::uint32_t beat = Load32(block->HeartbeatTick);
       if (beat != lastBeat) {
         Log("BEAT %lu installs=%lu", static_cast<unsigned long>(beat),
@@ -204,6 +213,31 @@ int wmain(int argc, wchar_t** argv) {
     if (TakeCommand(L"suspend.cmd")) Log("SUSPENDED %d", suspend ? suspend() : -1);
     if (TakeCommand(L"times.cmd")) LogTimes(times);
     if (TakeCommand(L"sync.cmd")) Log("SYNC");
+    if (block && TakeCommand(L"menuopen.cmd")) {
+      std::atomic_ref<std::uint32_t>(block->MenuOpenFlag).store(1);
+      Log("MENU 1");
+    }
+    if (block && TakeCommand(L"menuclosed.cmd")) {
+      std::atomic_ref<std::uint32_t>(block->MenuOpenFlag).store(0);
+      Log("MENU 0");
+    }
+    if (block && TakeCommand(L"fill.cmd")) {
+      held = true;
+      int n = 0;
+      for (auto& slot : block->slots) {
+        std::uint32_t expected = 0;
+        if (std::atomic_ref<std::uint32_t>(slot.message).compare_exchange_strong(expected, filler)) ++n;
+      }
+      Log("FILLED %d", n);
+    }
+    if (block && TakeCommand(L"unfill.cmd")) {
+      for (auto& slot : block->slots) {
+        std::uint32_t expected = filler;
+        std::atomic_ref<std::uint32_t>(slot.message).compare_exchange_strong(expected, 0);
+      }
+      held = false;
+      Log("UNFILLED dropped=%lu", static_cast<unsigned long>(Load32(block->reserved[agent::kReservedRecordsDropped])));
+    }
     if (TakeCommand(L"quit.cmd")) {
       LogTimes(times);
       removeHook();
