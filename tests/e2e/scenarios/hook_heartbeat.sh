@@ -41,6 +41,8 @@ e2e_wait 10 "the hook to stop again" hook_at_least 2 probe.log '^SUSPENDED 1'
 e2e_run hookprobe.exe age-heartbeat 10000 'C:\qorbin\age.log'
 grep -q "^AGENTTHREAD $probe_thread\$" "$HOOK_DIR/age.log"
 e2e_wait 3 "re-installation on the aged heartbeat" hook_at_least 2 probe.log '^REINSTALLED ok'
+# Whatever re-installation the aged value causes has happened after one more poll.
+hook_sync
 xdotool mousemove "$DLG_X" "$DLG_Y" click 2
 e2e_wait 10 "a record after the second re-installation" hook_at_least 3 probe.log "$record"
 hook_marker
