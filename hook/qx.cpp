@@ -208,6 +208,9 @@ DWORD WINAPI HookThread(LPVOID) {
   HookState& st = g_state;
   MSG msg;
   PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // make the queue
+  // Every mouse input of the session waits for this thread's answer: let it
+  // run as soon as it is woken (it sleeps in GetMessage otherwise).
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
   // One classification before the hook is in: the first use of the window
   // queries on a thread costs far more than the following ones, and that
   // first time should not be a user's click.
@@ -254,10 +257,14 @@ void StopThread() {
   g_thread = nullptr;
   g_threadId = 0;
   if (!ended) {
-    // The thread is stuck; it may still write into the block, so the view
-    // stays mapped (and leaks) rather than vanish under it.
+    // The thread is stuck; it may still write into the block and run the
+    // library's code, so the view stays mapped (and leaks) rather than vanish
+    // under it, and the library stays loaded whatever the agent frees.
     g_block = nullptr;
     g_mapping = nullptr;
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&HookThread), &self);
   }
 }
 
