@@ -1,0 +1,68 @@
+#include "targets/get_path.h"
+
+#include "infra/logger.h"
+#include "platform/files.h"
+#include "platform/system.h"
+#include "platform/window.h"
+#include "targets/locators.h"
+#include "targets/target_state.h"
+
+namespace targets {
+namespace {
+// Titles and edit boxes are read into 261 characters (at most 260 of text).
+constexpr int kTextBuffer = 261;
+
+std::wstring ReadTitle(plat::Window w) { return plat::GetWindowText(w, kTextBuffer); }
+
+// GetWindowTextW does not reach the text of an edit box of another process
+// (only captions), so the address box is asked with WM_GETTEXT.
+std::wstring ReadBox(plat::Window edit) {
+  std::wstring text;
+  plat::SendMessageTimeoutGetText(edit, kTextBuffer, &text, plat::SMTO_NORMAL, 200);
+  return text;
+}
+}  // namespace
+
+std::wstring GetPath() {
+  std::wstring result;
+  const plat::Window target = CurrentTargetWindow;
+  if (!target) {
+    infra::LogError(L"GetPath", L"Wnd = 0", L"", plat::LastError(), true);
+    return result;
+  }
+  switch (CurrentTargetKind) {
+    case Explorer: {
+      std::wstring title = ReadTitle(target);
+      if (plat::DirectoryExists(title)) {
+        result = title;
+        break;
+      }
+      if (plat::Window edit = FindExplorerAddressEdit(target)) {
+        std::wstring text = ReadBox(edit);
+        if (plat::DirectoryExists(text)) result = text;
+      }
+      break;
+    }
+    case InternetExplorer: {
+      std::wstring title = ReadTitle(target);
+      if (size_t cut = title.find(L" - "); cut != std::wstring::npos) title.resize(cut);
+      if (plat::DirectoryExists(title)) {
+        result = title;
+        break;
+      }
+      if (plat::Window edit = FindBrowserAddressEdit(target)) {
+        std::wstring text = ReadBox(edit);
+        infra::LogMessage(L"GetPath", L"Wnd=" + HandleText(edit) + L", Path=" + text);
+        if (plat::DirectoryExists(text)) result = text;
+      }
+      break;
+    }
+    default:  // a file dialog's folder is not read; other kinds have none
+      break;
+  }
+  if (result.find(L'\\') == std::wstring::npos) result.clear();
+  infra::LogMessage(L"GetPath", L"Wnd=" + HandleText(target) + L", Path=" + result);
+  return result;
+}
+
+}  // namespace targets

@@ -1,0 +1,394 @@
+#include "targets/set_data.h"
+
+#include <optional>
+
+#include "infra/logger.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/shell_execute.h"
+#include "platform/system.h"
+#include "platform/window.h"
+#include "targets/locators.h"
+#include "targets/target_state.h"
+
+namespace targets {
+namespace {
+
+constexpr std::uint32_t kTimeoutMs = 200;
+// Edit boxes are read into 260 characters including the terminating zero.
+constexpr int kBoxBuffer = 260;
+constexpr plat::LParam kFarRightClick = 0x4E22;  // x = 20002, y = 0
+
+void Send(plat::Window w, std::uint32_t msg, plat::WParam wp = 0, plat::LParam lp = 0) {
+  plat::SendMessageTimeout(w, msg, wp, lp, plat::SMTO_NORMAL, kTimeoutMs, nullptr);
+}
+
+void SendText(plat::Window w, const std::wstring& text) {
+  plat::SendMessageTimeoutSetText(w, text, plat::SMTO_NORMAL, kTimeoutMs, nullptr);
+}
+
+void PostKey(plat::Window w, std::uint32_t vk) {
+  plat::PostMessage(w, plat::WM_KEYDOWN, vk, 0);
+  plat::PostMessage(w, plat::WM_KEYUP, vk, 0);
+}
+
+void LogFail(const std::wstring& function, const std::wstring& message) {
+  infra::LogError(function, message, L"", plat::LastError(), true);
+}
+
+void ClickButton(plat::Window button) {
+  if (button) Send(button, plat::BM_CLICK);
+}
+
+plat::Window Child(plat::Window parent, const wchar_t* cls) {
+  return parent ? plat::FindWindowEx(parent, 0, cls) : 0;
+}
+
+// Steps the archiver's file list up with Backspace until its address box shows
+// an existing folder (inside an archive the box shows a path within it).
+void LeaveArchive(plat::Window box) {
+  const plat::Window target = CurrentTargetWindow;
+  std::uint32_t pause = 1;
+  std::wstring previous;
+  for (int round = 0; round < 11; ++round) {
+    std::wstring text;
+    if (!plat::SendMessageTimeoutGetText(box, kBoxBuffer, &text, plat::SMTO_NORMAL, kTimeoutMs) &&
+        plat::LastError() == plat::ERROR_TIMEOUT)
+      continue;
+    // Out of the archive: an existing folder, a text that is no file-system
+    // path at all (nothing to climb), or a box that stopped changing.
+    const bool path_like = text.find(L":\\") != std::wstring::npos || text.find(L":)") != std::wstring::npos;
+    if (plat::DirectoryExists(text) || !path_like || text == previous) {
+      plat::SleepMs(pause);
+      break;
+    }
+    previous = text;
+    {
+      InputAttachment attached(target);
+      plat::SetForegroundWindow(target);
+      plat::SetActiveWindow(target);
+      plat::Window list = plat::FindWindowEx(target, 0, L"SysListView32");
+      plat::SetFocus(list);
+      PostKey(list, plat::VK_BACK);
+    }
+    plat::SleepMs(100);
+    pause = 500;
+  }
+}
+
+// One run of SetDataToDialog. Every send goes through here; a dialog that has
+// let kDialogSilentSendsLimit sends in a row time out is given up, so a program
+// that does not answer holds the agent for about a second, not for every poll.
+class DialogRun {
+ public:
+  DialogRun(plat::Window dialog, plat::Window box) : dialog_(dialog), box_(box) {}
+
+  bool GaveUp() const { return silent_ >= kDialogSilentSendsLimit; }
+
+  void Send(plat::Window w, std::uint32_t msg, plat::WParam wp = 0, plat::LParam lp = 0) {
+    if (GaveUp()) return;
+    Count(plat::SendMessageTimeout(w, msg, wp, lp, plat::SMTO_NORMAL, kTimeoutMs, nullptr));
+  }
+  void SetText(const std::wstring& text) {
+    if (GaveUp()) return;
+    Count(plat::SendMessageTimeoutSetText(box_, text, plat::SMTO_NORMAL, kTimeoutMs, nullptr));
+  }
+  // What the box holds; nothing when it did not answer.
+  std::optional<std::wstring> Read() {
+    if (GaveUp()) return std::nullopt;
+    std::wstring text;
+    const bool answered =
+        Count(plat::SendMessageTimeoutGetText(box_, kBoxBuffer, &text, plat::SMTO_NORMAL, kTimeoutMs));
+    last_read_ = text;
+    if (!answered) return std::nullopt;
+    return text;
+  }
+  bool Holds(const std::wstring& expected) {
+    auto t = Read();
+    return t && *t == expected;
+  }
+  // For log texts: what the box held at the last read.
+  const std::wstring& Shown() const { return last_read_; }
+
+ private:
+  bool Count(bool answered) {
+    silent_ = answered ? 0 : silent_ + 1;
+    if (GaveUp() && !reported_) {
+      reported_ = true;
+      infra::LogError(L"SetDataToDialog", L"Not responding",
+                      L"Hwnd=" + HandleText(dialog_) + L", Ctr=" + HandleText(box_), plat::LastError(), true);
+    }
+    return answered;
+  }
+
+  plat::Window dialog_;
+  plat::Window box_;
+  int silent_ = 0;
+  bool reported_ = false;
+  std::wstring last_read_;
+};
+
+}  // namespace
+
+void OpenInNewWindow(const std::wstring& text) {
+  plat::ShellExecute(0, L"", text, L"", L"", plat::SW_SHOWNORMAL);
+}
+
+void SetPath(plat::Window box, bool press_enter, const std::wstring& text) {
+  infra::LogMessage(L"SetData\\SetPath", L"Hwnd=" + HandleText(box) + L", Path=" + text);
+  if (!box) return;
+  const plat::Window target = CurrentTargetWindow;
+  InputAttachment attached(target);
+  plat::SetForegroundWindow(target);
+  plat::SetActiveWindow(target);
+  plat::SetFocus(box);
+  SendText(box, text);
+  if (press_enter) PostKey(box, plat::VK_RETURN);
+}
+
+void SetPath2(plat::Window box, const std::wstring& text) {
+  infra::LogMessage(L"SetData\\SetPath2", L"Hwnd=" + HandleText(box) + L", Path=" + text);
+  if (!box) return;
+  const plat::Window target = CurrentTargetWindow;
+  InputAttachment attached(target);
+  plat::SetForegroundWindow(target);
+  plat::SetActiveWindow(target);
+  plat::SetFocus(box);
+  if (text.size() > 1) {
+    // The box takes the last character; the caret stays in front of it, so the
+    // characters typed next land before it.
+    SendText(box, text.substr(text.size() - 1));
+    for (size_t i = 0; i + 1 < text.size(); ++i)
+      plat::PostMessage(box, plat::WM_CHAR, static_cast<plat::WParam>(text[i]), 0);
+  }
+}
+
+plat::Window FindArchiverButton(ButtonRule rule) {
+  plat::Window found = 0;
+  int leftmost = 9000;
+  for (plat::Window w : plat::EnumChildWindows(CurrentTargetWindow)) {
+    if (plat::GetClassName(w, 10) != L"Button") continue;
+    plat::Rect r;
+    if (!plat::GetWindowRect(w, &r)) continue;
+    if (rule == ButtonRule::Top) {
+      plat::Rect parent;
+      if (plat::GetWindowRect(plat::GetParent(w), &parent) && r.top - parent.top < 28) found = w;
+    } else if (r.Width() < 28 && r.left < leftmost) {
+      leftmost = r.left;
+      found = w;
+    }
+  }
+  return found;
+}
+
+void SetData(const std::wstring& text, int mode) {
+  const plat::Window target = CurrentTargetWindow;
+  if (!target) {
+    LogFail(L"SetPath", L"Wnd = 0");
+    return;
+  }
+  const TargetKind kind = CurrentTargetKind;
+  infra::LogMessage(L"SetData", L"begin, type=" + std::to_wstring(static_cast<int>(kind)) + L", Wnd=" +
+                                    HandleText(target));
+  switch (kind) {
+    case RarExtractDialog: {
+      plat::Window box = Child(Child(target, L"ComboBox"), L"Edit");
+      if (box)
+        SetPath(box, false, text);
+      else
+        LogFail(L"SetPath", L"RarE = 0");
+      ClickButton(FindArchiverButton(ButtonRule::Top));
+      break;
+    }
+    case RarWindow: {
+      plat::Window box =
+          Child(Child(Child(Child(target, L"ReBarWindow32"), L"ComboBoxEx32"), L"ComboBox"), L"Edit");
+      if (!box) {
+        LogFail(L"SetPath", L"RarW h = 0");
+        break;
+      }
+      LeaveArchive(box);
+      SetPath(box, true, text);
+      break;
+    }
+    case ZipExtractDialog: {
+      plat::Window box = Child(Child(target, L"ComboBox"), L"Edit");
+      if (box)
+        SetPath(box, false, text);
+      else
+        LogFail(L"SetPath", L"ZipE = 0");
+      const std::wstring arrow = L"->";
+      plat::Window button = plat::FindWindowEx(target, 0, L"Button", &arrow);
+      ClickButton(button ? button : FindArchiverButton(ButtonRule::Narrow));
+      break;
+    }
+    case AceExtractDialog: {
+      plat::Window box = Child(Child(Child(target, L"TPanel"), L"TIEAddress"), L"Edit");
+      if (box)
+        SetPath2(box, text);
+      else
+        LogFail(L"SetPath", L"AceE = 0");
+      break;
+    }
+    case Desktop:
+      infra::LogMessage(L"SetData\\MenuType = Desk", L"Path=" + text);
+      OpenInNewWindow(text);
+      break;
+    case Explorer: {
+      plat::Window box = FindExplorerAddressEdit(target);
+      if (box) {
+        SetPath(box, true, text);
+      } else {
+        LogFail(L"SetPath", L"Expl = 0");
+        OpenInNewWindow(text);
+      }
+      break;
+    }
+    case InternetExplorer: {
+      plat::Window box = FindBrowserAddressEdit(target);
+      if (box) {
+        SetPath(box, true, text);
+      } else {
+        LogFail(L"SetPath", L"IExp = 0");
+        OpenInNewWindow(text);
+      }
+      break;
+    }
+    case FileDialog:
+      SetDataToDialog(target, text, mode, L"", 0);
+      break;
+    default:  // None, BrowseDialog, any other number
+      OpenInNewWindow(text);
+      break;
+  }
+}
+
+void SetDataToDialog(plat::Window dialog, const std::wstring& text, int mode, const std::wstring& saved_text,
+                     int attempt) {
+  if (attempt > 3) return;
+  const plat::Window box = FindFileNameEdit(dialog);
+  if (!box) return;
+  const std::wstring where = L"Hwnd=" + HandleText(dialog) + L", Ctr=" + HandleText(box);
+  infra::LogMessage(L"SetDataToDialog", where + L", Path=" + text);
+  DialogRun run(dialog, box);
+
+  // The dialog to the front.
+  BringWindowToFront(dialog);
+  for (int check = 1; check <= 10; ++check) {
+    if (plat::GetForegroundWindow() == dialog) break;
+    if (check == 10) {
+      infra::LogMessage(L"SetDataToDialog", L"Can't get foreground");
+      break;
+    }
+    BringWindowToFront(dialog);
+    plat::SleepMs(10);
+  }
+
+  // A click into the box, right of its text.
+  run.Send(box, plat::WM_LBUTTONDOWN, plat::MK_LBUTTON, kFarRightClick);
+  run.Send(box, plat::WM_LBUTTONUP, plat::MK_LBUTTON, kFarRightClick);
+  run.Send(box, plat::WM_SETFOCUS);
+
+  // The focus into the box.
+  {
+    InputAttachment attached(dialog);
+    plat::SetFocus(box);
+    for (int check = 1; check <= 10; ++check) {
+      if (plat::GetFocus() == box) break;
+      if (check == 10) {
+        infra::LogMessage(L"SetDataToDialog", L"Can't get focus");
+        break;
+      }
+      plat::SetFocus(box);
+      plat::SleepMs(10);
+    }
+  }
+  plat::SleepMs(50);
+
+  // The user's own file name, kept across the retries.
+  std::wstring saved = attempt == 0 ? run.Read().value_or(L"") : saved_text.substr(0, 260);
+  infra::LogMessage(L"SetDataToDialog", L"GetText=" + saved);
+  if (run.GaveUp()) return;
+
+  // Empty the box.
+  run.SetText(L"");
+  run.Send(box, plat::WM_KEYDOWN, plat::VK_DELETE, 0);
+  run.Send(box, plat::WM_KEYUP, plat::VK_DELETE, 0);
+  for (int check = 1; check <= 10 && !run.GaveUp(); ++check) {
+    if (run.Holds(L"")) break;
+    if (check == 10) {
+      infra::LogMessage(L"SetDataToDialog", L"Can't delete=" + run.Shown());
+      break;
+    }
+    plat::SleepMs(10);
+  }
+  plat::SleepMs(50);
+
+  // Type the text.
+  run.Send(box, plat::WM_CHAR, L' ', 0);
+  run.SetText(text);
+  for (int check = 1; check <= 10 && !run.GaveUp(); ++check) {
+    if (run.Holds(text)) break;
+    if (check == 8) run.SetText(text);
+    if (check == 10) {
+      infra::LogMessage(L"SetDataToDialog", L"Can't set data=" + run.Shown() + L", Path=" + text);
+      break;
+    }
+    plat::SleepMs(10);
+  }
+  if (run.GaveUp()) return;
+  plat::SleepMs(50);
+
+  // Enter.
+  {
+    InputAttachment attached(dialog);
+    PostKey(box, plat::VK_RETURN);
+  }
+
+  if (!IsVistaOrLater()) {
+    plat::SleepMs(200);
+  } else {
+    for (int check = 1; check <= 10; ++check) {
+      std::optional<std::wstring> now = run.Read();
+      if (run.GaveUp()) return;
+      if (now && *now == saved) return;  // taken, and the dialog put the user's text back itself
+      if (check == 10) {
+        if (now && *now == text && mode == PathMode) {
+          infra::LogMessage(L"SetDataToDialog", L"Can't enter ct=" + *now + L", c=" + saved);
+          run.SetText(saved);
+          SetDataToDialog(dialog, text, PathMode, saved, attempt + 1);
+          return;
+        }
+        break;
+      }
+      plat::SleepMs(10);
+    }
+  }
+
+  // Put the user's text back (Office dialogs keep theirs).
+  plat::SleepMs(50);
+  if (plat::GetClassName(dialog, 10) == L"bosa_sdm_") return;
+  PostKey(box, plat::VK_DELETE);
+  run.SetText(L"");
+  for (int check = 1; check <= 10 && !run.GaveUp(); ++check) {
+    if (run.Holds(L"")) break;
+    if (check == 10) {
+      infra::LogMessage(L"SetDataToDialog", L"Can't delete 2=" + run.Shown());
+      break;
+    }
+    plat::SleepMs(50);
+  }
+  if (run.GaveUp()) return;
+  plat::SleepMs(500);
+  run.SetText(saved);
+  for (int check = 1; check <= 10 && !run.GaveUp(); ++check) {
+    if (run.Holds(saved)) break;
+    if (check == 10) {
+      infra::LogMessage(L"SetDataToDialog", L"Can't set data 2=" + run.Shown() + L", c=" + saved);
+      break;
+    }
+    plat::SleepMs(10);
+  }
+}
+
+}  // namespace targets
