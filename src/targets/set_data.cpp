@@ -322,6 +322,7 @@ void SetDataToDialog(plat::Window dialog, const std::wstring& text, int mode, co
     }
     plat::SleepMs(10);
   }
+  if (run.GaveUp()) return;
   plat::SleepMs(50);
 
   // Type the text.

@@ -1,0 +1,220 @@
+// Filling a file dialog's file name box: SetDataToDialog against simulated
+// dialogs that take Enter, ignore it, restore the user's text, answer slowly or
+// never.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "logger_test_support.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/sim/sim_clock.h"
+#include "platform/sim/sim_os_version.h"
+#include "platform/sim/sim_window.h"
+#include "platform/window.h"
+#include "targets/set_data.h"
+#include "targets/target_state.h"
+
+using namespace targets;
+
+namespace {
+
+class TargetsDialog : public logger_test::LoggerFixture {
+ protected:
+  void SetUp() override {
+    LoggerFixture::SetUp();
+    infra::SetLogFolder(logger_test::kFolder);
+    AgentUiThreadId = plat::CurrentThreadId();
+    ASSERT_TRUE(plat::CreateDirectories(L"C:\\Windows\\System32"));
+    ASSERT_TRUE(plat::CreateDirectories(L"C:\\Projects"));
+  }
+  void TearDown() override {
+    EXPECT_EQ(sim::AttachmentsInForce(), 0) << "an attach was left without its detach";
+    LoggerFixture::TearDown();
+  }
+  int LogCount(const std::wstring& text) {
+    infra::SaveAllLogs(false);
+    int n = 0;
+    for (auto& e : Entries(logger_test::kMain))
+      if (e.find(text) != std::wstring::npos) ++n;
+    return n;
+  }
+  static int Enters(plat::Window edit) {
+    auto r = sim::Received(edit);
+    return static_cast<int>(std::count_if(r.begin(), r.end(), [](const sim::Msg& m) {
+      return m.msg == plat::WM_KEYDOWN && m.wparam == plat::VK_RETURN && m.posted;
+    }));
+  }
+  // Runs SetData on the dialog as the menu would, and lets the dialog finish.
+  std::uint64_t Navigate(const sim::FileDialog& fd, const std::wstring& text, int mode) {
+    CurrentTargetWindow = fd.dialog;
+    CurrentTargetKind = FileDialog;
+    const auto t0 = sim::Now();
+    SetData(text, mode);
+    const auto spent = sim::Now() - t0;
+    plat::SleepMs(1000);
+    return spent;
+  }
+};
+
+}  // namespace
+
+TEST_F(TargetsDialog, DialogsThatTakeTheInput) {
+  struct Case {
+    const char* name;
+    sim::DialogStyle style;
+    bool restores;  // the dialog puts the user's text back itself
+    bool vista;
+    std::wstring text;
+    int mode;
+    std::wstring folder, filter;  // what the dialog shows afterwards
+    std::wstring box;             // what its box holds afterwards
+  };
+  const std::wstring sys = L"C:\\Windows\\System32";
+  const Case cases[] = {
+      {"new style folder", sim::DialogStyle::Vista, true, true, sys, PathMode, sys, L"", L"notes.txt"},
+      {"new style mask", sim::DialogStyle::Vista, true, true, L"*.txt", FilterMode, L"C:\\", L"*.txt", L"notes.txt"},
+      {"classic on Vista: emptied box is refilled", sim::DialogStyle::Classic, false, true, sys, PathMode, sys, L"",
+       L"notes.txt"},
+      {"classic mask stays in the box until restored", sim::DialogStyle::Classic, false, true, L"*.txt", FilterMode,
+       L"C:\\", L"*.txt", L"notes.txt"},
+      {"classic before Vista", sim::DialogStyle::Classic, false, false, sys, PathMode, sys, L"", L"notes.txt"},
+      {"office dialog keeps what it shows", sim::DialogStyle::Office, false, true, sys, PathMode, sys, L"", L""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sim::SetVistaOrLater(c.vista);
+    sim::FileDialogSpec spec;
+    spec.style = c.style;
+    spec.user_text = L"notes.txt";
+    spec.restores_user_text = c.restores;
+    sim::FileDialog fd = sim::CreateFileDialog(spec);
+    Navigate(fd, c.text, c.mode);
+    EXPECT_EQ(sim::FileDialogFolder(fd.dialog), c.folder);
+    EXPECT_EQ(sim::FileDialogFilter(fd.dialog), c.filter);
+    EXPECT_EQ(sim::Text(fd.edit), c.box);
+    EXPECT_EQ(Enters(fd.edit), 1);
+    EXPECT_EQ(sim::FileDialogEnters(fd.dialog), 1);
+    sim::DestroyWindow(fd.dialog);
+  }
+  EXPECT_EQ(LogCount(L"Can't"), 0);
+  EXPECT_EQ(LogCount(L"SetDataToDialog Parameters: GetText=notes.txt"), 6);
+}
+
+TEST_F(TargetsDialog, TimeSpentByOneRun) {
+  // Fixed sleeps: 150 ms up to the Enter, 550 ms for the restore, 200 ms more
+  // before Vista; polls that succeed at once add nothing.
+  struct Case {
+    bool vista;
+    bool restores;
+    std::uint64_t min_ms, max_ms;
+  };
+  for (Case c : {Case{true, true, 150, 260}, Case{true, false, 700, 900}, Case{false, false, 900, 1000}}) {
+    SCOPED_TRACE(c.vista * 10 + c.restores);
+    sim::SetVistaOrLater(c.vista);
+    sim::FileDialogSpec spec;
+    spec.user_text = L"notes.txt";
+    spec.restores_user_text = c.restores;
+    spec.navigate_delay_ms = 5;
+    sim::FileDialog fd = sim::CreateFileDialog(spec);
+    auto spent = Navigate(fd, L"C:\\Projects", PathMode);
+    EXPECT_GE(spent, c.min_ms);
+    EXPECT_LE(spent, c.max_ms);
+    EXPECT_EQ(sim::FileDialogFolder(fd.dialog), L"C:\\Projects");
+    sim::DestroyWindow(fd.dialog);
+  }
+}
+
+TEST_F(TargetsDialog, EnterNotTakenIsRetriedForPathsOnly) {
+  struct Case {
+    int mode;
+    int runs;
+  };
+  for (Case c : {Case{PathMode, 4}, Case{FilterMode, 1}}) {
+    SCOPED_TRACE(c.mode);
+    sim::FileDialogSpec spec;
+    spec.user_text = L"report.doc";
+    spec.enter = sim::EnterBehaviour::Ignore;
+    spec.restores_user_text = true;
+    sim::FileDialog fd = sim::CreateFileDialog(spec);
+    const int before = LogCount(L"Can't enter ct=");
+    Navigate(fd, c.mode == PathMode ? L"C:\\Projects" : L"*.txt", c.mode);
+    EXPECT_EQ(Enters(fd.edit), c.runs);
+    EXPECT_EQ(LogCount(L"Can't enter ct=") - before, c.mode == PathMode ? 4 : 0);
+    // Either way the user's own text is back in the box, never the agent's.
+    EXPECT_EQ(sim::Text(fd.edit), L"report.doc");
+    EXPECT_EQ(sim::FileDialogEnters(fd.dialog), 0);
+    sim::DestroyWindow(fd.dialog);
+  }
+  EXPECT_EQ(LogCount(L"SetDataToDialog Parameters: GetText=report.doc"), 5);
+}
+
+TEST_F(TargetsDialog, FilePathOpensTheFile) {
+  ASSERT_TRUE(plat::WriteWholeFile(L"C:\\Projects\\plan.txt", "x"));
+  sim::FileDialogSpec spec;
+  spec.restores_user_text = true;
+  sim::FileDialog fd = sim::CreateFileDialog(spec);
+  Navigate(fd, L"C:\\Projects\\plan.txt", PathMode);
+  EXPECT_FALSE(plat::IsWindow(fd.dialog));
+}
+
+TEST_F(TargetsDialog, ADialogThatNeverAnswersIsGivenUpQuickly) {
+  for (bool vista : {true, false}) {
+    SCOPED_TRACE(vista);
+    sim::SetVistaOrLater(vista);
+    sim::FileDialogSpec spec;
+    spec.hung = true;
+    sim::FileDialog fd = sim::CreateFileDialog(spec);
+    const int timeouts = sim::TimedOutSends();
+    auto spent = Navigate(fd, L"C:\\Projects", PathMode);
+    EXPECT_EQ(sim::TimedOutSends() - timeouts, kDialogSilentSendsLimit);
+    EXPECT_LE(spent, 50u + kDialogSilentSendsLimit * 200u);
+    EXPECT_EQ(Enters(fd.edit), 0);
+    sim::DestroyWindow(fd.dialog);
+  }
+  infra::SaveAllLogs(false);
+  bool found = false;
+  for (auto& l : Lines(logger_test::kErr)) found = found || l.find(L"Not responding") != std::wstring::npos;
+  EXPECT_TRUE(found);
+}
+
+TEST_F(TargetsDialog, SlowButAnsweringDialogIsFilled) {
+  // Every answer takes 150 ms, within the 200 ms time-out: slow, but done.
+  sim::FileDialogSpec spec;
+  spec.user_text = L"a.txt";
+  spec.restores_user_text = true;
+  sim::FileDialog fd = sim::CreateFileDialog(spec);
+  sim::SetReplyDelay(fd.edit, 150);
+  sim::SetReplyDelay(fd.dialog, 150);
+  Navigate(fd, L"C:\\Projects", PathMode);
+  EXPECT_EQ(sim::FileDialogFolder(fd.dialog), L"C:\\Projects");
+  EXPECT_EQ(sim::Text(fd.edit), L"a.txt");
+  EXPECT_EQ(sim::TimedOutSends(), 0);
+}
+
+TEST_F(TargetsDialog, ForegroundAndFocusRefusedAreLoggedAndTheRunGoesOn) {
+  sim::FileDialogSpec spec;
+  spec.user_text = L"a.txt";
+  spec.restores_user_text = true;
+  sim::FileDialog fd = sim::CreateFileDialog(spec);
+  sim::SetForegroundRefused(true);
+  Navigate(fd, L"C:\\Projects", PathMode);
+  EXPECT_EQ(LogCount(L"Can't get foreground"), 1);
+  EXPECT_EQ(sim::FileDialogFolder(fd.dialog), L"C:\\Projects");
+}
+
+TEST_F(TargetsDialog, NoFileNameBoxNoAction) {
+  sim::WindowSpec s;
+  s.class_name = L"#32770";
+  s.style = plat::WS_POPUP | plat::WS_VISIBLE;
+  plat::Window d = sim::CreateWindow(s);
+  sim::AddChild(d, L"Edit");
+  sim::AddChild(d, L"Edit");
+  CurrentTargetWindow = d;
+  CurrentTargetKind = FileDialog;
+  SetData(L"C:\\Projects", PathMode);
+  EXPECT_EQ(LogCount(L"SetDataToDialog"), 0);
+  SetDataToDialog(d, L"C:\\Projects", PathMode, L"", 4);  // past the last attempt
+  EXPECT_EQ(LogCount(L"SetDataToDialog"), 0);
+}
