@@ -31,7 +31,8 @@ constexpr UINT kMsgSuspend = WM_APP + 1;
 constexpr DWORD kLateCallbackMs = 150;
 constexpr DWORD kHeartbeatMs = 1000;
 constexpr DWORD kThreadStartWaitMs = 5000;
-constexpr DWORD kThreadStopWaitMs = 5000;
+// A healthy hook thread ends within milliseconds of being asked to.
+constexpr DWORD kThreadStopWaitMs = 1500;
 
 HINSTANCE g_module = nullptr;
 SRWLOCK g_apiLock = SRWLOCK_INIT;  // SetHook, RemoveHook, QxTestSuspend
@@ -42,8 +43,9 @@ HANDLE g_thread = nullptr;
 DWORD g_threadId = 0;
 UINT g_messageNumbers[agent::kHookMessageCount] = {};
 
-// State of the running hook thread. Written before the thread starts and
-// only read by it afterwards, except where atomic.
+// State of one hook thread. Written before the thread starts and only read
+// by it afterwards, except where atomic. Each thread has its own, so that a
+// thread that could not be stopped never touches its successor's hook.
 struct HookState {
   agent::HookSettings settings;
   agent::CaptionMetrics metrics;
@@ -58,7 +60,9 @@ struct HookState {
   // Set by the callback, handled by the thread's timer.
   std::atomic<bool> ranLate{false};
 };
-HookState g_state;
+HookState* g_current = nullptr;          // the running thread's state
+bool g_threadLeaked = false;             // a thread could not be stopped
+thread_local HookState* t_state = nullptr;  // the calling hook thread's own
 
 // --- callback timing -----------------------------------------------------------
 
@@ -182,7 +186,7 @@ LRESULT CALLBACK MouseProc(int code, WPARAM wp, LPARAM lp) {
   LARGE_INTEGER start;
   QueryPerformanceCounter(&start);
   const auto& ev = *reinterpret_cast<const MSLLHOOKSTRUCT*>(lp);
-  HookState& st = g_state;
+  HookState& st = *t_state;
   const bool gesture = wp == WM_MBUTTONDOWN || wp == WM_RBUTTONDOWN || wp == WM_MOUSEWHEEL;
   const bool swallow = HandleMouse(st, wp, ev);
   (gesture ? g_classifiedTimes : g_passedTimes).Add(ElapsedNs(start));
@@ -204,8 +208,9 @@ void Unhook(HookState& st) {
   st.swallowMiddleUp = st.swallowRightUp = false;
 }
 
-DWORD WINAPI HookThread(LPVOID) {
-  HookState& st = g_state;
+DWORD WINAPI HookThread(LPVOID param) {
+  HookState& st = *static_cast<HookState*>(param);
+  t_state = &st;
   MSG msg;
   PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // make the queue
   // Every mouse input of the session waits for this thread's answer: let it
@@ -219,6 +224,7 @@ DWORD WINAPI HookThread(LPVOID) {
   agent::ClassifyGesturePoint(plat::Point{cursor.x, cursor.y}, HookGesture::RightDown, st.metrics);
   st.installed = Hook(st);
   if (st.installed) {
+    Reserved(*st.block, agent::kReservedHookThread).store(GetCurrentThreadId());
     Beat(*st.block);
     st.timer = SetTimer(nullptr, 0, kHeartbeatMs, nullptr);
   }
@@ -251,36 +257,53 @@ DWORD WINAPI HookThread(LPVOID) {
 
 void StopThread() {
   if (!g_thread) return;
+  HookState* st = g_current;
   PostThreadMessageW(g_threadId, WM_QUIT, 0, 0);
   const bool ended = WaitForSingleObject(g_thread, kThreadStopWaitMs) == WAIT_OBJECT_0;
   CloseHandle(g_thread);
   g_thread = nullptr;
   g_threadId = 0;
-  if (!ended) {
-    // The thread is stuck; it may still write into the block and run the
-    // library's code, so the view stays mapped (and leaks) rather than vanish
-    // under it, and the library stays loaded whatever the agent frees.
-    g_block = nullptr;
-    g_mapping = nullptr;
-    HMODULE self = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                       reinterpret_cast<LPCWSTR>(&HookThread), &self);
+  g_current = nullptr;
+  if (ended) {
+    delete st;
+    return;
   }
+  // The thread is stuck (suspended, or starved). Take its hook out from here,
+  // so the mouse does not wait for it. It may still finish a record and run
+  // the library's code when it wakes: its state and the view stay (leaked)
+  // rather than vanish under it, and the library stays loaded whatever the
+  // agent frees.
+  if (st && st->hook) UnhookWindowsHookEx(st->hook);
+  g_threadLeaked = true;
+  g_block = nullptr;
+  g_mapping = nullptr;
+  HMODULE self = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     reinterpret_cast<LPCWSTR>(&HookThread), &self);
 }
 
-bool StartThread() {
-  g_state.ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (!g_state.ready) return false;
-  g_state.installed = false;
-  g_state.ranLate.store(false);
-  g_thread = CreateThread(nullptr, 0, HookThread, nullptr, 0, &g_threadId);
+bool StartThread(const agent::HookSettings& settings, const agent::CaptionMetrics& metrics) {
+  auto* st = new HookState;
+  st->settings = settings;
+  st->metrics = metrics;
+  st->block = g_block;
+  st->ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!st->ready) {
+    delete st;
+    return false;
+  }
+  HANDLE ready = st->ready;
+  g_current = st;
+  g_thread = CreateThread(nullptr, 0, HookThread, st, 0, &g_threadId);
   bool ok = false;
   if (g_thread) {
-    ok = WaitForSingleObject(g_state.ready, kThreadStartWaitMs) == WAIT_OBJECT_0 && g_state.installed;
-    if (!ok) StopThread();
+    ok = WaitForSingleObject(ready, kThreadStartWaitMs) == WAIT_OBJECT_0 && st->installed;
+    if (!ok) StopThread();  // deletes st, or leaks it with a stuck thread
+  } else {
+    g_current = nullptr;
+    delete st;
   }
-  CloseHandle(g_state.ready);
-  g_state.ready = nullptr;
+  CloseHandle(ready);
   return ok;
 }
 
@@ -324,16 +347,13 @@ __declspec(dllexport) agent::HookSharedBlock* QX_CALL SetHook(
   s.MIExplorer = mIExplorer != 0;
   s.MDesktop = mDesktop != 0;
   s.MouseMButton = mouseMButton != 0;
-  g_state.settings = s;
-  g_state.metrics = ReadCaptionMetrics();
-  g_state.block = g_block;
-
-  // No writer runs now: a slot left half-written by one that died is free.
-  agent::ReleaseAbandonedSlots(*g_block);
+  // No writer runs now: a slot left half-written by one that died is free
+  // (unless a stuck thread of ours may yet finish it).
+  if (!g_threadLeaked) agent::ReleaseAbandonedSlots(*g_block);
   Reserved(*g_block, agent::kReservedLibraryProcess).store(GetCurrentProcessId());
   std::atomic_ref<std::uint32_t>(g_block->AgentThreadId).store(threadId, std::memory_order_release);
 
-  if (!StartThread()) {
+  if (!StartThread(s, ReadCaptionMetrics())) {
     CloseBlock();
     return nullptr;
   }

@@ -39,7 +39,9 @@
 //
 // RemoveHook()
 //   No arguments. Stops the hook and its thread, unmaps and closes the block
-//   and returns nonzero. The block pointer is invalid afterwards; SetHook may
+//   and returns nonzero. It waits at most 1.5 s for the thread; a thread that
+//   does not end in time (suspended, starved) has its hook taken out and is
+//   left behind with its view of the block, never touched again. The block pointer is invalid afterwards; SetHook may
 //   be called again (the agent does so after a stale heartbeat and after the
 //   options are saved) and returns the new address. Call both from the same
 //   thread (the agent's UI thread); neither waits on another program.
@@ -80,6 +82,7 @@ inline constexpr int kReservedLibraryProcess = 0;  // process id of the hooking 
 inline constexpr int kReservedRecordsWritten = 1;  // records written since the block was made
 inline constexpr int kReservedRecordsDropped = 2;  // gestures dropped: every slot was busy
 inline constexpr int kReservedHookInstalls = 3;    // times the mouse hook was installed
+inline constexpr int kReservedHookThread = 4;      // thread identifier of the hook thread
 
 // Test-only exports of qx.dll (used by the e2e probe, never by the agent).
 //   QxTestSuspend(): removes the mouse hook and stops the heartbeat while the

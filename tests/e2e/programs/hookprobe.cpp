@@ -19,6 +19,10 @@
 //       unfill.cmd   those slots are free again: UNFILLED dropped=N (the
 //                    library's count of gestures dropped on a full block)
 //
+//   hookprobe.exe freeze LOG
+//     Another process: suspends the library's hook thread (its identifier is
+//     in the block), as a thread that stopped running: FROZEN <thread>.
+//
 //   hookprobe.exe age-heartbeat MS LOG
 //     A second process: opens the block by name, logs AGENTTHREAD <id> and
 //     sets HeartbeatTick MS milliseconds into the past.
@@ -89,6 +93,30 @@ int AgeHeartbeat(int ms) {
   return 0;
 }
 
+int Freeze() {
+  HANDLE m = OpenFileMappingW(FILE_MAP_READ, FALSE, agent::kHookBlockName);
+  if (!m) {
+    Log("NOBLOCK error=%lu", GetLastError());
+    return 1;
+  }
+  auto* b = static_cast<agent::HookSharedBlock*>(MapViewOfFile(m, FILE_MAP_READ, 0, 0, 0));
+  if (!b) {
+    Log("NOVIEW error=%lu", GetLastError());
+    return 1;
+  }
+  const DWORD tid = b->reserved[agent::kReservedHookThread];
+  HANDLE t = OpenThread(THREAD_SUSPEND_RESUME, FALSE, tid);
+  if (!t || SuspendThread(t) == static_cast<DWORD>(-1)) {
+    Log("NOFREEZE thread=%lu error=%lu", tid, GetLastError());
+    return 1;
+  }
+  Log("FROZEN %lu", tid);
+  CloseHandle(t);
+  UnmapViewOfFile(b);
+  CloseHandle(m);
+  return 0;
+}
+
 void LogTimes(agent::TestCallbackTimesFn times) {
   if (!times) return;
   static std::uint32_t buf[4096];
@@ -114,6 +142,10 @@ int wmain(int argc, wchar_t** argv) {
   if (argc >= 4 && std::wcscmp(argv[1], L"age-heartbeat") == 0) {
     if (!OpenLog(argv[3])) return 2;
     return AgeHeartbeat(_wtoi(argv[2]));
+  }
+  if (argc >= 3 && std::wcscmp(argv[1], L"freeze") == 0) {
+    if (!OpenLog(argv[2])) return 2;
+    return Freeze();
   }
   if (argc < 2 || !OpenLog(argv[1])) return 2;
 
