@@ -1,0 +1,158 @@
+#include "platform/cxx_throw.h"
+
+#include <cxxabi.h>
+
+#include <cstdlib>
+#include <exception>
+#include <string>
+
+namespace plat::detail {
+namespace {
+
+std::wstring FromUtf8Lossy(const char* s) {
+  // Class names and what() texts: ASCII in this program; other bytes are
+  // decoded as UTF-8 where they form valid sequences, else taken as Latin-1.
+  std::wstring out;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
+  while (*p) {
+    unsigned c = *p;
+    int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    bool ok = extra > 0;
+    for (int i = 1; ok && i <= extra; ++i) ok = (p[i] & 0xC0) == 0x80;
+    if (!ok) {
+      out.push_back(static_cast<wchar_t>(c));
+      ++p;
+      continue;
+    }
+    unsigned cp = c & (0x3F >> extra);
+    for (int i = 1; i <= extra; ++i) cp = (cp << 6) | (p[i] & 0x3F);
+    p += extra + 1;
+    if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
+      cp -= 0x10000;
+      out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
+      out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+      out.push_back(static_cast<wchar_t>(cp));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::wstring ReadableClassName(const std::type_info& type) {
+  int status = 0;
+  char* demangled = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
+  std::string name = (status == 0 && demangled) ? demangled : type.name();
+  std::free(demangled);
+  if (name.rfind("std::", 0) != 0) {
+    // Drop namespace qualifiers that stand before the class name itself
+    // (only outside template arguments).
+    int depth = 0;
+    size_t cut = 0;
+    for (size_t i = 0; i + 1 < name.size(); ++i) {
+      char c = name[i];
+      if (c == '<' || c == '(') ++depth;
+      else if ((c == '>' || c == ')') && depth > 0) --depth;
+      else if (depth == 0 && c == ':' && name[i + 1] == ':') cut = i + 2;
+    }
+    name = name.substr(cut);
+  }
+  return FromUtf8Lossy(name.c_str());
+}
+
+void DescribeThrown(void* object, const std::type_info* type, RaisedException& out) {
+  out.object = object;
+  out.class_name = type ? ReadableClassName(*type) : L"EExternalException";
+  out.is_exception = false;
+  out.message.clear();
+  if (!type || !object) return;
+  // Ask the runtime whether a handler for std::exception would take this
+  // object, as a catch clause would; it also adjusts the pointer to the base.
+  void* adjusted = object;
+  if (typeid(std::exception).__do_catch(type, &adjusted, 1)) {
+    out.is_exception = true;
+    try {
+      out.message = FromUtf8Lossy(static_cast<const std::exception*>(adjusted)->what());
+    } catch (...) {
+    }
+  }
+}
+
+}  // namespace plat::detail
+
+namespace plat::detail {
+
+std::wstring HexAddress(std::uint64_t value) {
+  wchar_t buf[17];
+  int digits = value > 0xFFFFFFFFull ? 16 : 8;
+  for (int i = digits - 1; i >= 0; --i) {
+    buf[i] = L"0123456789ABCDEF"[value & 0xF];
+    value >>= 4;
+  }
+  return std::wstring(buf, static_cast<size_t>(digits));
+}
+
+void DescribeFault(std::uint32_t code, std::uint64_t address, std::uint64_t access,
+                   std::uint64_t target, RaisedException& out) {
+  out.hardware_fault = true;
+  out.is_exception = true;
+  out.code = code;
+  out.object = nullptr;
+  out.address = address;
+  const std::wstring at = L" at address " + HexAddress(address);
+  switch (code) {
+    case kStatusAccessViolation: {
+      out.class_name = L"EAccessViolation";
+      const wchar_t* what = access == 1 ? L"Write of address " : access == 8 ? L"Execution of address " : L"Read of address ";
+      out.message = L"Access violation" + at + L". " + what + HexAddress(target);
+      return;
+    }
+    case kStatusIntegerDivideByZero:
+      out.class_name = L"EDivByZero";
+      out.message = L"Division by zero" + at;
+      return;
+    case kStatusIntegerOverflow:
+      out.class_name = L"EIntOverflow";
+      out.message = L"Integer overflow" + at;
+      return;
+    case kStatusArrayBoundsExceeded:
+      out.class_name = L"ERangeError";
+      out.message = L"Range check error" + at;
+      return;
+    case kStatusFltDivideByZero:
+      out.class_name = L"EZeroDivide";
+      out.message = L"Floating point division by zero" + at;
+      return;
+    case kStatusFltInvalidOperation:
+      out.class_name = L"EInvalidOp";
+      out.message = L"Invalid floating point operation" + at;
+      return;
+    case kStatusFltOverflow:
+      out.class_name = L"EOverflow";
+      out.message = L"Floating point overflow" + at;
+      return;
+    case kStatusFltUnderflow:
+      out.class_name = L"EUnderflow";
+      out.message = L"Floating point underflow" + at;
+      return;
+    case kStatusPrivilegedInstruction:
+      out.class_name = L"EPrivilege";
+      out.message = L"Privileged instruction" + at;
+      return;
+    case kStatusIllegalInstruction:
+      out.class_name = L"EIllegalInstruction";
+      out.message = L"Illegal instruction" + at;
+      return;
+    case kStatusStackOverflow:
+      out.class_name = L"EStackOverflow";
+      out.message = L"Stack overflow" + at;
+      return;
+    default:
+      out.class_name = L"EExternalException";
+      out.message = L"External exception " + HexAddress(code) + at;
+      return;
+  }
+}
+
+}  // namespace plat::detail
