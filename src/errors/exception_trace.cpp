@@ -4,13 +4,13 @@
 #include <cstdio>
 
 #include "infra/logger.h"
+#include "infra/logger_files.h"
 #include "platform/clock.h"
 #include "platform/cxx_throw.h"
 
 namespace errors {
 namespace {
 
-const wchar_t* const kErrorLogName = L"folder_error.log";
 const std::wstring kSeparator(40, L'=');
 
 // The last exceptions raised on each thread, so that a handler that catches
@@ -49,12 +49,7 @@ bool IsUntracedClass(const std::wstring& class_name) {
   return class_name == L"EIdNotASocket" || class_name == L"EIdConnectTimeout" || class_name == L"EIdSocketError";
 }
 
-std::wstring DateTimeText() {
-  plat::LocalTime t = plat::LocalNow();
-  wchar_t buf[32];
-  std::swprintf(buf, 32, L"%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
-  return buf;
-}
+std::wstring DateTimeText() { return infra::FormatLogDateTime(plat::LocalNow()); }
 
 std::wstring LocationText(const plat::RaisedException& e) {
   plat::SourceLocation loc;
@@ -130,7 +125,7 @@ void TraceRaisedException(const plat::RaisedException& e) {
     lines.push_back(kSeparator);
     const std::wstring folder = infra::GetLogFolder();
     if (folder.empty()) return;  // no trace reaches a file before the log folder is known
-    infra::AppendLinesToLogFile(folder + kErrorLogName, lines);
+    infra::AppendLinesToLogFile(folder + infra::kErrorLogName, lines);
   } catch (...) {
   }
 }

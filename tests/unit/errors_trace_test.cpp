@@ -8,6 +8,7 @@
 
 #include "errors/exception_trace.h"
 #include "infra/logger.h"
+#include "infra/logger_files.h"
 #include "platform/sim/sim_stack_trace.h"
 #include "platform/sim/sim_world.h"
 #include "platform/stack_trace.h"
@@ -60,7 +61,11 @@ class ErrorsTrace : public ::testing::Test {
     trace_test::ResetLogs();
     errors::InstallExceptionTrace();
   }
-  void TearDown() override { plat::SetRaiseNotifier(nullptr); }
+  void TearDown() override {
+    plat::SetRaiseNotifier(nullptr);
+    infra::ResetLogger();
+    sim::ResetWorld();
+  }
 };
 
 [[gnu::noinline]] void ThrowRegistryError() { throw errors_test::ERegistryException("Can't read value \"Width\""); }

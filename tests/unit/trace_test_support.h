@@ -1,11 +1,18 @@
-// Reading the logs in the errors tests.
+// Reading the logs in the errors tests: a fresh logger whose log folder lies
+// on a sim drive C: mapped to a temporary host folder.
 #pragma once
 #include <string>
 #include <vector>
 
 namespace trace_test {
-// Sets a fresh log folder and empties the logs.
+
+inline const std::wstring kLogFolder = L"C:\\Users\\Ann\\Documents\\Vorlune Folder\\Log\\";
+
+// Resets the logger, maps drive C: afresh and sets the log folder.
 void ResetLogs();
-// Lines of "folder_error.log" (without the byte-order mark).
+// Lines of "folder_error.log".
 std::vector<std::wstring> ErrorLog();
+// Lines of the main log "folder.log" after writing every pending entry.
+std::vector<std::wstring> MainLog();
+
 }  // namespace trace_test
