@@ -7,4 +7,12 @@ namespace app {
 // (always 0).
 int qorbin();
 
+// Resolves the configuration folder (which sets the log folder) and logs the
+// start. The first step of a normal start.
+void StartInfrastructure();
+
+// Writes every pending log entry and stops logging: the last step before the
+// process ends.
+void StopInfrastructure();
+
 }  // namespace app

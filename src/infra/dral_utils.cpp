@@ -61,11 +61,15 @@ int HexDigit(wchar_t c) {
 
 }  // namespace
 
+// The caches of the facts that read the registry (dral_utils_uac.cpp).
+void ResetRegistryFactCaches();
+
 void ResetDralUtilsCaches() {
   g_vista = -1;
   g_elevated = -1;
   g_admin_member = -1;
   g_power_user = -1;
+  ResetRegistryFactCaches();
   std::lock_guard<std::mutex> g(VersionLock());
   ProgramVersionCache().clear();
 }

@@ -68,6 +68,7 @@ void Init() {
            {L"APPDATA", L"C:\\Users\\Ann\\AppData\\Roaming"},
            {L"SYSTEMROOT", L"C:\\Windows"},
            {L"PROGRAMFILES", L"C:\\Program Files"},
+           {L"SYSTEMDRIVE", L"C:"},
            {L"USERNAME", L"Ann"}};
 }
 const bool kReset = (Init(), RegisterReset(Init));
