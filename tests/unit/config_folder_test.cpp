@@ -55,7 +55,7 @@ class ConfigFolderFixture : public ::testing::Test {
     std::vector<std::wstring> out;
     for (auto& l : LogEntries())
       if (l.find(L"Log (common): GetConfigurationFolder Parameters: Folder ") != std::wstring::npos)
-        out.push_back(l.substr(l.find(L"Folder ")));
+        out.push_back(l.substr(l.find(L"Parameters: ") + 12));
     return out;
   }
   static bool LogHas(const std::wstring& text) {
@@ -148,8 +148,12 @@ TEST_F(ConfigFolder, NoCandidateCanBeMadeKeepsFolder3AndSaysSo) {
   EXPECT_EQ(GetConfigurationFolder(), want);
   EXPECT_FALSE(plat::DirectoryExists(want));
   EXPECT_EQ(GetLogFolder(), want + L"Log\\");
-  // Nothing reaches a file there; the entries stay in memory and nothing throws.
+  // Nothing reaches a file there; the entries wait in memory until the folder
+  // can be made, and then say what happened.
   EXPECT_NO_THROW(SaveAllLogs(false));
+  ASSERT_TRUE(plat::RemoveFile(L"Q:\\AppData\\Quantrel"));
+  EXPECT_TRUE(LogHas(L"Err (common): Function: GetConfigurationFolder Message: ConfigurationFolder not exists"));
+  EXPECT_TRUE(LogHas(L"Folder 3=" + want));
 }
 
 TEST_F(ConfigFolder, EntriesPostedBeforeResolutionReachTheNewLog) {
