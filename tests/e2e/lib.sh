@@ -59,6 +59,13 @@ e2e_begin() {
   e2e_template
   cp -a "$E2E_TEMPLATE" "$E2E_DIR/prefix"
   export WINEPREFIX="$E2E_DIR/prefix"
+  # wineboot links the user's Documents, Desktop, ... to the HOME it ran with
+  # (the template's): give this prefix folders of its own, so scenarios never
+  # share or leave files behind there.
+  local link
+  for link in "$WINEPREFIX"/drive_c/users/*/*; do
+    if [ -L "$link" ]; then rm -f "$link"; mkdir -p "$link"; fi
+  done
   mkdir -p "$E2E_DIR/home"
   export HOME="$E2E_DIR/home"
   e2e_start_display
@@ -74,7 +81,7 @@ e2e_begin() {
 # Path of the Windows documents folder of the prefix, as a Linux path.
 e2e_documents() {
   local d
-  for d in "$WINEPREFIX/drive_c/users/$USER/Documents" "$WINEPREFIX/drive_c/users/$(id -un)/Documents" \
+  for d in "$WINEPREFIX/drive_c/users/${USER:-}/Documents" "$WINEPREFIX/drive_c/users/$(id -un)/Documents" \
            "$WINEPREFIX"/drive_c/users/*/Documents; do
     [ -e "$d" ] && { echo "$d"; return; }
   done
