@@ -1,5 +1,6 @@
 #include "targets/classify.h"
 
+#include "infra/dral_utils.h"
 #include "platform/window.h"
 #include "targets/target_state.h"
 
@@ -36,7 +37,7 @@ plat::Window IsFileDialog(plat::Window w) {
   if (!w) return 0;
   const std::wstring cls = plat::GetClassName(w, 10);
   if (cls == L"bosa_sdm_") return HasChild(w, L"Snake List") ? w : 0;
-  const bool vista = IsVistaOrLater();
+  const bool vista = infra::IsVistaOrLater();
   if (vista && HasChild(w, L"DUIViewWndClassName"))
     return (plat::GetWindowLong(w, plat::GWL_STYLE) & plat::DS_SETFOREGROUND) ? w : 0;
   if (!HasChild(w, L"ShellDll_DefView")) return 0;

@@ -1,5 +1,6 @@
 #include "targets/locators.h"
 
+#include "infra/dral_utils.h"
 #include "platform/process.h"
 #include "platform/window.h"
 #include "targets/target_state.h"
@@ -86,10 +87,10 @@ plat::Window FindFileNameEdit(plat::Window dialog) {
 }
 
 void BringWindowToFront(plat::Window w) {
-  plat::LockSetForegroundWindow(plat::LSFW_UNLOCK);
+  infra::SetForegroundLock(plat::LSFW_UNLOCK);
   if (plat::GetWindowLong(w, plat::GWL_STYLE) & plat::WS_MINIMIZE) plat::ShowWindowAsync(w, plat::SW_RESTORE);
   plat::SetForegroundWindow(w);
-  plat::LockSetForegroundWindow(plat::LSFW_LOCK);
+  infra::SetForegroundLock(plat::LSFW_LOCK);
 }
 
 }  // namespace targets

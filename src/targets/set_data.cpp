@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "infra/logger.h"
+#include "infra/dral_utils.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/shell_execute.h"
@@ -346,7 +347,7 @@ void SetDataToDialog(plat::Window dialog, const std::wstring& text, int mode, co
     PostKey(box, plat::VK_RETURN);
   }
 
-  if (!IsVistaOrLater()) {
+  if (!infra::IsVistaOrLater()) {
     plat::SleepMs(200);
   } else {
     for (int check = 1; check <= 10; ++check) {

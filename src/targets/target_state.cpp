@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "platform/os_version.h"
 
 namespace targets {
 
@@ -14,11 +13,6 @@ std::wstring HandleText(plat::Window w) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%06llX", static_cast<unsigned long long>(w));
   return std::wstring(buf, buf + std::char_traits<char>::length(buf));
-}
-
-bool IsVistaOrLater() {
-  plat::OsVersion v = plat::GetOsVersion();
-  return v.platform_id == plat::VER_PLATFORM_WIN32_NT && v.major > 5;
 }
 
 }  // namespace targets

@@ -21,7 +21,4 @@ extern plat::ThreadId AgentUiThreadId;
 // Window handles in log texts: upper-case hexadecimal, at least 6 digits.
 std::wstring HandleText(plat::Window w);
 
-// Windows Vista or later (platform NT, major version above 5).
-bool IsVistaOrLater();
-
 }  // namespace targets

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/clock.h"
+#include "infra/dral_utils.h"
 #include "platform/process.h"
 #include "platform/sim/sim_os_version.h"
 #include "platform/sim/sim_window.h"
@@ -32,7 +33,12 @@ class TargetsClassify : public ::testing::Test {
  protected:
   void SetUp() override {
     sim::ResetWorld();
+    infra::ResetDralUtilsCaches();
     AgentUiThreadId = plat::CurrentThreadId();
+  }
+  void TearDown() override {
+    sim::ResetWorld();
+    infra::ResetDralUtilsCaches();
   }
 };
 
@@ -73,6 +79,7 @@ TEST_F(TargetsClassify, FileDialogRules) {
     SCOPED_TRACE(c.name);
     sim::ResetWorld();
     sim::SetVistaOrLater(c.vista);
+    infra::ResetDralUtilsCaches();
     plat::Window w = Top(c.cls, c.style, c.ex);
     for (const auto& child : c.children) sim::AddChild(w, child);
     EXPECT_EQ(IsFileDialog(w), c.expected ? w : 0);

@@ -8,6 +8,7 @@
 #include "logger_test_support.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "infra/dral_utils.h"
 #include "platform/process.h"
 #include "platform/sim/sim_clock.h"
 #include "platform/sim/sim_os_version.h"
@@ -24,6 +25,7 @@ class TargetsDialog : public logger_test::LoggerFixture {
  protected:
   void SetUp() override {
     LoggerFixture::SetUp();
+    infra::ResetDralUtilsCaches();
     infra::SetLogFolder(logger_test::kFolder);
     AgentUiThreadId = plat::CurrentThreadId();
     ASSERT_TRUE(plat::CreateDirectories(L"C:\\Windows\\System32"));
@@ -32,6 +34,7 @@ class TargetsDialog : public logger_test::LoggerFixture {
   void TearDown() override {
     EXPECT_EQ(sim::AttachmentsInForce(), 0) << "an attach was left without its detach";
     LoggerFixture::TearDown();
+    infra::ResetDralUtilsCaches();
   }
   int LogCount(const std::wstring& text) {
     infra::SaveAllLogs(false);
@@ -85,6 +88,7 @@ TEST_F(TargetsDialog, DialogsThatTakeTheInput) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     sim::SetVistaOrLater(c.vista);
+    infra::ResetDralUtilsCaches();
     sim::FileDialogSpec spec;
     spec.style = c.style;
     spec.user_text = L"notes.txt";
@@ -113,6 +117,7 @@ TEST_F(TargetsDialog, TimeSpentByOneRun) {
   for (Case c : {Case{true, true, 150, 260}, Case{true, false, 700, 900}, Case{false, false, 900, 1000}}) {
     SCOPED_TRACE(c.vista * 10 + c.restores);
     sim::SetVistaOrLater(c.vista);
+    infra::ResetDralUtilsCaches();
     sim::FileDialogSpec spec;
     spec.user_text = L"notes.txt";
     spec.restores_user_text = c.restores;
@@ -163,6 +168,7 @@ TEST_F(TargetsDialog, ADialogThatNeverAnswersIsGivenUpQuickly) {
   for (bool vista : {true, false}) {
     SCOPED_TRACE(vista);
     sim::SetVistaOrLater(vista);
+    infra::ResetDralUtilsCaches();
     sim::FileDialogSpec spec;
     spec.hung = true;
     sim::FileDialog fd = sim::CreateFileDialog(spec);

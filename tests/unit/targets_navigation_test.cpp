@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "logger_test_support.h"
+#include "infra/dral_utils.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -26,6 +27,7 @@ class TargetsNav : public logger_test::LoggerFixture {
  protected:
   void SetUp() override {
     LoggerFixture::SetUp();
+    infra::ResetDralUtilsCaches();
     infra::SetLogFolder(logger_test::kFolder);
     AgentUiThreadId = plat::CurrentThreadId();
     CurrentTargetWindow = 0;
@@ -37,6 +39,7 @@ class TargetsNav : public logger_test::LoggerFixture {
   void TearDown() override {
     EXPECT_EQ(sim::AttachmentsInForce(), 0) << "an attach was left without its detach";
     LoggerFixture::TearDown();
+    infra::ResetDralUtilsCaches();
   }
   // Main-log entries that contain the text.
   std::vector<std::wstring> LogWith(const std::wstring& text) {
