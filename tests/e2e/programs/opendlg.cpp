@@ -1,0 +1,145 @@
+// e2e test program: shows a real Open dialog (GetOpenFileNameW, Explorer
+// style) titled "Open Test" and, from a watcher thread, reports what it shows
+// into a status file every 100 ms:
+//   dialog=<hwnd hex>
+//   folder=<the folder it lists>
+//   filename=<the text of its file name box>
+//   items=<the names it lists, separated by |>
+//   tree=<class>|<style hex>|<ex-style hex>|<depth>  (the dialog's window tree)
+//
+// opendlg.exe STATUS_FILE INITIAL_FOLDER INITIAL_FILE_NAME
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+namespace {
+
+std::wstring g_status;
+std::atomic<bool> g_done{false};
+
+std::string Utf8(const std::wstring& w) {
+  if (w.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string s(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+  return s;
+}
+
+std::wstring ClassOf(HWND h) {
+  wchar_t buf[256] = {};
+  GetClassNameW(h, buf, 256);
+  return buf;
+}
+
+void Tree(HWND h, int depth, std::string& out) {
+  char line[512];
+  std::snprintf(line, sizeof line, "tree=%s|%08lX|%08lX|%d|%s\n", Utf8(ClassOf(h)).c_str(),
+                static_cast<unsigned long>(GetWindowLongW(h, GWL_STYLE)),
+                static_cast<unsigned long>(GetWindowLongW(h, GWL_EXSTYLE)), depth,
+                depth == 0 ? "" : std::to_string(GetDlgCtrlID(h)).c_str());
+  out += line;
+  for (HWND c = GetWindow(h, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) Tree(c, depth + 1, out);
+}
+
+HWND FindDialog() {
+  struct Ctx {
+    DWORD pid;
+    HWND found;
+  } ctx{GetCurrentProcessId(), nullptr};
+  EnumWindows(
+      [](HWND h, LPARAM lp) -> BOOL {
+        auto* c = reinterpret_cast<Ctx*>(lp);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(h, &pid);
+        wchar_t title[64] = {};
+        GetWindowTextW(h, title, 64);
+        if (pid == c->pid && std::wstring(title) == L"Open Test" && ClassOf(h) == L"#32770") {
+          c->found = h;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&ctx));
+  return ctx.found;
+}
+
+std::wstring Items(HWND dialog) {
+  HWND view = FindWindowExW(dialog, nullptr, L"SHELLDLL_DefView", nullptr);
+  HWND list = view ? FindWindowExW(view, nullptr, L"SysListView32", nullptr) : nullptr;
+  if (!list) return L"";
+  std::wstring out;
+  int n = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    wchar_t buf[MAX_PATH] = {};
+    LVITEMW item{};
+    item.iSubItem = 0;
+    item.pszText = buf;
+    item.cchTextMax = MAX_PATH;
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    if (!out.empty()) out += L"|";
+    out += buf;
+  }
+  return out;
+}
+
+void Report(HWND dialog) {
+  wchar_t folder[MAX_PATH] = {};
+  SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
+  wchar_t spec[MAX_PATH] = {};
+  SendMessageW(dialog, CDM_GETSPEC, MAX_PATH, reinterpret_cast<LPARAM>(spec));
+  char head[64];
+  std::snprintf(head, sizeof head, "dialog=%llX\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(dialog)));
+  std::string text = head;
+  text += "folder=" + Utf8(folder) + "\n";
+  text += "filename=" + Utf8(spec) + "\n";
+  text += "items=" + Utf8(Items(dialog)) + "\n";
+  Tree(dialog, 0, text);
+  std::wstring tmp = g_status + L".tmp";
+  HANDLE f = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(f);
+  MoveFileExW(tmp.c_str(), g_status.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: opendlg STATUS_FILE INITIAL_FOLDER INITIAL_FILE_NAME\n");
+    return 2;
+  }
+  g_status = argv[1];
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&icc);
+
+  std::thread watcher([] {
+    while (!g_done) {
+      if (HWND d = FindDialog()) Report(d);
+      Sleep(100);
+    }
+  });
+
+  wchar_t file[MAX_PATH] = {};
+  lstrcpynW(file, argv[3], MAX_PATH);
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.lpstrFilter = L"All files\0*.*\0Text files\0*.txt\0";
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.lpstrInitialDir = argv[2];
+  ofn.lpstrTitle = L"Open Test";
+  ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  BOOL ok = GetOpenFileNameW(&ofn);
+  g_done = true;
+  watcher.join();
+  std::printf("result=%d file=%s\n", ok ? 1 : 0, Utf8(file).c_str());
+  return 0;
+}
