@@ -26,7 +26,10 @@ def run(*args):
 
 
 def strip_parameters(name):
-    # "ns::Cls::Fn(int, std::wstring const&) const" -> "ns::Cls::Fn"
+    # "ns::Cls::Fn(int, std::wstring const&) const" -> "ns::Cls::Fn";
+    # "(anonymous namespace)::Fn(int) [clone .constprop.0]" -> "Fn"
+    name = re.sub(r"( \[clone [^\]]*\])+$", "", name)
+    name = name.replace("(anonymous namespace)::", "")
     if not name.endswith(")") and not name.endswith(" const"):
         return name
     depth = 0

@@ -75,6 +75,7 @@ e2e_begin() {
   cp "$QB_BIN"/*.exe "$WINEPREFIX/drive_c/qorbin/" 2>/dev/null || true
   cp "$QB_BIN"/*.dll "$WINEPREFIX/drive_c/qorbin/" 2>/dev/null || true
   cp "$QB_BIN"/*.map "$WINEPREFIX/drive_c/qorbin/" 2>/dev/null || true
+  cp "$QB_BIN"/*.sym "$WINEPREFIX/drive_c/qorbin/" 2>/dev/null || true
   e2e_log "prefix $WINEPREFIX display $DISPLAY"
 }
 
