@@ -521,6 +521,17 @@ bool LaunchAgentThroughScheduler(const std::wstring& FirstArgument) {
                                 5, true, AgentTaskName(), true, AgentUserAccount());
 }
 
+ElevatedStart TrySchedulerStart(const std::wstring& FirstArgument, const std::function<bool()>& run_as) {
+  if ((infra::IsUacEnabled() & 0xFF) == 0 || infra::IsElevated() || !infra::IsAdminGroupMember())
+    return ElevatedStart::NotRequired;
+  infra::LogMessage(L"Main", L"LaunchThroughScheduler required");
+  if (LaunchAgentThroughScheduler(FirstArgument)) return ElevatedStart::Scheduler;
+  infra::LogMessage(L"TrySchedulerStart\\LaunchThroughScheduler fail");
+  if (run_as && run_as()) return ElevatedStart::RunAs;
+  infra::LogMessage(L"TrySchedulerStart", L"Full fail");
+  return ElevatedStart::FullFail;
+}
+
 std::uint32_t SchedulerServiceState(const std::wstring& ServiceName) {
   std::uint32_t error = 0;
   const plat::Handle manager = plat::OpenSCManagerW(plat::SC_MANAGER_CONNECT, &error);
@@ -567,7 +578,7 @@ void CheckSchedulerStartType() {
     // key is only opened, never created.
     try {
       infra::TDralRegistry reg;
-      reg.SetRootKey(infra::HKEY_LOCAL_MACHINE_);
+      reg.SetRootKey(plat::HKEY_LOCAL_MACHINE);
       if (reg.OpenKey(L"SYSTEM\\CurrentControlSet\\Services\\Schedule", false, infra::IsWow64()) &&
           reg.ValueExists(L"Start")) {
         const std::int32_t start = reg.ReadInteger(L"Start");

@@ -11,6 +11,7 @@
 // and never throws.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace app {
@@ -75,5 +76,19 @@ std::wstring AgentUserAccount();
 // task when the process may, and running the existing task when it may not.
 // True when the elevated agent was started.
 bool LaunchAgentThroughScheduler(const std::wstring& FirstArgument);
+
+// The elevated start of the program entry, for an unelevated administrator
+// under UAC (IsUacEnabled, not IsElevated, IsAdminGroupMember):
+//   NotRequired  the process is not such a start: go on as the agent;
+//   Scheduler    the agent task was started: flush and stop the log
+//                (SaveAllLogs(true)) and end the process;
+//   RunAs        run_as() started the program elevated: the same;
+//   FullFail     both failed (the user declined the prompt): go on unelevated.
+// run_as is the entry's "runas" fallback: ShellExecuteExW with the verb
+// "runas", the own path, SW_HIDE; on success it waits 1000 ms, brings the
+// agent's window to the front, logs "TrySchedulerStart\ShellExecuteEx
+// success" and returns true.
+enum class ElevatedStart { NotRequired, Scheduler, RunAs, FullFail };
+ElevatedStart TrySchedulerStart(const std::wstring& FirstArgument, const std::function<bool()>& run_as);
 
 }  // namespace app
