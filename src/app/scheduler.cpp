@@ -7,9 +7,11 @@
 #include "infra/dral_utils.h"
 #include "infra/logger.h"
 #include "infra/registry.h"
+#include "infra/wow64.h"
 #include "platform/clock.h"
 #include "platform/process.h"
 #include "platform/scheduler.h"
+#include "platform/system.h"
 
 namespace app {
 namespace {
@@ -494,10 +496,10 @@ bool DeleteFromScheduler(const std::wstring& TaskName) {
   return false;
 }
 
-std::wstring AgentTaskName() { return kTaskPrefix + plat::SchedulerUserName(); }
+std::wstring AgentTaskName() { return kTaskPrefix + plat::CurrentUserName(); }
 
 std::wstring AgentUserAccount() {
-  return plat::SchedulerComputerName() + L"\\" + plat::SchedulerUserName();
+  return plat::ComputerName() + L"\\" + plat::CurrentUserName();
 }
 
 void InstallAgentTask() {

@@ -211,11 +211,4 @@ bool ChangeServiceStartType(Handle service, std::uint32_t start_type, std::uint3
 // CloseServiceHandle.
 void CloseServiceHandle(Handle handle);
 
-// ---- Accounts ----------------------------------------------------------------
-
-// GetComputerNameW and GetUserNameW, read into a buffer of 260 characters
-// plus terminator; empty on failure.
-std::wstring SchedulerComputerName();
-std::wstring SchedulerUserName();
-
 }  // namespace plat

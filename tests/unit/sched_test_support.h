@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/scheduler.h"
+#include "infra/dral_utils.h"
 #include "infra/logger.h"
 #include "infra/logger_files.h"
 #include "platform/files.h"
@@ -30,6 +31,7 @@ class SchedFixture : public ::testing::Test {
   void SetUp() override {
     infra::ResetLogger();
     sim::ResetWorld();
+    infra::ResetDralUtilsCaches();
     sim::MapTempDrive(L'C');
     sim::SetProgramPath(kProgram);
     sim::SetUserName(L"Ann");
@@ -42,6 +44,7 @@ class SchedFixture : public ::testing::Test {
     EXPECT_EQ(sim::OpenServiceHandles(), 0);
     infra::ResetLogger();
     sim::ResetWorld();
+    infra::ResetDralUtilsCaches();
   }
 
   // The program entry's launch options for the agent task.

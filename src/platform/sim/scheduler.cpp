@@ -69,8 +69,6 @@ struct State {
   std::uint32_t service_rights = 0xF01FF;  // SERVICE_ALL_ACCESS
   std::map<std::uint64_t, SvcHandle> handles;
   std::uint64_t next_handle = 0x5000;
-  std::wstring computer = L"SIMPC";
-  std::wstring user = L"tester";
 };
 
 State& S() {
@@ -92,8 +90,6 @@ const bool kReset = RegisterReset([] {
   s.service_start_type = plat::SERVICE_AUTO_START;
   s.service_rights = 0xF01FF;
   s.handles.clear();
-  s.computer = L"SIMPC";
-  s.user = L"tester";
 });
 
 std::wstring Fold(const std::wstring& text) {
@@ -252,12 +248,6 @@ std::uint32_t ScheduleServiceStartType() {
 int OpenServiceHandles() {
   std::lock_guard<std::recursive_mutex> g(S().lock);
   return static_cast<int>(S().handles.size());
-}
-
-void SetAccountNames(const std::wstring& computer, const std::wstring& user) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  S().computer = computer;
-  S().user = user;
 }
 
 double TaskDateAt(std::uint64_t tick) {
@@ -784,16 +774,6 @@ bool ChangeServiceStartType(Handle service, std::uint32_t start_type, std::uint3
 void CloseServiceHandle(Handle handle) {
   std::lock_guard<std::recursive_mutex> g(S().lock);
   S().handles.erase(handle);
-}
-
-std::wstring SchedulerComputerName() {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  return S().computer;
-}
-
-std::wstring SchedulerUserName() {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  return S().user;
 }
 
 }  // namespace plat

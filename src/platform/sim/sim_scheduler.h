@@ -105,9 +105,6 @@ std::uint32_t ScheduleServiceStartType();
 // How many service handles are open.
 int OpenServiceHandles();
 
-// The account names GetComputerNameW and GetUserNameW give.
-void SetAccountNames(const std::wstring& computer, const std::wstring& user);
-
 // The DATE value of a virtual tick (the local time of the sim clock).
 double TaskDateAt(std::uint64_t tick);
 

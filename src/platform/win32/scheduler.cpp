@@ -496,18 +496,4 @@ void CloseServiceHandle(Handle handle) {
   if (handle) ::CloseServiceHandle(reinterpret_cast<SC_HANDLE>(static_cast<std::uintptr_t>(handle)));
 }
 
-std::wstring SchedulerComputerName() {
-  wchar_t buf[261] = {0};
-  DWORD size = 261;
-  if (!::GetComputerNameW(buf, &size)) return std::wstring();
-  return std::wstring(buf, size);
-}
-
-std::wstring SchedulerUserName() {
-  wchar_t buf[261] = {0};
-  DWORD size = 261;
-  if (!::GetUserNameW(buf, &size)) return std::wstring();
-  return std::wstring(buf);  // size counts the terminator
-}
-
 }  // namespace plat
