@@ -198,7 +198,7 @@ TEST_F(SchedAutostart, WrittenReadAndRemoved) {
   EXPECT_EQ(app::AutostartEntryPath(), kProgram);
   {
     infra::TRegistry reg;
-    ASSERT_TRUE(reg.OpenKeyReadOnly(app::kRunKeyPath));
+    ASSERT_TRUE(reg.OpenKey(app::kRunKeyPath, false));
     EXPECT_EQ(reg.GetDataType(app::kAutostartValueName), infra::TRegDataType::rdString);
     reg.WriteString(L"Other program", L"C:\\other.exe");
   }

@@ -39,6 +39,7 @@ TEST_F(SchedLaunch, NewTaskIsRegisteredAsTheAgentTaskAndRun) {
 }
 
 TEST_F(SchedLaunch, WithoutRunNowTheTaskIsOnlyRegistered) {
+  sim::MakeElevatedAdmin();
   app::SchedulerLaunch p = EntryLaunch();
   p.RunNow = false;
   p.AddLogonTrigger = true;
@@ -274,7 +275,7 @@ TEST_F(SchedLaunch, StoppedServiceAndOldWindowsDoNothing) {
     EXPECT_TRUE(sim::TaskRuns().empty());
     EXPECT_TRUE(sim::ScheduledTask(kTask));
     if (row.log.empty()) {
-      EXPECT_TRUE(LogLines().empty());
+      EXPECT_FALSE(Has(LogLines(), L"Scheduler"));
     } else {
       EXPECT_TRUE(Logged(row.log));
       EXPECT_TRUE(Has(LogLines(), L"DeleteFromScheduler Parameters: Scheduler disabled"));
@@ -320,28 +321,32 @@ TEST_F(SchedLaunch, RunThatIsRefusedFails) {
 TEST_F(SchedLaunch, FailedUpdateRunsTheTaskAsItStood) {
   struct Row {
     const char* what;
+    bool elevated;
     bool run_existing;
-    bool delete_fails;
-    int restore_fails;  // register failures after the first
+    int register_fails;  // injected failures of the registration (elevated rows)
     bool want;
     bool task_left;
     int runs;
   };
   const std::vector<Row> rows = {
-      {"no rights: run as it stood", true, true, 0, true, true, 1},
-      {"no rights, option off", false, true, 0, false, true, 0},
-      {"deleted, then refused: restored and run", true, false, 0, true, true, 1},
-      {"deleted, refused, option off: restored, not run", false, false, 0, false, true, 0},
-      {"deleted, refused, restore refused", true, false, 1, false, false, 0},
+      {"unelevated: run as it stood", false, true, 0, true, true, 1},
+      {"unelevated, option off", false, false, 0, false, true, 0},
+      {"deleted, then refused: restored and run", true, true, 1, true, true, 1},
+      {"deleted, refused, option off: restored, not run", true, false, 1, false, true, 0},
+      {"deleted, refused, restore refused", true, true, 2, false, false, 0},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     TearDown();
     SetUp();
+    if (row.elevated)
+      sim::MakeElevatedAdmin();
+    else
+      sim::MakeFilteredAdmin();
     sim::SimTask old = AgentTask(L"/old");
     sim::PutScheduledTask(kTask, old);
-    if (row.delete_fails) sim::FailSchedulerStep(sim::SchedStep::Delete, plat::kE_ACCESSDENIED);
-    sim::FailSchedulerStep(sim::SchedStep::Register, plat::kE_ACCESSDENIED, 1 + row.restore_fails);
+    if (row.register_fails)
+      sim::FailSchedulerStep(sim::SchedStep::Register, plat::kE_ACCESSDENIED, row.register_fails);
     app::SchedulerLaunch p = EntryLaunch(L"D:\\Work");
     p.RunExistingOnRegisterFailure = row.run_existing;
 
@@ -354,10 +359,21 @@ TEST_F(SchedLaunch, FailedUpdateRunsTheTaskAsItStood) {
     ASSERT_EQ(static_cast<int>(runs.size()), row.runs);
     if (!runs.empty()) EXPECT_EQ(runs[0].action.arguments, L"/old");
     EXPECT_EQ(Has(ErrorLogLines(), L"pRegisteredTask = nil"), !row.task_left && row.run_existing);
+    // Only a process with administrative rights reports the refused registration.
+    EXPECT_EQ(Logged(L"RegisterTaskDefinition fail"), row.elevated);
   }
 }
 
+TEST_F(SchedLaunch, UnelevatedProcessCannotCreateTheTask) {
+  sim::MakeFilteredAdmin();
+  EXPECT_FALSE(app::LaunchThroughScheduler(EntryLaunch()));
+  EXPECT_FALSE(sim::ScheduledTask(kTask));
+  EXPECT_TRUE(Logged(L"IsNew=" + kTask));
+  EXPECT_FALSE(Logged(L"RegisterTaskDefinition fail 1"));
+}
+
 TEST_F(SchedLaunch, DeleteFromSchedulerRemovesOnlyThatTask) {
+  sim::MakeElevatedAdmin();
   sim::PutScheduledTask(kTask, AgentTask());
   sim::PutScheduledTask(L"Other", AgentTask());
   EXPECT_TRUE(app::DeleteFromScheduler(kTask));

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/scheduler.h"
+#include "platform/system.h"
 #include "platform/sim/sim_clock.h"
 #include "platform/sim/sim_scheduler.h"
 #include "platform/sim/sim_world.h"
@@ -149,6 +150,13 @@ Obj* Definition(plat::TaskObject id, plat::HResult* hr) {
   Obj* o = Find(id, Kind::Definition);
   if (!o) *hr = kE_INVALIDARG;
   return o;
+}
+
+// A task that runs with the highest run level is registered, changed and
+// deleted only by an elevated process; anyone may run it.
+bool MayManage(int run_level) {
+  bool elevated = false;
+  return run_level != plat::TASK_RUNLEVEL_HIGHEST || (plat::GetTokenElevation(elevated) && elevated);
 }
 
 // Days from 1970-01-01 of a civil date.
@@ -341,7 +349,10 @@ HResult TaskFolderDeleteTask(TaskObject folder, const std::wstring& name) {
   HResult hr;
   if (Fails(SchedStep::Delete, &hr)) return hr;
   if (!Find(folder, Kind::Folder)) return sim::kE_INVALIDARG;
-  if (S().tasks.erase(sim::Fold(name)) == 0) return kHRESULT_FILE_NOT_FOUND;
+  auto it = S().tasks.find(sim::Fold(name));
+  if (it == S().tasks.end()) return kHRESULT_FILE_NOT_FOUND;
+  if (!sim::MayManage(it->second.task.principal.run_level)) return kE_ACCESSDENIED;
+  S().tasks.erase(it);
   return kS_OK;
 }
 
@@ -361,6 +372,9 @@ HResult TaskFolderRegisterTaskDefinition(TaskObject folder, const std::wstring& 
   if (def->definition.actions.empty()) return static_cast<HResult>(0x80041319);  // SCHED_E_MISSINGNODE
   const std::wstring key = sim::Fold(name);
   auto it = S().tasks.find(key);
+  if (!sim::MayManage(def->definition.principal.run_level) ||
+      (it != S().tasks.end() && !sim::MayManage(it->second.task.principal.run_level)))
+    return kE_ACCESSDENIED;
   sim::Stored st;
   if (it != S().tasks.end()) st = it->second;  // an update keeps the run history
   st.name = name;

@@ -5,7 +5,9 @@
 // like the COM classes do, records every call that changes something or runs
 // a task, and can be told to fail any step. A run follows a script of states
 // over (virtual) time, so the polling after a run can be tested without
-// waiting.
+// waiting. As on Windows, only an elevated process (the sim's token, see
+// sim_system.h) may register, replace or delete a task that runs with the
+// highest run level; any process may run it.
 #pragma once
 #include <cstdint>
 #include <optional>
