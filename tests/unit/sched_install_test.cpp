@@ -28,7 +28,7 @@ TEST_F(SchedInstall, InstallAgentTaskOnlyWhenElevatedUnderUac) {
       {"standard user", [] { sim::MakeStandardUser(); }, false},
       {"Windows XP administrator", [] {
          sim::MakeElevatedAdmin();
-         sim::SetOsVersion(5, 1, 2600);
+         sim::SetVistaOrLater(false);
        }, false},
   };
   for (const auto& row : rows) {

@@ -261,7 +261,7 @@ TEST_F(SchedLaunch, StoppedServiceAndOldWindowsDoNothing) {
       {"service missing", [] { sim::SetScheduleService(false, 0, 0); }, L"Scheduler disabled 3"},
       {"service manager refuses", [] { sim::FailSchedulerStep(sim::SchedStep::OpenSCManager, 5); },
        L"Scheduler disabled 3"},
-      {"Windows XP", [] { sim::SetOsVersion(5, 1, 2600); }, L""},
+      {"Windows XP", [] { sim::SetVistaOrLater(false); }, L""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);

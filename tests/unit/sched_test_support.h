@@ -14,6 +14,7 @@
 #include "platform/files.h"
 #include "platform/sim/sim_clock.h"
 #include "platform/sim/sim_files.h"
+#include "platform/sim/sim_os_version.h"
 #include "platform/sim/sim_process.h"
 #include "platform/sim/sim_scheduler.h"
 #include "platform/sim/sim_system.h"

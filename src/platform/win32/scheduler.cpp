@@ -260,6 +260,12 @@ HResult TaskDefinitionGetSettings(TaskObject definition, TaskSettings* s) {
   if (FAILED(hr)) return hr;
   Com<IIdleSettings> idle;
   hr = settings->get_IdleSettings(idle.Out());
+  if (hr == E_NOTIMPL) {
+    // A scheduler without idle settings (Wine's) never stops a task at the
+    // end of an idle period.
+    s->idle_stop_on_idle_end = false;
+    return S_OK;
+  }
   if (SUCCEEDED(hr) && SUCCEEDED(hr = idle->get_StopOnIdleEnd(&b))) s->idle_stop_on_idle_end = b != VARIANT_FALSE;
   return hr;
 }
@@ -280,6 +286,7 @@ HResult TaskDefinitionSetSettings(TaskObject definition, const TaskSettings& s) 
   if (FAILED(hr)) return hr;
   Com<IIdleSettings> idle;
   hr = settings->get_IdleSettings(idle.Out());
+  if (hr == E_NOTIMPL) return S_OK;  // no idle settings to keep (Wine)
   if (SUCCEEDED(hr)) hr = idle->put_StopOnIdleEnd(vb(s.idle_stop_on_idle_end));
   return hr;
 }
