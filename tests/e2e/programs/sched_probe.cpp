@@ -6,6 +6,7 @@
 //   sched_probe install           the agent task as InstallAgentTask makes it,
 //                                 forced past its elevation test
 //   sched_probe launch [ARG]      the program entry's launch (runs the task)
+//   sched_probe userlevel         the task at the user's run level, run now
 //   sched_probe delete            DeleteFromScheduler of the agent task
 //   sched_probe starttype         CheckSchedulerStartType
 //
@@ -70,6 +71,13 @@ int wmain(int argc, wchar_t** argv) {
     // InstallAgentTask's own call, without its test for an elevated process.
     const bool ok = app::LaunchThroughScheduler(plat::ProgramPath(), L"", L"", false, false, false, false,
                                                 false, 5, false, app::AgentTaskName(), true,
+                                                app::AgentUserAccount());
+    Print(L"result=" + std::to_wstring(ok));
+  } else if (cmd == L"userlevel") {
+    // The same task at the user's run level, run now: how far the system's
+    // scheduler takes a task it can represent.
+    const bool ok = app::LaunchThroughScheduler(plat::ProgramPath(), L"facts", L"", false, false, true, false,
+                                                true, 5, true, app::AgentTaskName(), false,
                                                 app::AgentUserAccount());
     Print(L"result=" + std::to_wstring(ok));
   } else if (cmd == L"launch") {

@@ -58,9 +58,17 @@ e2e_wait 20 "Schedule service set to automatic start" \
   bash -c '[ "$(wine reg query "HKLM\\System\\CurrentControlSet\\Services\\Schedule" /v Start 2>/dev/null | tr -d "\r" | awk "/Start/ {print \$3}")" = 0x2 ]'
 probe facts
 e2e_log "finding: Schedule service state after the change: $(value ScheduleState)"
+
+# 4. With the service running, the task goes through the COM interfaces.
+timeout 60 wine net start Schedule >/dev/null 2>&1 || true
+e2e_wait 30 "Schedule service running" bash -c \
+  'cd "$WINEPREFIX/drive_c/qorbin" && timeout 30 wine "C:\\qorbin\\sched_probe.exe" facts 2>/dev/null | tr -d "\r" | grep -qx ScheduleState=4'
 install_result
 
-# 4. The entry's launch (runs the task) and the delete end within their bounds.
+probe userlevel
+e2e_log "finding: task at the user's run level, run now: result $(value result)"
+
+# 5. The entry's launch (runs the task) and the delete end within their bounds.
 probe launch
 ms="$(value elapsed_ms)"
 [ -n "$ms" ] && [ "$ms" -lt 15000 ] || { e2e_log "launch took ${ms} ms"; exit 1; }
@@ -70,5 +78,5 @@ e2e_log "finding: delete result $(value result)"
 log_has "DeleteFromScheduler" || [ "$(value result)" = 1 ] || { e2e_log "delete failed silently"; exit 1; }
 
 e2e_log "probe log:"
-e2e_utf16 "$probe_log" | grep -E 'Scheduler|Err ' >&2 || true
+e2e_utf16 "$probe_log" | grep -E 'Scheduler|Err ' | sed 's/^/[e2e sched_wine]   /' >&2 || true
 e2e_pass
