@@ -511,6 +511,12 @@ void InstallAgentTask() {
                          AgentTaskName(), true, AgentUserAccount());
 }
 
+void RemoveAgentTask() {
+  if ((infra::IsUacEnabled() & 0xFF) == 0 || !infra::IsElevated()) return;
+  if (!infra::IsRealAdmin() && !infra::IsPowerUser()) return;
+  DeleteFromScheduler(AgentTaskName());
+}
+
 bool LaunchAgentThroughScheduler(const std::wstring& FirstArgument) {
   // The action's arguments are split again when the task starts the program:
   // an argument with blanks (a folder such as C:\My Work) is quoted so that it

@@ -59,6 +59,10 @@ bool DeleteFromScheduler(const std::wstring& TaskName);
 // does nothing.
 void InstallAgentTask();
 
+// The uninstall cleanup's delete of the agent task: only when the process runs
+// elevated under UAC with administrative rights or as a power user.
+void RemoveAgentTask();
+
 // Makes the Schedule service start automatically.
 void CheckSchedulerStartType();
 

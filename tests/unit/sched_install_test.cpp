@@ -53,6 +53,25 @@ TEST_F(SchedInstall, InstallAgentTaskOnlyWhenElevatedUnderUac) {
   }
 }
 
+TEST_F(SchedInstall, RemoveAgentTaskOnlyWhenElevatedUnderUac) {
+  const std::vector<std::pair<const char*, std::function<void()>>> rows = {
+      {"elevated administrator", [] { sim::MakeElevatedAdmin(); }},
+      {"administrator not elevated", [] { sim::MakeFilteredAdmin(); }},
+      {"standard user", [] { sim::MakeStandardUser(); }},
+  };
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    SCOPED_TRACE(rows[i].first);
+    TearDown();
+    SetUp();
+    rows[i].second();
+    sim::PutScheduledTask(kTask, AgentTask());
+    sim::PutScheduledTask(L"Vorlune Folder-Bob", AgentTask());
+    app::RemoveAgentTask();
+    EXPECT_EQ(sim::ScheduledTask(kTask).has_value(), i != 0);
+    EXPECT_TRUE(sim::ScheduledTask(L"Vorlune Folder-Bob"));  // another user's task stays
+  }
+}
+
 TEST_F(SchedInstall, InstallAgentTaskRefreshesAStaleTask) {
   sim::MakeElevatedAdmin();
   sim::SimTask stale = AgentTask(L"D:\\Left over");
