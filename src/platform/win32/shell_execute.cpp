@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #undef ShellExecute
+#undef ShellExecuteEx
 
 
 namespace plat {
@@ -16,5 +17,17 @@ bool ShellExecute(Window owner, const std::wstring& verb, const std::wstring& fi
                                 parameters.empty() ? nullptr : parameters.c_str(),
                                 directory.empty() ? nullptr : directory.c_str(), show);
   return reinterpret_cast<std::intptr_t>(r) > 32;
+}
+}  // namespace plat
+
+namespace plat {
+bool ShellExecuteEx(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters, int show) {
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  info.lpVerb = verb.empty() ? nullptr : verb.c_str();
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+  info.nShow = show;
+  return ::ShellExecuteExW(&info) != 0;
 }
 }  // namespace plat

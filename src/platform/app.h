@@ -1,0 +1,106 @@
+// The application side of the window manager: the UI thread's message queue
+// and loop, registered window messages, thread messages, the agent's hidden
+// main window and its window procedure, timers, the global hot key and the
+// UIPI message filter.
+//
+// In the sim build the queue, the timers and the hot keys are simulated and
+// driven by the virtual clock (platform/sim/sim_app.h).
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/types.h"
+
+namespace plat {
+
+inline constexpr std::uint32_t WM_NULL = 0x0000;
+inline constexpr std::uint32_t WM_DESTROY = 0x0002;
+inline constexpr std::uint32_t WM_CLOSE = 0x0010;
+inline constexpr std::uint32_t WM_QUERYENDSESSION = 0x0011;
+inline constexpr std::uint32_t WM_QUIT = 0x0012;
+inline constexpr std::uint32_t WM_ENDSESSION = 0x0016;
+inline constexpr std::uint32_t WM_CONTEXTMENU = 0x007B;
+inline constexpr std::uint32_t WM_COMMAND = 0x0111;
+inline constexpr std::uint32_t WM_SYSCOMMAND = 0x0112;
+inline constexpr std::uint32_t WM_TIMER = 0x0113;
+inline constexpr std::uint32_t WM_HOTKEY = 0x0312;
+inline constexpr std::uint32_t WM_LBUTTONUP = 0x0202;
+inline constexpr std::uint32_t WM_LBUTTONDBLCLK = 0x0203;
+inline constexpr std::uint32_t WM_RBUTTONUP = 0x0205;
+inline constexpr std::uint32_t WM_USER = 0x0400;
+inline constexpr std::uint32_t WM_APP = 0x8000;
+
+inline constexpr std::uint32_t SC_MINIMIZE = 0xF020;
+
+// Modifier flags of RegisterHotKey.
+inline constexpr std::uint32_t MOD_ALT = 0x1;
+inline constexpr std::uint32_t MOD_CONTROL = 0x2;
+inline constexpr std::uint32_t MOD_SHIFT = 0x4;
+inline constexpr std::uint32_t MOD_WIN = 0x8;
+
+// One message of a thread's queue (MSG).
+struct Msg {
+  Window window = 0;  // 0 for a thread message
+  std::uint32_t message = 0;
+  std::uint64_t wparam = 0;
+  std::int64_t lparam = 0;
+  std::uint32_t time = 0;
+  Point pt;
+};
+
+// A window procedure: returns a result when it handled the message, nothing
+// to let the default handling (DefWindowProc) run.
+using WindowProc =
+    std::function<std::optional<std::int64_t>(Window, std::uint32_t, std::uint64_t, std::int64_t)>;
+
+// RegisterWindowMessageW: the same text gives the same number in every process
+// of the session (0xC000..0xFFFF); 0 on failure.
+std::uint32_t RegisterWindowMessageW(const std::wstring& name);
+
+// Registers the window class (once) and creates a hidden top-level tool window
+// of it, owned by the calling thread; FindWindowW finds it by class and caption.
+Window CreateHiddenWindow(const std::wstring& class_name, const std::wstring& caption, WindowProc proc);
+void DestroyHiddenWindow(Window window);
+
+// FindWindowW over the top-level windows of the session; 0 when none.
+Window FindWindowW(const std::wstring& class_name, const std::wstring& caption);
+// The thread that created a window (GetWindowThreadProcessId); 0 when none.
+ThreadId GetWindowThreadProcessId(Window window);
+
+bool PostThreadMessageW(ThreadId thread, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam);
+bool PostMessageW(Window window, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam);
+
+// GetMessageW for the calling thread: waits for a message; false for WM_QUIT.
+bool GetMessageW(Msg& msg);
+// PeekMessageW with PM_REMOVE: takes a waiting message, never waits.
+bool PeekMessageW(Msg& msg);
+// TranslateMessage and DispatchMessageW: runs the target window's procedure.
+void DispatchMessageW(const Msg& msg);
+// PostQuitMessage: GetMessageW answers false once the queue reached it.
+void PostQuitMessage(int exit_code);
+
+// SetTimer / KillTimer on a window: WM_TIMER with wParam = id every interval.
+bool SetTimer(Window window, std::uint64_t id, std::uint32_t interval_ms);
+bool KillTimer(Window window, std::uint64_t id);
+
+// RegisterHotKey / UnregisterHotKey: WM_HOTKEY with wParam = id is posted to
+// the window while the key is pressed.
+bool RegisterHotKey(Window window, int id, std::uint32_t modifiers, std::uint32_t virtual_key);
+bool UnregisterHotKey(Window window, int id);
+
+// Lets a message from a process of lower integrity through the UIPI filter:
+// ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW) for a window, and
+// the process-wide ChangeWindowMessageFilter(message, MSGFLT_ADD) when window
+// is 0 (thread messages have no window). Both are looked up at run time; false
+// when the system lacks them (before Windows Vista there is no such filter).
+bool AllowMessageFromLowerIntegrity(Window window, std::uint32_t message);
+
+// GetCursorPos.
+Point GetCursorPos();
+
+// SetProcessWorkingSetSize(current process, -1, -1): trims the working set.
+void TrimWorkingSet();
+
+}  // namespace plat
