@@ -1,0 +1,449 @@
+#include "agent/vorl_folder.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cwctype>
+
+#include "agent/hook_client.h"
+#include "infra/logger.h"
+#include "infra/registry.h"
+#include "menu/folder_menu.h"
+#include "platform/atoms.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/shell_execute.h"
+#include "platform/tray.h"
+#include "store/favourites.h"
+
+namespace agent {
+
+TVorlFolder* VorlFolder = nullptr;
+
+namespace {
+
+constexpr wchar_t kLogSource[] = L"VorlFolder.WMHandler";
+constexpr wchar_t kContactPage[] = L"https://www.quantrel.net/contact/?utm_source=folder";
+constexpr wchar_t kShellFoldersKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+std::uint32_t Register(const wchar_t* name) {
+  return plat::RegisterWindowMessageW(std::wstring(name) + L" by Vorlune Folder");
+}
+
+std::wstring Trimmed(const std::wstring& s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && s[b] <= L' ') ++b;
+  while (e > b && s[e - 1] <= L' ') --e;
+  return s.substr(b, e - b);
+}
+
+// The slot's message field is shared with the hook library in other
+// processes: it is read with acquire (the other fields were written before
+// it) and cleared with release (the library may reuse the slot afterwards).
+std::uint32_t LoadMessage(HookMessageSlot& slot) {
+  return std::atomic_ref<std::uint32_t>(slot.message).load(std::memory_order_acquire);
+}
+void ClearMessage(HookMessageSlot& slot) {
+  std::atomic_ref<std::uint32_t>(slot.message).store(0, std::memory_order_release);
+}
+
+}  // namespace
+
+std::wstring HexHandle(std::uint64_t value) {
+  wchar_t buf[32];
+  std::swprintf(buf, 32, L"%06llX", static_cast<unsigned long long>(value));
+  return buf;
+}
+
+THookMessages RegisterHookMessages() {
+  THookMessages m;
+  m.WM_NEWFORM = Register(L"WM_NEWFORM");
+  m.WM_QXREXPLORER = Register(L"WM_QXREXPLORER");
+  m.WM_WHEELMOUSE = Register(L"WM_WHEELMOUSE");
+  m.WM_QXHELP = Register(L"WM_QXHELP");
+  m.WM_QXRBUTTON = Register(L"WM_QXRBUTTON");
+  m.WM_QXMBUTTON = Register(L"WM_QXMBUTTON");
+  m.WM_QXKEYDOWN = Register(L"WM_QXKEYDOWN");
+  m.WM_QXMDESKTOP = Register(L"WM_QXMDESKTOP");
+  m.WM_QXMEXPLORER = Register(L"WM_QXMEXPLORER");
+  m.WM_QXMDIALOG = Register(L"WM_QXMDIALOG");
+  m.WM_QXNEWM = Register(L"WM_QXNEWM");
+  m.WM_QXMBROWSE = Register(L"WM_QXMBROWSE");
+  return m;
+}
+
+TVorlFolder::TVorlFolder(std::wstring start_argument, std::uint32_t wm_qxaddfolder)
+    : WM_QXADDFOLDER(wm_qxaddfolder), StartArgument(std::move(start_argument)) {
+  VorlFolder = this;
+  Handle = plat::CreateHiddenWindow(
+      kMainWindowClass, kMainWindowCaption,
+      [this](plat::Window, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam) {
+        return WindowProc(message, wparam, lparam);
+      });
+  BuildTrayMenu();
+  // The fixed commands of the folder menu handled by the form itself.
+  PopupMenu2.push_back(plat::MenuItem{L"OpenFolder", L"Open Folder in New Window", -1, 0, false, true, false, false,
+                                      {}, [this](const plat::MenuItem&) { OpenFolderClick(); }});
+  PopupMenu2.push_back(plat::MenuItem{L"Setting", L"Options...", 15, 0, true, true, false, false, {},
+                                      [this](const plat::MenuItem&) { Settings1Click(); }});
+  // Timer4 polls the hook block from the form's creation on.
+  plat::SetTimer(Handle, kTimer4Id, kTimer4Interval);
+}
+
+TVorlFolder::~TVorlFolder() {
+  FormDestroy();
+  if (Handle) plat::DestroyHiddenWindow(Handle);
+  if (VorlFolder == this) VorlFolder = nullptr;
+}
+
+void TVorlFolder::BuildTrayMenu() {
+  auto item = [this](const wchar_t* name, const wchar_t* caption, int image, void (TVorlFolder::*handler)()) {
+    plat::MenuItem m;
+    m.name = name;
+    m.caption = caption;
+    m.image = image;
+    if (handler) m.action = [this, handler](const plat::MenuItem&) { (this->*handler)(); };
+    return m;
+  };
+  PopupMenu1 = {
+      item(L"N121", L"About...", -1, &TVorlFolder::N121Click),
+      item(L"N211", L"Help...", 18, &TVorlFolder::N211Click),
+      item(L"ReportaBug1", L"Report a Bug...", -1, &TVorlFolder::ReportaBug1Click),
+      item(L"N1", L"-", -1, nullptr),
+      item(L"Openconfiguration1", L"Open Configuration...", 17, &TVorlFolder::Openconfiguration1Click),
+      item(L"Saveconfiguration1", L"Save Configuration...", 16, &TVorlFolder::Saveconfiguration1Click),
+      item(L"Addfolder1", L"Add Folder...", 14, &TVorlFolder::Addfolder1Click),
+      item(L"Settings1", L"Options...", 15, &TVorlFolder::Settings1Click),
+      item(L"N2", L"-", -1, nullptr),
+      item(L"Exit1", L"Exit", -1, &TVorlFolder::Exit1Click),
+  };
+}
+
+void TVorlFolder::FormCreate() {
+  if (created_) return;
+  created_ = true;
+  infra::LogMessage(L"VorlFolder.FormCreate", L"begin");
+  AgentUiThreadId = plat::CurrentThreadId();
+  HookMessages = RegisterHookMessages();
+  AllowMessagesFromOtherProcesses();
+  ReadSettingsOrSeedDefaults();
+
+  try {
+    infra::TRegistry reg;
+    if (reg.OpenKeyReadOnly(kShellFoldersKey)) {
+      if (reg.ValueExists(L"Recent")) RecentFolderPath = reg.ReadString(L"Recent");
+      reg.CloseKey();
+    }
+  } catch (const std::exception&) {
+    RecentFolderPath.clear();
+  }
+
+  if (ProgramSettings.ShowTray) ShowTrayIcon(true);
+  if (ProgramSettings.Alt != 0) {
+    HotKeyRegistered = plat::RegisterHotKey(Handle, HotKeyId, static_cast<std::uint32_t>(ProgramSettings.Alt),
+                                            static_cast<std::uint32_t>(ProgramSettings.Keys));
+  }
+
+  // Without the hook the agent has no purpose: it ends without a message. The
+  // rest of the start still runs; the message loop ends as soon as it starts.
+  try {
+    HookBlock = CallSetHook(AgentUiThreadId, ProgramSettings);
+  } catch (...) {
+    HookBlock = nullptr;
+  }
+  if (!HookBlock) Terminate();
+
+  store::AddFavouriteFolder(Trimmed(StartArgument));
+  StartArgument.clear();
+  store::LoadFavourites();
+  plat::TrimWorkingSet();
+}
+
+void TVorlFolder::ReadSettingsOrSeedDefaults() {
+  bool opened = false;
+  try {
+    infra::TRegistry reg;
+    opened = reg.OpenKey(kSettingsKey, false);
+    if (opened) {
+      if (reg.ValueExists(kUpdateMarker)) reg.DeleteValue(kUpdateMarker);
+      ReadProgramSettings(reg, ProgramSettings);
+      reg.CloseKey();
+    }
+  } catch (const std::exception&) {
+    infra::LogError(L"VorlFolder.FormCreate", L"Can't read settings", L"", plat::LastError());
+  }
+  if (!opened) {
+    FirstRun = true;
+    store::WriteFirstRunDefaults();
+  }
+}
+
+void TVorlFolder::AllowMessagesFromOtherProcesses() {
+  // An elevated agent receives nothing from the unelevated processes of the
+  // user (a second start handing a folder over, programs asking for a menu)
+  // unless the messages are let through the UIPI filter: thread messages
+  // through the process-wide filter, window messages on the main window.
+  wm_taskbar_created_ = plat::RegisterWindowMessageW(L"TaskbarCreated");
+  const std::uint32_t accepted[] = {WM_QXADDFOLDER, WM_QXTRAYMENU, WM_QXFOLDERMENU, WM_QXOPTIONS};
+  for (std::uint32_t m : accepted) {
+    if (m == 0) continue;
+    plat::AllowMessageFromLowerIntegrity(0, m);
+    plat::AllowMessageFromLowerIntegrity(Handle, m);
+  }
+  // Explorer announces a restarted notification area with TaskbarCreated.
+  if (wm_taskbar_created_) plat::AllowMessageFromLowerIntegrity(Handle, wm_taskbar_created_);
+}
+
+void TVorlFolder::FormShow() { ShowTrayIcon(ProgramSettings.ShowTray); }
+
+void TVorlFolder::ShowTrayIcon(bool show) {
+  if (show) {
+    TrayIconVisible = plat::TrayShowIcon(Handle, kTrayIconId, WM_TRAYICON, kApplicationTitle);
+  } else if (TrayIconVisible) {
+    plat::TrayHideIcon(Handle, kTrayIconId);
+    TrayIconVisible = false;
+  }
+}
+
+void TVorlFolder::FormDestroy() {
+  if (!created_ || destroyed_) return;
+  destroyed_ = true;
+  infra::LogMessage(L"VorlFolder.FormDestroy", L"begin");
+  plat::KillTimer(Handle, kTimer4Id);
+  plat::KillTimer(Handle, kTimer1Id);
+  infra::SaveAllLogs(true);
+  plat::UnregisterHotKey(Handle, HotKeyId);
+  HotKeyRegistered = false;
+  CallRemoveHook();
+  HookBlock = nullptr;
+  UnloadHookLibrary();
+  FavouriteNames.clear();
+  FavouriteValues.clear();
+  FilterMasks.clear();
+  FilterNames.clear();
+  ShowTrayIcon(false);
+}
+
+void TVorlFolder::Terminate() {
+  terminated_ = true;
+  plat::PostQuitMessage(0);
+}
+
+void TVorlFolder::Run() {
+  plat::Msg msg;
+  while (!terminated_) {
+    if (!plat::GetMessageW(msg)) {
+      terminated_ = true;
+      break;
+    }
+    ProcessMessage(msg);
+  }
+}
+
+void TVorlFolder::ProcessMessage(const plat::Msg& msg) {
+  bool handled = false;
+  WMHandler(msg, handled);
+  if (!handled) plat::DispatchMessageW(msg);
+}
+
+void TVorlFolder::ProcessMessages() {
+  plat::Msg msg;
+  while (plat::PeekMessageW(msg)) {
+    if (msg.message == plat::WM_QUIT) {
+      terminated_ = true;
+      return;
+    }
+    ProcessMessage(msg);
+  }
+}
+
+std::optional<std::int64_t> TVorlFolder::WindowProc(std::uint32_t message, std::uint64_t wparam,
+                                                    std::int64_t lparam) {
+  switch (message) {
+    case plat::WM_TIMER:
+      if (wparam == kTimer4Id) Timer4Timer();
+      if (wparam == kTimer1Id) SetTimer1Enabled(false);
+      return 0;
+    case WM_TRAYICON:
+      if (lparam == plat::WM_LBUTTONUP) TrayIconClick();
+      if (lparam == plat::WM_RBUTTONUP || lparam == plat::WM_CONTEXTMENU) ShowTrayMenu();
+      return 0;
+    case plat::WM_SYSCOMMAND:
+      if ((wparam & 0xFFF0) == plat::SC_MINIMIZE) {
+        WMGetSysCommand(wparam);
+        return 0;
+      }
+      return std::nullopt;
+    case plat::WM_CLOSE:
+      Terminate();
+      return 0;
+    case plat::WM_QUERYENDSESSION:
+      return 1;
+    case plat::WM_ENDSESSION:
+      // The session ends: the process is ended after this message.
+      if (wparam) FormDestroy();
+      return 0;
+    default:
+      break;
+  }
+  if (message == wm_taskbar_created_ && message != 0) {
+    if (ProgramSettings.ShowTray) ShowTrayIcon(true);
+    return 0;
+  }
+  return std::nullopt;
+}
+
+void TVorlFolder::WMGetSysCommand(std::uint64_t) {
+  // The main form is never shown; minimising has nothing to hide.
+}
+
+void TVorlFolder::SetTimer1Enabled(bool enabled) {
+  if (enabled) plat::SetTimer(Handle, kTimer1Id, kTimer1Interval);
+  else plat::KillTimer(Handle, kTimer1Id);
+}
+
+void TVorlFolder::Timer4Timer() {
+  HookSharedBlock* block = HookBlock;
+  if (!block || timer4_busy_) return;
+  timer4_busy_ = true;
+  plat::KillTimer(Handle, kTimer4Id);
+  for (int i = 0; i < kHookSlotCount; ++i) {
+    HookMessageSlot& slot = block->slots[i];
+    const std::uint32_t message = LoadMessage(slot);
+    if (message == 0 || message == kSlotBeingWritten) continue;
+    HookMessageSlot copy = slot;
+    copy.message = message;
+    DispatchHookSlot(copy);
+    // While the menu was open the hook may have been re-installed (options
+    // dialog) and the old block unmapped: the pass ends with the old block.
+    if (HookBlock != block) break;
+    ClearMessage(slot);
+  }
+  try {
+    if (HookBlock && !Terminated()) {
+      const std::uint32_t now = plat::TickCount();
+      const std::uint32_t beat = std::atomic_ref<std::uint32_t>(HookBlock->HeartbeatTick).load();
+      // A tick count that wrapped below the last heartbeat skips this check.
+      if (now >= beat && now - beat > kHeartbeatLimit) {
+        CallRemoveHook();
+        HookBlock = CallSetHook(AgentUiThreadId, ProgramSettings);
+      }
+    }
+  } catch (...) {
+    // the agent keeps running without hook messages
+  }
+  if (!destroyed_) plat::SetTimer(Handle, kTimer4Id, kTimer4Interval);
+  timer4_busy_ = false;
+}
+
+void TVorlFolder::DispatchHookSlot(const HookMessageSlot& slot) {
+  struct Entry {
+    std::uint32_t THookMessages::*number;
+    const wchar_t* prefix;
+  };
+  static const Entry kEntries[] = {
+      {&THookMessages::WM_QXMBROWSE, L"WM_QXMBROWSE recive: Hwnd="},
+      {&THookMessages::WM_QXREXPLORER, L"WM_QXREXPLORER recive: Hwnd="},
+      {&THookMessages::WM_QXMDESKTOP, L"WM_QXMDESKTOP recive: Hwnd="},
+      {&THookMessages::WM_QXMEXPLORER, L"WM_QXMEXPLORER recive: Hwnd="},
+      {&THookMessages::WM_WHEELMOUSE, L"WM_WHEELMOUSE recive: Hwnd="},
+      {&THookMessages::WM_QXHELP, L"WM_QXHELP recive: Hwnd="},
+      {&THookMessages::WM_QXMDIALOG, L"WM_QXMDIALOG recive: Hwnd="},
+      {&THookMessages::WM_QXRBUTTON, L"WM_QXRBUTTON recive: Hwnd="},
+  };
+  for (const auto& e : kEntries) {
+    const std::uint32_t number = HookMessages.*e.number;
+    if (number == 0 || slot.message != number) continue;
+    const bool browse = e.number == &THookMessages::WM_QXMBROWSE;
+    const std::int32_t kind = static_cast<std::int32_t>(slot.lparam);
+    infra::LogMessage(kLogSource, e.prefix + HexHandle(slot.wparam) +
+                                      (browse ? L", Ctrl=" + HexHandle(slot.lparam)
+                                              : L", Type=" + std::to_wstring(kind)));
+    if (browse) {
+      menu::ShowPath(slot.wparam, targets::BrowseDialog);
+    } else if (targets::IsValidTargetKind(kind)) {
+      menu::ShowPath(slot.wparam, static_cast<targets::TargetKind>(kind));
+    } else {
+      // A damaged record: no menu for a window of unknown kind.
+      infra::LogError(kLogSource, L"Unknown window kind", L"Type=" + std::to_wstring(kind), 0);
+    }
+    return;
+  }
+}
+
+void TVorlFolder::WMHandler(const plat::Msg& msg, bool& handled) {
+  handled = false;
+  try {
+    if (WM_QXADDFOLDER != 0 && msg.message == WM_QXADDFOLDER) {
+      std::wstring name;
+      if (msg.wparam > 0xFFFF) {
+        infra::LogError(kLogSource, L"WM_QXADDFOLDER: wParam is no atom", L"wParam=" + HexHandle(msg.wparam), 0);
+      } else if (!plat::GlobalGetAtomNameW(static_cast<std::uint16_t>(msg.wparam), name, 261)) {
+        infra::LogError(kLogSource, L"WM_QXADDFOLDER: atom names nothing", L"wParam=" + HexHandle(msg.wparam), 0);
+      } else {
+        infra::LogMessage(kLogSource, L"WM_QXADDFOLDER recive: " + name);
+        // The sender leaves its reference of the atom to the receiver.
+        plat::GlobalDeleteAtom(static_cast<std::uint16_t>(msg.wparam));
+        store::AddFavouriteFolder(name);
+      }
+    }
+    if (msg.message == WM_QXTRAYMENU) ShowTrayMenu();
+    if (msg.message == WM_QXFOLDERMENU) ShowMenuForForeground();
+    if (msg.message == WM_QXOPTIONS) Settings1Click();
+    if (msg.message == plat::WM_HOTKEY) ShowMenuForForeground();
+  } catch (const std::exception&) {
+    infra::LogError(kLogSource, L"Common error", L"Msg=" + std::to_wstring(msg.message), plat::LastError());
+  }
+}
+
+void TVorlFolder::ShowTrayMenu() {
+  const plat::Point pt = plat::GetCursorPos();
+  const plat::MenuItem* chosen = plat::TrackPopupMenu(PopupMenu1, pt, Handle);
+  plat::PostMessageW(Handle, plat::WM_NULL, 0, 0);
+  if (chosen && chosen->action) {
+    plat::MenuItem item = *chosen;
+    item.action(item);
+  }
+}
+
+void TVorlFolder::TrayIconClick() { ShowMenuForForeground(); }
+
+void TVorlFolder::ShowMenuForForeground() {
+  // The foreground window is classified and the folder menu shown for it.
+}
+
+std::wstring TVorlFolder::ProgramFolder() {
+  std::wstring path = plat::ProgramPath();
+  return path.substr(0, path.rfind(L'\\') + 1);
+}
+
+std::wstring TVorlFolder::CurrentTargetFolder() { return L""; }
+
+void TVorlFolder::Settings1Click() {}
+
+void TVorlFolder::N121Click() {}
+
+void TVorlFolder::N211Click() {
+  const std::wstring help = ProgramFolder() + kHelpFileName;
+  // A missing help file opens nothing (the shell would report an error).
+  if (!plat::FileExists(help)) return;
+  plat::ShellExecuteW(Handle, L"open", help, L"", L"", plat::SW_SHOWNORMAL);
+}
+
+void TVorlFolder::ReportaBug1Click() { plat::ShellExecuteW(0, L"", kContactPage, L"", L"", plat::SW_SHOWNORMAL); }
+
+void TVorlFolder::OpenFolderClick() {
+  const std::wstring folder = CurrentTargetFolder();
+  if (folder.empty()) return;
+  plat::ShellExecuteW(0, L"explore", folder, L"", L"", plat::SW_SHOWNORMAL);
+}
+
+void TVorlFolder::Exit1Click() { Terminate(); }
+
+void TVorlFolder::Addfolder1Click() {}
+
+void TVorlFolder::Openconfiguration1Click() {}
+
+void TVorlFolder::Saveconfiguration1Click() {}
+
+}  // namespace agent

@@ -1,0 +1,165 @@
+// TVorlFolder: the agent's hidden main form. It owns the process-wide state of
+// the agent (settings, the store's lists, the menus, the current target, the
+// hook block) for the life of the process, and runs everything on the UI
+// thread: the 50 ms poll of the hook block (Timer4), the thread messages of
+// other processes, the hot key, the tray icon and the tray menu.
+//
+// Other units reach the one instance through VorlFolder.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "agent/hook_block.h"
+#include "agent/program_settings.h"
+#include "platform/app.h"
+#include "platform/menu.h"
+#include "platform/types.h"
+#include "targets/target_kind.h"
+
+namespace agent {
+
+inline constexpr wchar_t kMainWindowClass[] = L"TVorlFolder";
+inline constexpr wchar_t kMainWindowCaption[] = L"Vorlune Folder 1.X";
+inline constexpr wchar_t kApplicationTitle[] = L"Vorlune Folder";
+inline constexpr wchar_t kHelpFileName[] = L"qorbin.chm";
+
+// Messages the agent accepts from any process when they are posted to its UI
+// thread or its main window.
+inline constexpr std::uint32_t WM_QXTRAYMENU = plat::WM_USER + 123;    // 0x047B: the tray menu
+inline constexpr std::uint32_t WM_QXFOLDERMENU = plat::WM_USER + 124;  // 0x047C: the folder menu
+inline constexpr std::uint32_t WM_QXOPTIONS = plat::WM_USER + 125;     // 0x047D: the options dialog
+// The tray icon's mouse events.
+inline constexpr std::uint32_t WM_TRAYICON = plat::WM_APP + 1;
+
+// The registered numbers of the hook messages (RegisterWindowMessageW of the
+// texts "... by Vorlune Folder").
+struct THookMessages {
+  std::uint32_t WM_NEWFORM = 0;
+  std::uint32_t WM_QXREXPLORER = 0;
+  std::uint32_t WM_WHEELMOUSE = 0;
+  std::uint32_t WM_QXHELP = 0;
+  std::uint32_t WM_QXRBUTTON = 0;
+  std::uint32_t WM_QXMBUTTON = 0;
+  std::uint32_t WM_QXKEYDOWN = 0;
+  std::uint32_t WM_QXMDESKTOP = 0;
+  std::uint32_t WM_QXMEXPLORER = 0;
+  std::uint32_t WM_QXMDIALOG = 0;
+  std::uint32_t WM_QXNEWM = 0;
+  std::uint32_t WM_QXMBROWSE = 0;
+};
+
+// Registers the twelve hook messages, in their fixed order.
+THookMessages RegisterHookMessages();
+
+class TVorlFolder {
+ public:
+  // Timer identifiers on the main window.
+  static constexpr std::uint64_t kTimer1Id = 1;  // 300 ms, the Recent folder rescan
+  static constexpr std::uint64_t kTimer4Id = 4;  // 50 ms, the hook block poll
+  static constexpr std::uint32_t kTimer1Interval = 300;
+  static constexpr std::uint32_t kTimer4Interval = 50;
+  static constexpr std::uint32_t kHeartbeatLimit = 5000;
+  // The one identifier of the agent's global hot key.
+  static constexpr int HotKeyId = 0;
+  static constexpr std::uint32_t kTrayIconId = 1;
+
+  // start_argument: the folder from the command line (may be empty);
+  // wm_qxaddfolder: the number the program entry registered.
+  TVorlFolder(std::wstring start_argument, std::uint32_t wm_qxaddfolder);
+  ~TVorlFolder();
+  TVorlFolder(const TVorlFolder&) = delete;
+  TVorlFolder& operator=(const TVorlFolder&) = delete;
+
+  // Lifecycle.
+  void FormCreate();
+  void FormShow();
+  void FormDestroy();  // runs once; later calls do nothing
+
+  // Asks the application to end: the message loop stops before its next
+  // message (Application.Terminate).
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+  // The message loop: runs until Terminate or WM_QUIT.
+  void Run();
+  // One message taken from the queue: the application hook, then dispatch.
+  void ProcessMessage(const plat::Msg& msg);
+  // Handles every waiting message without waiting (Application.ProcessMessages).
+  void ProcessMessages();
+
+  // Hook messages and dispatcher.
+  void Timer4Timer();
+  void DispatchHookSlot(const HookMessageSlot& slot);
+  void WMHandler(const plat::Msg& msg, bool& handled);
+  void ShowTrayMenu();
+
+  // Tray and window events.
+  void TrayIconClick();
+  void WMGetSysCommand(std::uint64_t command);
+
+  // Commands of the tray menu and the folder menu.
+  void Settings1Click();
+  void N121Click();
+  void N211Click();
+  void ReportaBug1Click();
+  void OpenFolderClick();
+  void Exit1Click();
+  void Addfolder1Click();
+  void Openconfiguration1Click();
+  void Saveconfiguration1Click();
+
+  // Timer1: the 300 ms one-shot rescan of the Recent folder.
+  void SetTimer1Enabled(bool enabled);
+
+  // The folder that the current target window shows; empty when it cannot
+  // be read.
+  std::wstring CurrentTargetFolder();
+
+  // The program's folder with a trailing backslash.
+  static std::wstring ProgramFolder();
+
+  // --- process-wide state owned by the form ---
+  TProgramSettings ProgramSettings;
+  THookMessages HookMessages;
+  std::uint32_t WM_QXADDFOLDER = 0;
+  std::wstring StartArgument;
+  plat::ThreadId AgentUiThreadId = 0;
+  plat::Window Handle = 0;                 // the hidden main window
+  HookSharedBlock* HookBlock = nullptr;    // from SetHook; null without a hook
+  bool FirstRun = false;                   // the settings key was missing at start
+  std::wstring RecentFolderPath;
+  plat::Menu PopupMenu1;  // the tray menu
+  plat::Menu PopupMenu2;  // the folder menu
+  // The favourites and filters store, mirrored from the registry in stored order.
+  std::vector<std::wstring> FavouriteNames;
+  std::vector<std::wstring> FavouriteValues;
+  std::vector<std::wstring> FilterMasks;
+  std::vector<std::wstring> FilterNames;
+  // The window and kind of the last folder menu (written only by ShowPath).
+  plat::Window CurrentTargetWindow = 0;
+  targets::TargetKind CurrentTargetKind = targets::None;
+  bool TrayIconVisible = false;
+  bool HotKeyRegistered = false;
+
+ private:
+  std::optional<std::int64_t> WindowProc(std::uint32_t message, std::uint64_t wparam, std::int64_t lparam);
+  void BuildTrayMenu();
+  void ShowTrayIcon(bool show);
+  void ReadSettingsOrSeedDefaults();
+  void AllowMessagesFromOtherProcesses();
+  void ShowMenuForForeground();
+
+  std::uint32_t wm_taskbar_created_ = 0;
+  bool created_ = false;
+  bool destroyed_ = false;
+  bool terminated_ = false;
+  bool timer4_busy_ = false;
+};
+
+// The agent's main form while it exists, else nullptr.
+extern TVorlFolder* VorlFolder;
+
+// Writes a window handle as upper-case hexadecimal of at least 6 digits.
+std::wstring HexHandle(std::uint64_t value);
+
+}  // namespace agent

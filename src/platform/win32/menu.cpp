@@ -1,0 +1,98 @@
+// Popup menus rendered from the menu model with TrackPopupMenu.
+#include "platform/menu.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <map>
+#include <mutex>
+
+namespace plat {
+namespace {
+
+std::mutex g_images_lock;
+std::vector<HBITMAP> g_bitmaps;
+
+HBITMAP MakeBitmap(const MenuImage& image) {
+  if (image.pixels.size() != 16 * 16) return nullptr;
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = 16;
+  bi.bmiHeader.biHeight = -16;  // top row first
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bmp = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bmp && bits) std::memcpy(bits, image.pixels.data(), 16 * 16 * 4);
+  return bmp;
+}
+
+HBITMAP ImageFor(int index) {
+  std::lock_guard<std::mutex> g(g_images_lock);
+  if (index < 0 || index >= static_cast<int>(g_bitmaps.size())) return nullptr;
+  return g_bitmaps[static_cast<std::size_t>(index)];
+}
+
+// Appends the visible items of menu to h; ids maps command ids to items.
+void Fill(HMENU h, const Menu& menu, std::map<UINT, const MenuItem*>& ids, UINT& next_id) {
+  for (const auto& item : menu) {
+    if (!item.visible) continue;
+    MENUITEMINFOW mi{};
+    mi.cbSize = sizeof(mi);
+    if (item.IsSeparator()) {
+      mi.fMask = MIIM_FTYPE;
+      mi.fType = MFT_SEPARATOR;
+      ::InsertMenuItemW(h, ::GetMenuItemCount(h), TRUE, &mi);
+      continue;
+    }
+    mi.fMask = MIIM_STRING | MIIM_STATE | MIIM_ID;
+    mi.dwTypeData = const_cast<wchar_t*>(item.caption.c_str());
+    mi.fState = (item.enabled ? MFS_ENABLED : MFS_DISABLED) | (item.checked ? MFS_CHECKED : 0) |
+                (item.is_default ? MFS_DEFAULT : 0);
+    mi.wID = next_id++;
+    if (!item.items.empty()) {
+      HMENU sub = ::CreatePopupMenu();
+      Fill(sub, item.items, ids, next_id);
+      mi.fMask |= MIIM_SUBMENU;
+      mi.hSubMenu = sub;
+    } else {
+      ids[mi.wID] = &item;
+    }
+    if (HBITMAP bmp = ImageFor(item.image)) {
+      mi.fMask |= MIIM_BITMAP;
+      mi.hbmpItem = bmp;
+    }
+    ::InsertMenuItemW(h, ::GetMenuItemCount(h), TRUE, &mi);
+  }
+}
+
+}  // namespace
+
+const MenuItem* TrackPopupMenu(const Menu& menu, Point pt, Window owner) {
+  HWND hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(owner));
+  HMENU h = ::CreatePopupMenu();
+  if (!h) return nullptr;
+  std::map<UINT, const MenuItem*> ids;
+  UINT next_id = 1;
+  Fill(h, menu, ids, next_id);
+  // The owner must be the foreground window, or the menu does not close when
+  // the user clicks elsewhere.
+  ::SetForegroundWindow(hwnd);
+  UINT chosen = static_cast<UINT>(
+      ::TrackPopupMenu(h, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd, nullptr));
+  ::DestroyMenu(h);  // also destroys the submenus
+  auto it = ids.find(chosen);
+  return it == ids.end() ? nullptr : it->second;
+}
+
+void SetMenuImages(std::vector<MenuImage> images) {
+  std::lock_guard<std::mutex> g(g_images_lock);
+  for (HBITMAP b : g_bitmaps) {
+    if (b) ::DeleteObject(b);
+  }
+  g_bitmaps.clear();
+  for (const auto& image : images) g_bitmaps.push_back(MakeBitmap(image));
+}
+
+}  // namespace plat
