@@ -1,7 +1,6 @@
 #include "agent/vorl_folder.h"
 
 #include <atomic>
-#include <cstdio>
 #include <cwctype>
 
 #include "agent/hook_client.h"
@@ -15,6 +14,8 @@
 #include "platform/shell_execute.h"
 #include "platform/tray.h"
 #include "store/favourites.h"
+#include "targets/classify.h"
+#include "targets/target_state.h"
 
 namespace agent {
 
@@ -48,12 +49,6 @@ void ClearMessage(HookMessageSlot& slot) {
 }
 
 }  // namespace
-
-std::wstring HexHandle(std::uint64_t value) {
-  wchar_t buf[32];
-  std::swprintf(buf, 32, L"%06llX", static_cast<unsigned long long>(value));
-  return buf;
-}
 
 THookMessages RegisterHookMessages() {
   THookMessages m;
@@ -123,7 +118,7 @@ void TVorlFolder::FormCreate() {
   if (created_) return;
   created_ = true;
   infra::LogMessage(L"VorlFolder.FormCreate", L"begin");
-  AgentUiThreadId = plat::CurrentThreadId();
+  targets::AgentUiThreadId = plat::CurrentThreadId();
   HookMessages = RegisterHookMessages();
   AllowMessagesFromOtherProcesses();
   ReadSettingsOrSeedDefaults();
@@ -147,7 +142,7 @@ void TVorlFolder::FormCreate() {
   // Without the hook the agent has no purpose: it ends without a message. The
   // rest of the start still runs; the message loop ends as soon as it starts.
   try {
-    HookBlock = CallSetHook(AgentUiThreadId, ProgramSettings);
+    HookBlock = CallSetHook(targets::AgentUiThreadId, ProgramSettings);
   } catch (...) {
     HookBlock = nullptr;
   }
@@ -236,7 +231,14 @@ void TVorlFolder::Run() {
       terminated_ = true;
       break;
     }
-    ProcessMessage(msg);
+    try {
+      ProcessMessage(msg);
+    } catch (const std::exception& e) {
+      // An error that no handler caught: recorded, and the agent goes on.
+      std::string what = e.what();
+      infra::LogError(L"Application", L"Unhandled exception", std::wstring(what.begin(), what.end()),
+                      plat::LastError());
+    }
   }
 }
 
@@ -326,7 +328,7 @@ void TVorlFolder::Timer4Timer() {
       // A tick count that wrapped below the last heartbeat skips this check.
       if (now >= beat && now - beat > kHeartbeatLimit) {
         CallRemoveHook();
-        HookBlock = CallSetHook(AgentUiThreadId, ProgramSettings);
+        HookBlock = CallSetHook(targets::AgentUiThreadId, ProgramSettings);
       }
     }
   } catch (...) {
@@ -356,8 +358,8 @@ void TVorlFolder::DispatchHookSlot(const HookMessageSlot& slot) {
     if (number == 0 || slot.message != number) continue;
     const bool browse = e.number == &THookMessages::WM_QXMBROWSE;
     const std::int32_t kind = static_cast<std::int32_t>(slot.lparam);
-    infra::LogMessage(kLogSource, e.prefix + HexHandle(slot.wparam) +
-                                      (browse ? L", Ctrl=" + HexHandle(slot.lparam)
+    infra::LogMessage(kLogSource, e.prefix + targets::HandleText(slot.wparam) +
+                                      (browse ? L", Ctrl=" + targets::HandleText(slot.lparam)
                                               : L", Type=" + std::to_wstring(kind)));
     if (browse) {
       menu::ShowPath(slot.wparam, targets::BrowseDialog);
@@ -377,9 +379,9 @@ void TVorlFolder::WMHandler(const plat::Msg& msg, bool& handled) {
     if (WM_QXADDFOLDER != 0 && msg.message == WM_QXADDFOLDER) {
       std::wstring name;
       if (msg.wparam > 0xFFFF) {
-        infra::LogError(kLogSource, L"WM_QXADDFOLDER: wParam is no atom", L"wParam=" + HexHandle(msg.wparam), 0);
+        infra::LogError(kLogSource, L"WM_QXADDFOLDER: wParam is no atom", L"wParam=" + targets::HandleText(msg.wparam), 0);
       } else if (!plat::GlobalGetAtomNameW(static_cast<std::uint16_t>(msg.wparam), name, 261)) {
-        infra::LogError(kLogSource, L"WM_QXADDFOLDER: atom names nothing", L"wParam=" + HexHandle(msg.wparam), 0);
+        infra::LogError(kLogSource, L"WM_QXADDFOLDER: atom names nothing", L"wParam=" + targets::HandleText(msg.wparam), 0);
       } else {
         infra::LogMessage(kLogSource, L"WM_QXADDFOLDER recive: " + name);
         // The sender leaves its reference of the atom to the receiver.
@@ -397,9 +399,10 @@ void TVorlFolder::WMHandler(const plat::Msg& msg, bool& handled) {
 }
 
 void TVorlFolder::ShowTrayMenu() {
-  const plat::Point pt = plat::GetCursorPos();
+  plat::Point pt;
+  plat::GetCursorPos(&pt);
   const plat::MenuItem* chosen = plat::TrackPopupMenu(PopupMenu1, pt, Handle);
-  plat::PostMessageW(Handle, plat::WM_NULL, 0, 0);
+  plat::PostMessage(Handle, plat::WM_NULL, 0, 0);
   if (chosen && chosen->action) {
     plat::MenuItem item = *chosen;
     item.action(item);
@@ -408,9 +411,7 @@ void TVorlFolder::ShowTrayMenu() {
 
 void TVorlFolder::TrayIconClick() { ShowMenuForForeground(); }
 
-void TVorlFolder::ShowMenuForForeground() {
-  // The foreground window is classified and the folder menu shown for it.
-}
+void TVorlFolder::ShowMenuForForeground() { targets::ShowMenuForWindow(0, menu::ShowPath); }
 
 std::wstring TVorlFolder::ProgramFolder() {
   std::wstring path = plat::ProgramPath();
@@ -427,15 +428,15 @@ void TVorlFolder::N211Click() {
   const std::wstring help = ProgramFolder() + kHelpFileName;
   // A missing help file opens nothing (the shell would report an error).
   if (!plat::FileExists(help)) return;
-  plat::ShellExecuteW(Handle, L"open", help, L"", L"", plat::SW_SHOWNORMAL);
+  plat::ShellExecute(Handle, L"open", help, L"", L"", plat::SW_SHOWNORMAL);
 }
 
-void TVorlFolder::ReportaBug1Click() { plat::ShellExecuteW(0, L"", kContactPage, L"", L"", plat::SW_SHOWNORMAL); }
+void TVorlFolder::ReportaBug1Click() { plat::ShellExecute(0, L"", kContactPage, L"", L"", plat::SW_SHOWNORMAL); }
 
 void TVorlFolder::OpenFolderClick() {
   const std::wstring folder = CurrentTargetFolder();
   if (folder.empty()) return;
-  plat::ShellExecuteW(0, L"explore", folder, L"", L"", plat::SW_SHOWNORMAL);
+  plat::ShellExecute(0, L"explore", folder, L"", L"", plat::SW_SHOWNORMAL);
 }
 
 void TVorlFolder::Exit1Click() { Terminate(); }

@@ -4,7 +4,8 @@
 // thread: the 50 ms poll of the hook block (Timer4), the thread messages of
 // other processes, the hot key, the tray icon and the tray menu.
 //
-// Other units reach the one instance through VorlFolder.
+// Other units reach the one instance through VorlFolder. The agent's UI thread
+// and the current target of the folder menu live in targets/target_state.h.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -123,7 +124,6 @@ class TVorlFolder {
   THookMessages HookMessages;
   std::uint32_t WM_QXADDFOLDER = 0;
   std::wstring StartArgument;
-  plat::ThreadId AgentUiThreadId = 0;
   plat::Window Handle = 0;                 // the hidden main window
   HookSharedBlock* HookBlock = nullptr;    // from SetHook; null without a hook
   bool FirstRun = false;                   // the settings key was missing at start
@@ -135,9 +135,6 @@ class TVorlFolder {
   std::vector<std::wstring> FavouriteValues;
   std::vector<std::wstring> FilterMasks;
   std::vector<std::wstring> FilterNames;
-  // The window and kind of the last folder menu (written only by ShowPath).
-  plat::Window CurrentTargetWindow = 0;
-  targets::TargetKind CurrentTargetKind = targets::None;
   bool TrayIconVisible = false;
   bool HotKeyRegistered = false;
 
@@ -158,8 +155,5 @@ class TVorlFolder {
 
 // The agent's main form while it exists, else nullptr.
 extern TVorlFolder* VorlFolder;
-
-// Writes a window handle as upper-case hexadecimal of at least 6 digits.
-std::wstring HexHandle(std::uint64_t value);
 
 }  // namespace agent

@@ -1,10 +1,68 @@
 #include "app/qorbin.h"
 
+#include "agent/agent_main.h"
+#include "agent/hook_block.h"
+#include "agent/program_settings.h"
+#include "agent/vorl_folder.h"
+#include "infra/config_folder.h"
 #include "infra/config_folder.h"
 #include "infra/dral_utils.h"
 #include "infra/logger.h"
+#include "infra/registry.h"
+#include "platform/app.h"
+#include "platform/atoms.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/shared_memory.h"
+#include "platform/shell_execute.h"
+#include "platform/window.h"
+#include "targets/locators.h"
 
 namespace app {
+
+std::wstring StartArgument;
+std::uint32_t WM_QXADDFOLDER = 0;
+plat::Handle InstanceMarker = 0;
+
+namespace {
+
+constexpr wchar_t kQuantrelKey[] = L"Software\\Quantrel";
+constexpr wchar_t kInstallPageLocal[] = L"https://www.quantrel.net/intl/folder/thanks/?utm_source=folder";
+constexpr wchar_t kInstallPage[] = L"https://www.quantrel.net/folder/thanks/?utm_source=folder";
+
+// Primary languages whose users get the localised page.
+constexpr std::uint32_t kLocalLanguages[] = {0x07, 0x0A, 0x0C, 0x10, 0x11, 0x12,
+                                             0x13, 0x16, 0x19, 0x1D, 0x22, 0x23};
+
+// The scheduler task of Part "elevated launch" is not part of this build yet:
+// the launch answers "not started" and the start goes on with "runas".
+bool LaunchAgentTask(const std::wstring&) { return false; }
+void RefreshAgentTask() {}
+void DeleteAgentTask() {}
+
+// Deletes the key when it has no subkey left or only the subkey "Dump".
+void DeleteKeyWhenEmpty(infra::TDralRegistry& reg, const std::wstring& key) {
+  if (!reg.OpenKey(key, false)) return;
+  std::vector<std::wstring> names = reg.GetKeyNames();
+  reg.CloseKey();
+  if (names.empty() || (names.size() == 1 && names[0] == L"Dump")) reg.DeleteKey(key);
+}
+
+bool RunAsElevated(const std::wstring& first_argument) {
+  // The folder named on the command line goes with the elevated start.
+  std::wstring parameters;
+  if (!first_argument.empty()) parameters = L"\"" + first_argument + L"\"";
+  if (!plat::ShellExecuteEx(L"runas", plat::ProgramPath(), parameters, plat::SW_HIDE)) return false;
+  plat::SleepMs(1000);
+  if (plat::Window w = plat::FindWindowW(agent::kMainWindowClass, agent::kMainWindowCaption)) {
+    targets::BringWindowToFront(w);
+  }
+  infra::LogMessage(L"TrySchedulerStart\\ShellExecuteEx success", L"1");
+  return true;
+}
+
+}  // namespace
 
 void StartInfrastructure() {
   infra::GetConfigurationFolder();
@@ -13,10 +71,142 @@ void StartInfrastructure() {
 
 void StopInfrastructure() { infra::SaveAllLogs(true); }
 
+std::wstring CollectStartArgument(const std::vector<std::wstring>& args) {
+  if (args.empty()) return L"";
+  if (plat::DirectoryExists(args[0])) return args[0];
+  std::wstring text;
+  for (const auto& a : args) text += a + L" ";
+  return text;
+}
+
+bool RestartWait() {
+  for (int check = 0; check <= 40; ++check) {
+    bool exists = false;
+    plat::Handle h = plat::CreateFileMappingW(plat::PAGE_READWRITE, kInstanceMarkerSize, kInstanceMarkerName, &exists);
+    if (h) plat::CloseMappingHandle(h);
+    if (!exists) return true;
+    if (check == 40) return false;
+    plat::SleepMs(200);
+  }
+  return false;
+}
+
+void HandOverToRunningAgent(const std::wstring& start_argument) {
+  if (start_argument.empty()) return;
+  plat::ThreadId target = 0;
+  bool block_existed = false;
+  plat::Handle block = plat::CreateFileMappingW(plat::PAGE_READONLY, agent::kHookBlockSize, agent::kHookBlockName,
+                                                &block_existed);
+  const void* view = block ? plat::MapViewOfFile(block, plat::FILE_MAP_READ, agent::kHookBlockSize) : nullptr;
+  // A block made just now (the agent runs without its hook) holds no thread.
+  if (view && block_existed) target = static_cast<const agent::HookSharedBlock*>(view)->AgentThreadId;
+  if (target == 0) {
+    if (plat::Window w = plat::FindWindowW(agent::kMainWindowClass, agent::kMainWindowCaption)) {
+      target = plat::GetWindowThreadProcessId(w, nullptr);
+    }
+  }
+  const std::wstring text = infra::TrimControls(start_argument);
+  if (target != 0 && !text.empty()) {
+    const std::uint16_t atom = plat::GlobalAddAtomW(text);
+    // The receiver releases the atom; one that never left is released here.
+    if (atom && !plat::PostThreadMessageW(target, WM_QXADDFOLDER, atom, 0)) plat::GlobalDeleteAtom(atom);
+  }
+  if (view) plat::UnmapViewOfFile(view);
+  if (block) plat::CloseMappingHandle(block);
+}
+
+void UninstallCleanup() {
+  if ((infra::IsUacEnabled() & 0xFF) != 0 && infra::IsElevated() && (infra::IsRealAdmin() || infra::IsPowerUser())) {
+    DeleteAgentTask();
+  }
+  try {
+    infra::TDralRegistry reg;
+    if (reg.OpenKey(agent::kProductKey, false)) {
+      reg.DeleteAllValues();
+      reg.CloseKey();
+      reg.DeleteKey(agent::kProductKey);
+    }
+  } catch (const std::exception&) {
+  }
+  try {
+    infra::TDralRegistry reg;
+    DeleteKeyWhenEmpty(reg, agent::kProductKey);
+    DeleteKeyWhenEmpty(reg, kQuantrelKey);
+  } catch (const std::exception&) {
+  }
+  try {
+    infra::TDralRegistry reg;
+    if (reg.OpenKey(agent::kRunKey, false)) {
+      if (reg.ValueExists(agent::kRunValue)) reg.DeleteValue(agent::kRunValue);
+      reg.CloseKey();
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+std::wstring InstallPageAddress(const std::vector<std::uint64_t>& keyboard_layouts) {
+  std::size_t examined = 0;
+  for (std::uint64_t layout : keyboard_layouts) {
+    if (examined++ == 16) break;
+    for (std::uint32_t lang : kLocalLanguages) {
+      if ((layout & 0xFF) == lang) return kInstallPageLocal;
+    }
+  }
+  return kInstallPage;
+}
+
+bool StartedElevated(const std::wstring& first_argument) {
+  if ((infra::IsUacEnabled() & 0xFF) == 0 || infra::IsElevated() || !infra::IsAdminGroupMember()) return false;
+  infra::LogMessage(L"Main", L"LaunchThroughScheduler required");
+  if (LaunchAgentTask(first_argument)) {
+    infra::SaveAllLogs(true);
+    return true;
+  }
+  infra::LogMessage(L"TrySchedulerStart\\LaunchThroughScheduler fail");
+  if (RunAsElevated(first_argument)) {
+    infra::SaveAllLogs(true);
+    return true;
+  }
+  infra::LogMessage(L"TrySchedulerStart", L"Full fail");
+  return false;
+}
+
 int qorbin() {
+  const std::vector<std::wstring> args = plat::CommandLineArgs();
+  const std::wstring first = args.empty() ? L"" : args[0];
+  if (first == L"/install") {
+    RefreshAgentTask();
+    plat::ShellExecute(0, L"open", InstallPageAddress(plat::GetKeyboardLayoutList()), L"", L"",
+                       plat::SW_SHOWNORMAL);
+    return 0;
+  }
+  if (first == L"/update") {
+    RefreshAgentTask();
+    return 0;
+  }
+  if (first == L"/restart") {
+    if (!RestartWait()) return 0;
+  } else if (first == L"/erasefull") {
+    UninstallCleanup();
+    return 0;
+  }
+
   StartInfrastructure();
-  StopInfrastructure();
-  return 0;
+  if (StartedElevated(first)) return 0;
+
+  StartArgument = CollectStartArgument(args);
+  WM_QXADDFOLDER = plat::RegisterWindowMessageW(kAddFolderMessageName);
+  bool running = false;
+  InstanceMarker = plat::CreateFileMappingW(plat::PAGE_READONLY, kInstanceMarkerSize, kInstanceMarkerName, &running);
+  if (running) {
+    HandOverToRunningAgent(StartArgument);
+    plat::CloseMappingHandle(InstanceMarker);
+    InstanceMarker = 0;
+    StopInfrastructure();
+    return 0;
+  }
+  // The marker stays open until the process ends.
+  return agent::AgentMain(StartArgument, WM_QXADDFOLDER);
 }
 
 }  // namespace app

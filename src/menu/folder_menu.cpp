@@ -7,6 +7,8 @@
 #include "platform/app.h"
 #include "platform/menu.h"
 #include "platform/system.h"
+#include "platform/window.h"
+#include "targets/target_state.h"
 
 namespace menu {
 
@@ -24,17 +26,18 @@ void ShowPath(plat::Window window, targets::TargetKind kind) {
     return;
   }
   infra::LogMessage(L"ShowPath", L"begin, type=" + std::to_wstring(static_cast<int>(kind)) +
-                                     L", W=" + agent::HexHandle(window));
-  form->CurrentTargetWindow = window;
-  form->CurrentTargetKind = kind;
+                                     L", W=" + targets::HandleText(window));
+  targets::CurrentTargetWindow = window;
+  targets::CurrentTargetKind = kind;
 
-  const plat::Point pt = plat::GetCursorPos();
+  plat::Point pt;
+  plat::GetCursorPos(&pt);
   agent::HookSharedBlock* block = form->HookBlock;
   if (block) block->MenuOpenFlag = 1;
   const plat::MenuItem* chosen = plat::TrackPopupMenu(form->PopupMenu2, pt, form->Handle);
   // The block may have been replaced while the menu was open.
   if (form->HookBlock) form->HookBlock->MenuOpenFlag = 0;
-  plat::PostMessageW(form->Handle, plat::WM_NULL, 0, 0);
+  plat::PostMessage(form->Handle, plat::WM_NULL, 0, 0);
   if (chosen && chosen->action) {
     plat::MenuItem item = *chosen;  // the action may rebuild the menu
     item.action(item);

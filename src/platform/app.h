@@ -10,26 +10,21 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/types.h"
+#include "platform/window.h"
 
 namespace plat {
 
-inline constexpr std::uint32_t WM_NULL = 0x0000;
-inline constexpr std::uint32_t WM_DESTROY = 0x0002;
-inline constexpr std::uint32_t WM_CLOSE = 0x0010;
+// Messages and constants beyond those of platform/window.h.
 inline constexpr std::uint32_t WM_QUERYENDSESSION = 0x0011;
 inline constexpr std::uint32_t WM_QUIT = 0x0012;
 inline constexpr std::uint32_t WM_ENDSESSION = 0x0016;
 inline constexpr std::uint32_t WM_CONTEXTMENU = 0x007B;
-inline constexpr std::uint32_t WM_COMMAND = 0x0111;
 inline constexpr std::uint32_t WM_SYSCOMMAND = 0x0112;
-inline constexpr std::uint32_t WM_TIMER = 0x0113;
 inline constexpr std::uint32_t WM_HOTKEY = 0x0312;
-inline constexpr std::uint32_t WM_LBUTTONUP = 0x0202;
-inline constexpr std::uint32_t WM_LBUTTONDBLCLK = 0x0203;
 inline constexpr std::uint32_t WM_RBUTTONUP = 0x0205;
-inline constexpr std::uint32_t WM_USER = 0x0400;
 inline constexpr std::uint32_t WM_APP = 0x8000;
 
 inline constexpr std::uint32_t SC_MINIMIZE = 0xF020;
@@ -66,11 +61,10 @@ void DestroyHiddenWindow(Window window);
 
 // FindWindowW over the top-level windows of the session; 0 when none.
 Window FindWindowW(const std::wstring& class_name, const std::wstring& caption);
-// The thread that created a window (GetWindowThreadProcessId); 0 when none.
-ThreadId GetWindowThreadProcessId(Window window);
 
+// PostThreadMessageW. Messages posted to a window of the calling program
+// (PostMessage of platform/window.h) reach the queue of the window's thread.
 bool PostThreadMessageW(ThreadId thread, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam);
-bool PostMessageW(Window window, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam);
 
 // GetMessageW for the calling thread: waits for a message; false for WM_QUIT.
 bool GetMessageW(Msg& msg);
@@ -97,8 +91,9 @@ bool UnregisterHotKey(Window window, int id);
 // when the system lacks them (before Windows Vista there is no such filter).
 bool AllowMessageFromLowerIntegrity(Window window, std::uint32_t message);
 
-// GetCursorPos.
-Point GetCursorPos();
+// GetKeyboardLayoutList: the handles of the installed keyboard layouts (the
+// low word is the language identifier).
+std::vector<std::uint64_t> GetKeyboardLayoutList();
 
 // SetProcessWorkingSetSize(current process, -1, -1): trims the working set.
 void TrimWorkingSet();

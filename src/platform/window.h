@@ -114,6 +114,7 @@ constexpr std::uint32_t LSFW_UNLOCK = 2;
 constexpr std::uint32_t GW_OWNER = 4;
 
 // --- errors -----------------------------------------------------------------------
+// ERROR_SUCCESS comes from platform/system.h.
 constexpr std::uint32_t ERROR_INVALID_WINDOW_HANDLE = 1400;
 constexpr std::uint32_t ERROR_TIMEOUT = 1460;
 

@@ -9,6 +9,7 @@
 #include "infra/registry.h"
 #include "menu/folder_menu.h"
 #include "platform/files.h"
+#include "platform/process.h"
 
 namespace store {
 namespace {

@@ -1,4 +1,8 @@
-// The sim's message queues, windows, timers and hot keys.
+// The sim's message queues, the program's own windows, timers and hot keys.
+//
+// Lock order: the clock (its listeners run under its lock) before the window
+// tree before this file's lock. Nothing here calls the clock or the window
+// tree while holding this file's lock.
 #include <algorithm>
 #include <cwctype>
 #include <deque>
@@ -11,14 +15,16 @@
 #include "platform/process.h"
 #include "platform/sim/sim_app.h"
 #include "platform/sim/sim_clock.h"
+#include "platform/sim/sim_window.h"
 #include "platform/sim/sim_world.h"
+#include "platform/window.h"
 
 namespace sim {
 namespace {
 
-struct SimWindow {
-  std::wstring class_name;
-  std::wstring caption;
+// The program's own windows: they live in the sim's window tree like every
+// other window; messages posted to them reach the queue of their thread.
+struct OwnWindow {
   plat::ThreadId thread = 0;
   plat::WindowProc proc;
 };
@@ -40,8 +46,7 @@ struct AppState {
   std::map<std::wstring, std::uint32_t> registered;  // upper-cased name -> number
   std::map<plat::ThreadId, std::deque<plat::Msg>> queues;
   std::set<plat::ThreadId> quit_pending;
-  std::map<plat::Window, SimWindow> windows;
-  plat::Window next_window = 0x10010;
+  std::map<plat::Window, OwnWindow> windows;
   std::map<std::pair<plat::Window, std::uint64_t>, Timer> timers;
   int clock_listener = 0;
   std::vector<HotKey> hot_keys;
@@ -50,8 +55,8 @@ struct AppState {
   bool filter_missing = false;
   std::vector<PostedMessage> posted;
   std::uint64_t loop_deadline = 0;
-  plat::Point cursor{400, 300};
   int trims = 0;
+  std::vector<std::uint64_t> layouts{0x04090409};
 };
 
 AppState& S() {
@@ -67,7 +72,6 @@ const bool kReset = RegisterReset([] {
   s.queues.clear();
   s.quit_pending.clear();
   s.windows.clear();
-  s.next_window = 0x10010;
   s.timers.clear();
   s.clock_listener = 0;
   s.hot_keys.clear();
@@ -76,13 +80,19 @@ const bool kReset = RegisterReset([] {
   s.filter_missing = false;
   s.posted.clear();
   s.loop_deadline = 0;
-  s.cursor = plat::Point{400, 300};
   s.trims = 0;
+  s.layouts = {0x04090409};
 });
 
 std::wstring Upper(std::wstring s) {
   for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
   return s;
+}
+
+plat::Point Cursor() {
+  plat::Point p;
+  plat::GetCursorPos(&p);
+  return p;
 }
 
 bool Enqueue(plat::ThreadId thread, const plat::Msg& m) {
@@ -96,6 +106,7 @@ std::deque<plat::Msg>& OwnQueue() { return S().queues[plat::CurrentThreadId()]; 
 
 // Posts WM_TIMER for every due timer, once per timer while one is waiting.
 void OnClock(std::uint64_t now) {
+  const plat::Point pt = Cursor();
   std::lock_guard<std::recursive_mutex> g(S().lock);
   for (auto& [key, t] : S().timers) {
     if (now < t.next) continue;
@@ -106,21 +117,39 @@ void OnClock(std::uint64_t now) {
     bool waiting = std::any_of(q.begin(), q.end(), [&](const plat::Msg& m) {
       return m.message == plat::WM_TIMER && m.window == key.first && m.wparam == key.second;
     });
-    if (!waiting) q.push_back(plat::Msg{key.first, plat::WM_TIMER, key.second, 0, static_cast<std::uint32_t>(now), S().cursor});
+    if (!waiting) q.push_back(plat::Msg{key.first, plat::WM_TIMER, key.second, 0, static_cast<std::uint32_t>(now), pt});
   }
+}
+
+// The window tree's procedure for the program's own windows: a posted message
+// goes into the thread's queue, a sent one runs the window procedure at once.
+plat::LResult OwnWindowProc(plat::Window w, Msg& m) {
+  plat::WindowProc proc;
+  {
+    std::lock_guard<std::recursive_mutex> g(S().lock);
+    auto it = S().windows.find(w);
+    if (it == S().windows.end()) return DefWindowProc(w, m);
+    if (m.posted) {
+      Enqueue(it->second.thread, plat::Msg{w, m.msg, m.wparam, m.lparam, static_cast<std::uint32_t>(m.time), {}});
+      return 0;
+    }
+    proc = it->second.proc;
+  }
+  if (proc) {
+    if (auto r = proc(w, m.msg, m.wparam, m.lparam)) return *r;
+  }
+  return DefWindowProc(w, m);
 }
 
 }  // namespace
 
 void SetLoopDeadline(std::uint64_t ms_from_now) {
-  // The clock is read before the queue lock is taken: the clock runs timer
-  // listeners under its own lock, which then take the queue lock.
   const std::uint64_t now = Now();
   std::lock_guard<std::recursive_mutex> g(S().lock);
   S().loop_deadline = now + ms_from_now;
 }
 
-std::vector<PostedMessage> PostedMessages() {
+std::vector<PostedMessage> PostedThreadMessages() {
   std::lock_guard<std::recursive_mutex> g(S().lock);
   return S().posted;
 }
@@ -128,15 +157,6 @@ std::vector<PostedMessage> PostedMessages() {
 void AddForeignThread(plat::ThreadId thread) {
   std::lock_guard<std::recursive_mutex> g(S().lock);
   S().queues[thread];
-}
-
-plat::Window AddForeignWindow(const std::wstring& class_name, const std::wstring& caption, plat::ThreadId thread) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  plat::Window w = S().next_window;
-  S().next_window += 4;
-  S().windows[w] = SimWindow{class_name, caption, thread, nullptr};
-  S().queues[thread];
-  return w;
 }
 
 std::size_t QueuedMessageCount(plat::ThreadId thread) {
@@ -158,14 +178,15 @@ void TakeHotKey(std::uint32_t modifiers, std::uint32_t virtual_key) {
 
 bool PressHotKey(std::uint32_t modifiers, std::uint32_t virtual_key) {
   const std::uint32_t now = plat::TickCount();
+  const plat::Point pt = Cursor();
   std::lock_guard<std::recursive_mutex> g(S().lock);
   for (const auto& h : S().hot_keys) {
     if (h.modifiers != modifiers || h.key != virtual_key) continue;
     auto w = S().windows.find(h.window);
     if (w == S().windows.end()) return false;
     std::int64_t lparam = static_cast<std::int64_t>(modifiers) | (static_cast<std::int64_t>(virtual_key) << 16);
-    return Enqueue(w->second.thread, plat::Msg{h.window, plat::WM_HOTKEY, static_cast<std::uint64_t>(h.id), lparam,
-                                                now, S().cursor});
+    return Enqueue(w->second.thread,
+                   plat::Msg{h.window, plat::WM_HOTKEY, static_cast<std::uint64_t>(h.id), lparam, now, pt});
   }
   return false;
 }
@@ -191,19 +212,14 @@ void SetMessageFilterMissing(bool missing) {
   S().filter_missing = missing;
 }
 
-void SetCursorPos(plat::Point pt) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  S().cursor = pt;
-}
-
 int WorkingSetTrims() {
   std::lock_guard<std::recursive_mutex> g(S().lock);
   return S().trims;
 }
 
-bool WindowExists(plat::Window window) {
+void SetKeyboardLayouts(std::vector<std::uint64_t> layouts) {
   std::lock_guard<std::recursive_mutex> g(S().lock);
-  return S().windows.count(window) != 0;
+  S().layouts = std::move(layouts);
 }
 
 }  // namespace sim
@@ -220,53 +236,44 @@ std::uint32_t RegisterWindowMessageW(const std::wstring& name) {
 }
 
 Window CreateHiddenWindow(const std::wstring& class_name, const std::wstring& caption, WindowProc proc) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  Window w = S().next_window;
-  S().next_window += 4;
-  S().windows[w] = sim::SimWindow{class_name, caption, CurrentThreadId(), std::move(proc)};
-  sim::OwnQueue();
+  sim::WindowSpec spec;
+  spec.class_name = class_name;
+  spec.text = caption;
+  spec.style = WS_POPUP;  // never shown
+  spec.ex_style = WS_EX_TOOLWINDOW;
+  spec.thread = CurrentThreadId();
+  const Window w = sim::CreateWindow(spec);
+  {
+    std::lock_guard<std::recursive_mutex> g(S().lock);
+    S().windows[w] = sim::OwnWindow{spec.thread, std::move(proc)};
+    sim::OwnQueue();
+  }
+  sim::SetWindowProc(w, sim::OwnWindowProc);
   return w;
 }
 
 void DestroyHiddenWindow(Window window) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  S().windows.erase(window);
-  for (auto it = S().timers.begin(); it != S().timers.end();) {
-    it = it->first.first == window ? S().timers.erase(it) : std::next(it);
+  {
+    std::lock_guard<std::recursive_mutex> g(S().lock);
+    S().windows.erase(window);
+    for (auto it = S().timers.begin(); it != S().timers.end();) {
+      it = it->first.first == window ? S().timers.erase(it) : std::next(it);
+    }
+    std::erase_if(S().hot_keys, [&](const sim::HotKey& h) { return h.window == window; });
   }
-  std::erase_if(S().hot_keys, [&](const sim::HotKey& h) { return h.window == window; });
+  sim::DestroyWindow(window);
 }
 
 Window FindWindowW(const std::wstring& class_name, const std::wstring& caption) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  for (const auto& [w, sw] : S().windows) {
-    if (sim::Upper(sw.class_name) == sim::Upper(class_name) && sw.caption == caption) return w;
-  }
-  return 0;
-}
-
-ThreadId GetWindowThreadProcessId(Window window) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  auto it = S().windows.find(window);
-  return it == S().windows.end() ? 0 : it->second.thread;
+  return FindWindowEx(0, 0, class_name, &caption);
 }
 
 bool PostThreadMessageW(ThreadId thread, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam) {
   const std::uint32_t now = TickCount();
+  const Point pt = sim::Cursor();
   std::lock_guard<std::recursive_mutex> g(S().lock);
-  bool ok = thread != 0 && sim::Enqueue(thread, Msg{0, message, wparam, lparam, now, S().cursor});
-  S().posted.push_back(sim::PostedMessage{thread, 0, message, wparam, lparam, ok});
-  return ok;
-}
-
-bool PostMessageW(Window window, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam) {
-  const std::uint32_t now = TickCount();
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  auto it = S().windows.find(window);
-  bool ok = it != S().windows.end() &&
-            sim::Enqueue(it->second.thread, Msg{window, message, wparam, lparam, now, S().cursor});
-  S().posted.push_back(sim::PostedMessage{it == S().windows.end() ? 0 : it->second.thread, window, message,
-                                          wparam, lparam, ok});
+  bool ok = thread != 0 && sim::Enqueue(thread, Msg{0, message, wparam, lparam, now, pt});
+  S().posted.push_back(sim::PostedMessage{thread, message, wparam, lparam, ok});
   return ok;
 }
 
@@ -291,10 +298,13 @@ bool GetMessageW(Msg& msg) {
         return msg.message != WM_QUIT;
       }
       if (S().quit_pending.erase(CurrentThreadId())) {
-        msg = Msg{0, WM_QUIT, 0, 0, static_cast<std::uint32_t>(now), S().cursor};
+        msg = Msg{0, WM_QUIT, 0, 0, static_cast<std::uint32_t>(now), {}};
         return false;
       }
-      if (now >= S().loop_deadline) return false;
+      if (now >= S().loop_deadline) {
+        msg = Msg{};
+        return false;
+      }
     }
     sim::Advance(1);
   }
@@ -327,9 +337,9 @@ bool SetTimer(Window window, std::uint64_t id, std::uint32_t interval_ms) {
     if (need_listener) S().clock_listener = -1;
   }
   if (need_listener) {
-    int id_listener = sim::AddClockListener(sim::OnClock);
+    const int listener = sim::AddClockListener(sim::OnClock);
     std::lock_guard<std::recursive_mutex> g(S().lock);
-    S().clock_listener = id_listener;
+    S().clock_listener = listener;
   }
   return true;
 }
@@ -337,7 +347,7 @@ bool SetTimer(Window window, std::uint64_t id, std::uint32_t interval_ms) {
 bool KillTimer(Window window, std::uint64_t id) {
   std::lock_guard<std::recursive_mutex> g(S().lock);
   bool had = S().timers.erase({window, id}) != 0;
-  // A WM_TIMER already waiting is removed with the timer, as on Windows.
+  // A WM_TIMER already waiting goes with the timer, as on Windows.
   for (auto& [t, q] : S().queues) {
     std::erase_if(q, [&](const Msg& m) { return m.message == WM_TIMER && m.window == window && m.wparam == id; });
   }
@@ -368,9 +378,9 @@ bool AllowMessageFromLowerIntegrity(Window window, std::uint32_t message) {
   return true;
 }
 
-Point GetCursorPos() {
+std::vector<std::uint64_t> GetKeyboardLayoutList() {
   std::lock_guard<std::recursive_mutex> g(S().lock);
-  return S().cursor;
+  return S().layouts;
 }
 
 void TrimWorkingSet() {

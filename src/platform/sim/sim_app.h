@@ -1,5 +1,6 @@
-// Control of the sim's application side: message queues, windows created by
-// the program, timers, hot keys and the UIPI filter.
+// Control of the sim's application side: message queues, the program's own
+// windows (they live in the window tree of platform/sim/sim_window.h), timers,
+// hot keys and the UIPI filter.
 //
 // GetMessageW takes queued messages; with an empty queue it advances the
 // virtual clock one millisecond at a time (timers post WM_TIMER from the clock)
@@ -19,23 +20,20 @@ namespace sim {
 // Lets GetMessageW wait (in virtual time) until Now() + ms.
 void SetLoopDeadline(std::uint64_t ms_from_now);
 
-// Every PostThreadMessageW and PostMessageW of the program, in order, with
-// whether it reached a queue.
+// Every PostThreadMessageW of the program, in order, with whether it reached
+// a queue.
 struct PostedMessage {
   plat::ThreadId thread = 0;
-  plat::Window window = 0;
   std::uint32_t message = 0;
   std::uint64_t wparam = 0;
   std::int64_t lparam = 0;
   bool delivered = false;
 };
-std::vector<PostedMessage> PostedMessages();
+std::vector<PostedMessage> PostedThreadMessages();
 
-// A thread of another process with a message queue (PostThreadMessageW to it
-// succeeds), and a top-level window of it.
+// A thread of another process with a message queue: PostThreadMessageW to it
+// succeeds. (Windows of other programs are made with sim::CreateWindow.)
 void AddForeignThread(plat::ThreadId thread);
-plat::Window AddForeignWindow(const std::wstring& class_name, const std::wstring& caption,
-                              plat::ThreadId thread);
 
 // Number of messages waiting in a thread's queue.
 std::size_t QueuedMessageCount(plat::ThreadId thread);
@@ -57,10 +55,9 @@ std::vector<std::uint32_t> AllowedMessages(plat::Window window);
 // The system lacks the filter functions (as before Windows Vista).
 void SetMessageFilterMissing(bool missing);
 
-void SetCursorPos(plat::Point pt);
 int WorkingSetTrims();
 
-// Whether a window exists (created and not destroyed).
-bool WindowExists(plat::Window window);
+// The installed keyboard layouts (English (US) after a reset).
+void SetKeyboardLayouts(std::vector<std::uint64_t> layouts);
 
 }  // namespace sim

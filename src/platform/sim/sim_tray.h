@@ -13,4 +13,6 @@ void SetTrayFails(bool fails);
 // The user clicks the icon: posts the callback message with lParam = the
 // mouse message (WM_LBUTTONUP, WM_RBUTTONUP). False when no icon is shown.
 bool ClickTrayIcon(std::uint32_t mouse_message);
+// The notification area restarted (Explorer ended): the icon is gone.
+void LoseTrayIcon();
 }  // namespace sim

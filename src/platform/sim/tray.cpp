@@ -56,7 +56,12 @@ bool ClickTrayIcon(std::uint32_t mouse_message) {
     callback = S().callback;
     id = S().id;
   }
-  return plat::PostMessageW(owner, callback, id, mouse_message);
+  return plat::PostMessage(owner, callback, id, mouse_message);
+}
+
+void LoseTrayIcon() {
+  std::lock_guard<std::mutex> g(S().lock);
+  S().shown = false;
 }
 
 }  // namespace sim

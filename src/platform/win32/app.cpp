@@ -72,14 +72,8 @@ Window FindWindowW(const std::wstring& class_name, const std::wstring& caption) 
   return reinterpret_cast<Window>(::FindWindowW(class_name.c_str(), caption.c_str()));
 }
 
-ThreadId GetWindowThreadProcessId(Window window) { return ::GetWindowThreadProcessId(H(window), nullptr); }
-
 bool PostThreadMessageW(ThreadId thread, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam) {
   return ::PostThreadMessageW(thread, message, static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam)) != 0;
-}
-
-bool PostMessageW(Window window, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam) {
-  return ::PostMessageW(H(window), message, static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam)) != 0;
 }
 
 namespace {
@@ -149,10 +143,12 @@ bool AllowMessageFromLowerIntegrity(Window window, std::uint32_t message) {
   return fn && fn(message, 1 /* MSGFLT_ADD */) != 0;
 }
 
-Point GetCursorPos() {
-  POINT p{};
-  ::GetCursorPos(&p);
-  return Point{p.x, p.y};
+std::vector<std::uint64_t> GetKeyboardLayoutList() {
+  HKL layouts[64];
+  int n = ::GetKeyboardLayoutList(64, layouts);
+  std::vector<std::uint64_t> out;
+  for (int i = 0; i < n; ++i) out.push_back(reinterpret_cast<std::uintptr_t>(layouts[i]));
+  return out;
 }
 
 void TrimWorkingSet() {
