@@ -5,7 +5,6 @@
 #include "agent/program_settings.h"
 #include "agent/vorl_folder.h"
 #include "infra/config_folder.h"
-#include "infra/config_folder.h"
 #include "infra/dral_utils.h"
 #include "infra/logger.h"
 #include "infra/registry.h"

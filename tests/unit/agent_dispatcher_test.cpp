@@ -1,5 +1,6 @@
 // The 50 ms poll of the hook block: slot order, cleared and untouched slots,
 // the heartbeat, and records that are damaged or arrive while a menu is open.
+#include <cstring>
 #include <random>
 
 #include "agent_test_support.h"

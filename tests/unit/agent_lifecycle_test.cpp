@@ -1,5 +1,6 @@
 // The main form's start and end: settings, first run, tray icon, hot key, hook.
 #include "agent_test_support.h"
+#include "platform/sim/sim_library.h"
 #include "platform/sim/sim_tray.h"
 #include "store/favourites.h"
 

@@ -12,6 +12,7 @@
 #include "infra/logger.h"
 #include "infra/logger_files.h"
 #include "platform/app.h"
+#include "platform/process.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/sim/sim_app.h"
