@@ -34,11 +34,19 @@ constexpr wchar_t kInstallPage[] = L"https://www.quantrel.net/folder/thanks/?utm
 constexpr std::uint32_t kLocalLanguages[] = {0x07, 0x0A, 0x0C, 0x10, 0x11, 0x12,
                                              0x13, 0x16, 0x19, 0x1D, 0x22, 0x23};
 
-// The scheduler task of Part "elevated launch" is not part of this build yet:
-// the launch answers "not started" and the start goes on with "runas".
+// The agent's scheduler task. Until the Task Scheduler client is part of the
+// program, the launch answers "not started" (the start goes on with "runas")
+// and there is no task to refresh or delete.
 bool LaunchAgentTask(const std::wstring&) { return false; }
 void RefreshAgentTask() {}
 void DeleteAgentTask() {}
+
+// User Account Control filters this administrator's token: the process runs
+// with the limited half of a split token.
+bool UacFiltersThisAdministrator() {
+  std::uint32_t type = 0;
+  return infra::IsVistaOrLater() && plat::GetTokenElevationType(type) && type == plat::TokenElevationTypeLimited;
+}
 
 // Deletes the key when it has no subkey left or only the subkey "Dump".
 void DeleteKeyWhenEmpty(infra::TDralRegistry& reg, const std::wstring& key) {
@@ -115,9 +123,7 @@ void HandOverToRunningAgent(const std::wstring& start_argument) {
 }
 
 void UninstallCleanup() {
-  if ((infra::IsUacEnabled() & 0xFF) != 0 && infra::IsElevated() && (infra::IsRealAdmin() || infra::IsPowerUser())) {
-    DeleteAgentTask();
-  }
+  DeleteAgentTask();
   try {
     infra::TDralRegistry reg;
     if (reg.OpenKey(agent::kProductKey, false)) {
@@ -155,7 +161,7 @@ std::wstring InstallPageAddress(const std::vector<std::uint64_t>& keyboard_layou
 }
 
 bool StartedElevated(const std::wstring& first_argument) {
-  if ((infra::IsUacEnabled() & 0xFF) == 0 || infra::IsElevated() || !infra::IsAdminGroupMember()) return false;
+  if (!UacFiltersThisAdministrator() || infra::IsElevated() || !infra::IsAdminGroupMember()) return false;
   infra::LogMessage(L"Main", L"LaunchThroughScheduler required");
   if (LaunchAgentTask(first_argument)) {
     infra::SaveAllLogs(true);
