@@ -41,13 +41,6 @@ bool LaunchAgentTask(const std::wstring&) { return false; }
 void RefreshAgentTask() {}
 void DeleteAgentTask() {}
 
-// User Account Control filters this administrator's token: the process runs
-// with the limited half of a split token.
-bool UacFiltersThisAdministrator() {
-  std::uint32_t type = 0;
-  return infra::IsVistaOrLater() && plat::GetTokenElevationType(type) && type == plat::TokenElevationTypeLimited;
-}
-
 // Deletes the key when it has no subkey left or only the subkey "Dump".
 void DeleteKeyWhenEmpty(infra::TDralRegistry& reg, const std::wstring& key) {
   if (!reg.OpenKey(key, false)) return;
@@ -123,7 +116,9 @@ void HandOverToRunningAgent(const std::wstring& start_argument) {
 }
 
 void UninstallCleanup() {
-  DeleteAgentTask();
+  if ((infra::IsUacEnabled() & 0xFF) != 0 && infra::IsElevated() && (infra::IsRealAdmin() || infra::IsPowerUser())) {
+    DeleteAgentTask();
+  }
   try {
     infra::TDralRegistry reg;
     if (reg.OpenKey(agent::kProductKey, false)) {
@@ -161,7 +156,7 @@ std::wstring InstallPageAddress(const std::vector<std::uint64_t>& keyboard_layou
 }
 
 bool StartedElevated(const std::wstring& first_argument) {
-  if (!UacFiltersThisAdministrator() || infra::IsElevated() || !infra::IsAdminGroupMember()) return false;
+  if ((infra::IsUacEnabled() & 0xFF) == 0 || infra::IsElevated() || !infra::IsAdminGroupMember()) return false;
   infra::LogMessage(L"Main", L"LaunchThroughScheduler required");
   if (LaunchAgentTask(first_argument)) {
     infra::SaveAllLogs(true);

@@ -68,12 +68,6 @@ e2e_begin() {
   done
   mkdir -p "$E2E_DIR/home"
   export HOME="$E2E_DIR/home"
-  # The template's user folders (Documents, Desktop, ...) link to the home it
-  # was booted with; each scenario gets its own, so no files carry over.
-  local link
-  for link in "$WINEPREFIX"/drive_c/users/*/*; do
-    if [ -L "$link" ] && [ "$(readlink "$link")" = "$E2E_ROOT/template-home" ]; then ln -sfn "$HOME" "$link"; fi
-  done
   e2e_start_display
   trap e2e_end EXIT
   # Copy the build into the prefix so the program runs from C:\qorbin.
