@@ -1,8 +1,13 @@
 #include "infra/registry.h"
 
+#include <cwctype>
+
 #include "infra/wow64.h"
+#include "platform/app.h"
+#include "platform/atoms.h"
 #include "platform/clock.h"
 #include "platform/system.h"
+#include "platform/window.h"
 
 namespace infra {
 namespace {
@@ -49,6 +54,19 @@ std::wstring ErrorText(std::uint32_t code) {
 constexpr std::uint32_t kReadOnlyMasks[] = {plat::KEY_READ, plat::KEY_READ & ~plat::KEY_NOTIFY,
                                             plat::KEY_QUERY_VALUE};
 constexpr std::uint32_t kViewFlags = plat::KEY_WOW64_64KEY | plat::KEY_WOW64_32KEY;
+
+const wchar_t kExtensionClass[] = L"KTR x64 extension";
+
+std::wstring ToLower(const std::wstring& text) {
+  std::wstring out(text);
+  for (auto& c : out) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+  return out;
+}
+
+// The registered message of the x64 extension. The system gives the same
+// number for the same name for the whole session, so asking again is the
+// same as keeping it.
+std::uint32_t RegWrite2Message() { return plat::RegisterWindowMessageW(L"WM_REGWRITE2 by Vorlune StartUp Manager"); }
 
 }  // namespace
 
@@ -416,9 +434,42 @@ void TDralRegistry::PutStringData(std::uint32_t type, const std::wstring& name, 
   if (rc != plat::ERROR_SUCCESS) SetDataError(name, rc);
 }
 
-bool TDralRegistry::HandOverToExtension(const std::wstring&, const std::wstring&) {
-  // The x64 extension hand-over arrives with the window seam.
-  return false;
+bool TDralRegistry::HandOverToExtension(const std::wstring& name, const std::wstring& text) {
+  // Only a 32-bit process on 64-bit Windows needs the extension: it writes
+  // texts naming the 64-bit program folders where 64-bit programs read them.
+  if (!IsWow64()) return false;
+  const std::wstring lower = ToLower(text);
+  if (lower.find(L"%programfiles%") == std::wstring::npos &&
+      lower.find(L"%commonprogramfiles%") == std::wstring::npos)
+    return false;
+  const plat::Window extension = plat::FindWindowEx(0, 0, kExtensionClass);
+  if (extension == 0) return false;
+  int root_index = 0;
+  switch (RootKey()) {
+    case plat::HKEY_CLASSES_ROOT: root_index = 1; break;
+    case plat::HKEY_CURRENT_USER: root_index = 2; break;
+    case plat::HKEY_LOCAL_MACHINE: root_index = 3; break;
+    case plat::HKEY_USERS: root_index = 4; break;
+    default: return false;  // the extension knows no other root: write directly
+  }
+  std::wstring key_text = full_path_;
+  key_text += static_cast<wchar_t>(view_64_ ? 2 : 1);
+  key_text += static_cast<wchar_t>(root_index);
+  std::wstring value_text = name;
+  value_text += static_cast<wchar_t>(1);
+  value_text += text;
+  // Texts longer than an atom holds (255 characters) get no atom.
+  const std::uint16_t key_atom = plat::GlobalAddAtomW(key_text);
+  if (key_atom == 0) return false;
+  const std::uint16_t value_atom = plat::GlobalAddAtomW(value_text);
+  if (value_atom == 0) return false;
+  // The extension owns the atoms once it has the message; they are not
+  // deleted here (a late answer after the time-out still reads them).
+  plat::LResult answer = 0;
+  if (!plat::SendMessageTimeout(extension, RegWrite2Message(), key_atom, value_atom, plat::SMTO_NORMAL, 200,
+                                &answer))
+    return false;
+  return ValueExists(name);
 }
 
 bool TDralRegistry::DeleteAllValues() {
