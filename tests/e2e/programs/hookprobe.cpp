@@ -19,6 +19,10 @@
 //       unfill.cmd   those slots are free again: UNFILLED dropped=N (the
 //                    library's count of gestures dropped on a full block)
 //
+//   hookprobe.exe block LOG
+//     Another process: BLOCK agentthread=N hookthread=N installs=N age=MS
+//     when the block exists (exit code 0), else NOBLOCK (exit code 1).
+//
 //   hookprobe.exe freeze LOG
 //     Another process: suspends the library's hook thread (its identifier is
 //     in the block), as a thread that stopped running: FROZEN <thread>.
@@ -93,6 +97,27 @@ int AgeHeartbeat(int ms) {
   return 0;
 }
 
+int ShowBlock() {
+  HANDLE m = OpenFileMappingW(FILE_MAP_READ, FALSE, agent::kHookBlockName);
+  if (!m) {
+    Log("NOBLOCK error=%lu", GetLastError());
+    return 1;
+  }
+  auto* b = static_cast<agent::HookSharedBlock*>(MapViewOfFile(m, FILE_MAP_READ, 0, 0, 0));
+  if (!b) {
+    Log("NOVIEW error=%lu", GetLastError());
+    CloseHandle(m);
+    return 1;
+  }
+  Log("BLOCK agentthread=%lu hookthread=%lu installs=%lu age=%lu", static_cast<unsigned long>(b->AgentThreadId),
+      static_cast<unsigned long>(b->reserved[agent::kReservedHookThread]),
+      static_cast<unsigned long>(b->reserved[agent::kReservedHookInstalls]),
+      static_cast<unsigned long>(GetTickCount() - b->HeartbeatTick));
+  UnmapViewOfFile(b);
+  CloseHandle(m);
+  return 0;
+}
+
 int Freeze() {
   HANDLE m = OpenFileMappingW(FILE_MAP_READ, FALSE, agent::kHookBlockName);
   if (!m) {
@@ -142,6 +167,10 @@ int wmain(int argc, wchar_t** argv) {
   if (argc >= 4 && std::wcscmp(argv[1], L"age-heartbeat") == 0) {
     if (!OpenLog(argv[3])) return 2;
     return AgeHeartbeat(_wtoi(argv[2]));
+  }
+  if (argc >= 3 && std::wcscmp(argv[1], L"block") == 0) {
+    if (!OpenLog(argv[2])) return 2;
+    return ShowBlock();
   }
   if (argc >= 3 && std::wcscmp(argv[1], L"freeze") == 0) {
     if (!OpenLog(argv[2])) return 2;
