@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "agent/hook_client.h"
+#include "app/scheduler.h"
 #include "infra/logger.h"
 #include "infra/registry.h"
 #include "menu/folder_menu.h"
@@ -203,9 +204,9 @@ void TVorlFolder::ShowTrayIcon(bool show) {
 void TVorlFolder::FormDestroy() {
   if (!created_ || destroyed_) return;
   destroyed_ = true;
-  infra::LogMessage(L"VorlFolder.FormDestroy", L"begin");
   plat::KillTimer(Handle, kTimer4Id);
   plat::KillTimer(Handle, kTimer1Id);
+  app::InstallAgentTask();
   infra::SaveAllLogs(true);
   plat::UnregisterHotKey(Handle, HotKeyId);
   HotKeyRegistered = false;
@@ -221,6 +222,8 @@ void TVorlFolder::FormDestroy() {
 
 void TVorlFolder::Terminate() {
   terminated_ = true;
+  // From here on the logger takes no new entries.
+  infra::ApplicationTerminated = true;
   plat::PostQuitMessage(0);
 }
 

@@ -1,6 +1,8 @@
 #include "app/qorbin.h"
 
 #include "agent/agent_main.h"
+#include "app/autostart.h"
+#include "app/scheduler.h"
 #include "agent/hook_block.h"
 #include "agent/program_settings.h"
 #include "agent/vorl_folder.h"
@@ -34,12 +36,6 @@ constexpr wchar_t kInstallPage[] = L"https://www.quantrel.net/folder/thanks/?utm
 constexpr std::uint32_t kLocalLanguages[] = {0x07, 0x0A, 0x0C, 0x10, 0x11, 0x12,
                                              0x13, 0x16, 0x19, 0x1D, 0x22, 0x23};
 
-// The agent's scheduler task. Until the Task Scheduler client is part of the
-// program, the launch answers "not started" (the start goes on with "runas")
-// and there is no task to refresh or delete.
-bool LaunchAgentTask(const std::wstring&) { return false; }
-void RefreshAgentTask() {}
-void DeleteAgentTask() {}
 
 // Deletes the key when it has no subkey left or only the subkey "Dump".
 void DeleteKeyWhenEmpty(infra::TDralRegistry& reg, const std::wstring& key) {
@@ -116,9 +112,7 @@ void HandOverToRunningAgent(const std::wstring& start_argument) {
 }
 
 void UninstallCleanup() {
-  if ((infra::IsUacEnabled() & 0xFF) != 0 && infra::IsElevated() && (infra::IsRealAdmin() || infra::IsPowerUser())) {
-    DeleteAgentTask();
-  }
+  RemoveAgentTask();
   try {
     infra::TDralRegistry reg;
     if (reg.OpenKey(agent::kProductKey, false)) {
@@ -134,14 +128,7 @@ void UninstallCleanup() {
     DeleteKeyWhenEmpty(reg, kQuantrelKey);
   } catch (const std::exception&) {
   }
-  try {
-    infra::TDralRegistry reg;
-    if (reg.OpenKey(agent::kRunKey, false)) {
-      if (reg.ValueExists(agent::kRunValue)) reg.DeleteValue(agent::kRunValue);
-      reg.CloseKey();
-    }
-  } catch (const std::exception&) {
-  }
+  RemoveAutostartEntry();
 }
 
 std::wstring InstallPageAddress(const std::vector<std::uint64_t>& keyboard_layouts) {
@@ -156,18 +143,15 @@ std::wstring InstallPageAddress(const std::vector<std::uint64_t>& keyboard_layou
 }
 
 bool StartedElevated(const std::wstring& first_argument) {
-  if ((infra::IsUacEnabled() & 0xFF) == 0 || infra::IsElevated() || !infra::IsAdminGroupMember()) return false;
-  infra::LogMessage(L"Main", L"LaunchThroughScheduler required");
-  if (LaunchAgentTask(first_argument)) {
-    infra::SaveAllLogs(true);
-    return true;
+  switch (TrySchedulerStart(first_argument, [&] { return RunAsElevated(first_argument); })) {
+    case ElevatedStart::Scheduler:
+    case ElevatedStart::RunAs:
+      StopInfrastructure();
+      return true;
+    case ElevatedStart::NotRequired:
+    case ElevatedStart::FullFail:
+      break;
   }
-  infra::LogMessage(L"TrySchedulerStart\\LaunchThroughScheduler fail");
-  if (RunAsElevated(first_argument)) {
-    infra::SaveAllLogs(true);
-    return true;
-  }
-  infra::LogMessage(L"TrySchedulerStart", L"Full fail");
   return false;
 }
 
@@ -175,13 +159,13 @@ int qorbin() {
   const std::vector<std::wstring> args = plat::CommandLineArgs();
   const std::wstring first = args.empty() ? L"" : args[0];
   if (first == L"/install") {
-    RefreshAgentTask();
+    InstallAgentTask();
     plat::ShellExecute(0, L"open", InstallPageAddress(plat::GetKeyboardLayoutList()), L"", L"",
                        plat::SW_SHOWNORMAL);
     return 0;
   }
   if (first == L"/update") {
-    RefreshAgentTask();
+    InstallAgentTask();
     return 0;
   }
   if (first == L"/restart") {

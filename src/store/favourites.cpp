@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "agent/program_settings.h"
+#include "app/autostart.h"
 #include "agent/vorl_folder.h"
 #include "infra/logger.h"
 #include "infra/registry.h"
@@ -117,15 +118,7 @@ void WriteFirstRunDefaults() {
   } catch (const std::exception&) {
     return;  // what was written stays
   }
-  try {
-    infra::TRegistry reg;
-    if (reg.OpenKey(agent::kRunKey, true)) {
-      reg.WriteString(agent::kRunValue, plat::ProgramPath());
-      reg.CloseKey();
-    }
-  } catch (const std::exception&) {
-    // autostart is optional
-  }
+  app::WriteAutostartEntry();  // a failure here is logged and ignored
 }
 
 }  // namespace store
