@@ -67,6 +67,20 @@ void Fill(HMENU h, const Menu& menu, std::map<UINT, const MenuItem*>& ids, UINT&
   }
 }
 
+// Thread messages that arrive while a menu is open would be dispatched to no
+// window by the menu's modal loop and lost; the message filter hook keeps them
+// and they are posted again once the menu has closed.
+thread_local std::vector<MSG> t_held;
+
+LRESULT CALLBACK HoldThreadMessages(int code, WPARAM wparam, LPARAM lparam) {
+  auto* msg = reinterpret_cast<MSG*>(lparam);
+  if (code == MSGF_MENU && msg && msg->hwnd == nullptr && msg->message != WM_NULL) {
+    t_held.push_back(*msg);
+    return TRUE;  // processed: the menu leaves it alone
+  }
+  return ::CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
 }  // namespace
 
 const MenuItem* TrackPopupMenu(const Menu& menu, Point pt, Window owner) {
@@ -79,9 +93,15 @@ const MenuItem* TrackPopupMenu(const Menu& menu, Point pt, Window owner) {
   // The owner must be the foreground window, or the menu does not close when
   // the user clicks elsewhere.
   ::SetForegroundWindow(hwnd);
+  std::vector<MSG> outer;
+  outer.swap(t_held);
+  HHOOK hook = ::SetWindowsHookExW(WH_MSGFILTER, HoldThreadMessages, nullptr, ::GetCurrentThreadId());
   UINT chosen = static_cast<UINT>(
       ::TrackPopupMenu(h, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd, nullptr));
+  if (hook) ::UnhookWindowsHookEx(hook);
   ::DestroyMenu(h);  // also destroys the submenus
+  for (const MSG& m : t_held) ::PostThreadMessageW(::GetCurrentThreadId(), m.message, m.wParam, m.lParam);
+  t_held.swap(outer);
   auto it = ids.find(chosen);
   return it == ids.end() ? nullptr : it->second;
 }

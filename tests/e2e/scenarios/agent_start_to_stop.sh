@@ -43,10 +43,22 @@ e2e_wait 20 "the handed-over folder under Path" has_favourite
 e2e_reg_query "$key\\Path" | grep -F 'C:\some\existing\folder' | grep -qF 'C:\some\existing\folder$0' \
   || { e2e_log "favourite data: $(e2e_reg_query "$key\\Path")"; exit 1; }
 
-# 0x047B opens the tray menu; its last item "Exit" ends the agent.
+# A folder handed over while the tray menu is open arrives once it closes.
+mkdir -p "$WINEPREFIX/drive_c/some/other folder"
 e2e_run agent_probe.exe post 047B
 e2e_wait 20 "the tray menu" e2e_run agent_probe.exe menu-open
 e2e_screenshot tray-menu
+e2e_run qorbin.exe 'C:\some\other folder'
+sleep 0.5
+xdotool key --clearmodifiers Escape
+menu_closed() { ! e2e_run agent_probe.exe menu-open; }
+e2e_wait 20 "the tray menu to close" menu_closed
+has_other() { e2e_reg_query "$key\\Path" | grep -qiF 'C:\some\other folder'; }
+e2e_wait 20 "the folder handed over while the menu was open" has_other
+
+# 0x047B opens the tray menu; its last item "Exit" ends the agent.
+e2e_run agent_probe.exe post 047B
+e2e_wait 20 "the tray menu" e2e_run agent_probe.exe menu-open
 xdotool key --clearmodifiers Up
 sleep 0.3
 xdotool key --clearmodifiers Return
