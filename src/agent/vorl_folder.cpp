@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "agent/hook_client.h"
+#include "agent/menu_images.h"
 #include "app/scheduler.h"
 #include "infra/logger.h"
 #include "infra/registry.h"
@@ -77,6 +78,7 @@ TVorlFolder::TVorlFolder(std::wstring start_argument, std::uint32_t wm_qxaddfold
         return WindowProc(message, wparam, lparam);
       });
   BuildTrayMenu();
+  plat::SetMenuImages(MakeImageList1());
   // The fixed commands of the folder menu handled by the form itself.
   PopupMenu2.push_back(plat::MenuItem{L"OpenFolder", L"Open Folder in New Window", -1, 0, false, true, false, false,
                                       {}, [this](const plat::MenuItem&) { OpenFolderClick(); }});

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -24,7 +25,21 @@ HBITMAP MakeBitmap(const MenuImage& image) {
   bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   HBITMAP bmp = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (bmp && bits) std::memcpy(bits, image.pixels.data(), 16 * 16 * 4);
+  if (!bmp || !bits) return bmp;
+  // Transparent pixels take the menu's colour, and the bitmap is opaque: not
+  // every system draws the alpha channel of menu item bitmaps.
+  const COLORREF menu = ::GetSysColor(COLOR_MENU);
+  const std::uint32_t r = GetRValue(menu), g = GetGValue(menu), b = GetBValue(menu);
+  auto* out = static_cast<std::uint32_t*>(bits);
+  for (std::size_t i = 0; i < 256; ++i) {
+    const std::uint32_t p = image.pixels[i];
+    const std::uint32_t a = p >> 24;
+    const std::uint32_t pr = ((p >> 16) & 0xFF) + r * (255 - a) / 255;
+    const std::uint32_t pg = ((p >> 8) & 0xFF) + g * (255 - a) / 255;
+    const std::uint32_t pb = (p & 0xFF) + b * (255 - a) / 255;
+    out[i] = 0xFF000000u | (std::min<std::uint32_t>(pr, 255) << 16) | (std::min<std::uint32_t>(pg, 255) << 8) |
+             std::min<std::uint32_t>(pb, 255);
+  }
   return bmp;
 }
 
