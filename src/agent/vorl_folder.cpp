@@ -16,7 +16,9 @@
 #include "platform/shell_execute.h"
 #include "platform/tray.h"
 #include "store/favourites.h"
+#include "targets/browse_folder.h"
 #include "targets/classify.h"
+#include "targets/get_path.h"
 #include "targets/target_state.h"
 
 namespace agent {
@@ -423,7 +425,7 @@ std::wstring TVorlFolder::ProgramFolder() {
   return path.substr(0, path.rfind(L'\\') + 1);
 }
 
-std::wstring TVorlFolder::CurrentTargetFolder() { return L""; }
+std::wstring TVorlFolder::CurrentTargetFolder() { return targets::GetPath(); }
 
 void TVorlFolder::Settings1Click() {}
 
@@ -446,7 +448,11 @@ void TVorlFolder::OpenFolderClick() {
 
 void TVorlFolder::Exit1Click() { Terminate(); }
 
-void TVorlFolder::Addfolder1Click() {}
+void TVorlFolder::Addfolder1Click() {
+  std::wstring folder;
+  targets::BrowseForFolder(Handle, L"", folder);
+  if (!folder.empty()) store::AddFavouriteFolder(folder);
+}
 
 void TVorlFolder::Openconfiguration1Click() {}
 

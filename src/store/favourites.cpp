@@ -6,6 +6,7 @@
 #include "agent/program_settings.h"
 #include "app/autostart.h"
 #include "agent/vorl_folder.h"
+#include "infra/dral_utils.h"
 #include "infra/logger.h"
 #include "infra/registry.h"
 #include "menu/folder_menu.h"
@@ -76,7 +77,8 @@ void AddFavouriteFolder(const std::wstring& path) {
     menu::BuildFavouritesMenu();
     return;
   }
-  if (path.empty() || !plat::DirectoryExists(path)) return;
+  // Paths on slow drives are accepted without touching the drive.
+  if (path.empty() || !(infra::IsSlowPath(path) || plat::DirectoryExists(path))) return;
   // A "$" in a stored name separates the path from its entry marker, so a path
   // holding one (an administrative share such as \\server\c$\data) would be
   // read back as another folder: such a path is not stored.

@@ -4,6 +4,7 @@
 #include "platform/atoms.h"
 #include "platform/sim/sim_atoms.h"
 #include "platform/sim/sim_menu.h"
+#include "platform/sim/sim_shell_browse.h"
 #include "platform/sim/sim_shell_execute.h"
 #include "platform/sim/sim_tray.h"
 #include "platform/sim/sim_window.h"
@@ -140,6 +141,19 @@ TEST_F(AgentMessages, HelpOpensTheHelpFileBesideTheProgramOnlyWhenItExists) {
   EXPECT_EQ(e.file, L"C:\\Program Files\\Vorlune Folder\\qorbin.chm");
   EXPECT_EQ(e.owner, f.Handle);
   EXPECT_EQ(e.show, plat::SW_SHOWNORMAL);
+}
+
+TEST_F(AgentMessages, AddFolderAsksForAFolderAndCancelAddsNothing) {
+  auto& f = Start();
+  plat::CreateDirectories(L"C:\\Music");
+  sim::SetBrowseScript({{}, false});
+  f.Addfolder1Click();
+  EXPECT_TRUE(sim::LastBrowse().shown);
+  EXPECT_EQ(sim::LastBrowse().owner, f.Handle);
+  EXPECT_TRUE(sim::RegValueNames(HKCU, kPath).empty());
+  sim::SetBrowseScript({{L"C:\\Music"}, true});
+  f.Addfolder1Click();
+  EXPECT_EQ(sim::RegGetString(HKCU, kPath, L"C:\\Music"), L"C:\\Music$0");
 }
 
 TEST_F(AgentMessages, OnlyTheMessagesTheAgentAcceptsPassTheElevationFilter) {
