@@ -6,6 +6,7 @@
 #include "agent/hook_block.h"
 #include "agent/program_settings.h"
 #include "agent/vorl_folder.h"
+#include "errors/exception_trace.h"
 #include "infra/config_folder.h"
 #include "infra/dral_utils.h"
 #include "infra/logger.h"
@@ -61,6 +62,7 @@ bool RunAsElevated(const std::wstring& first_argument) {
 }  // namespace
 
 void StartInfrastructure() {
+  errors::InstallExceptionTrace();
   infra::GetConfigurationFolder();
   infra::LogMessage(L"qorbin", L"Version=" + infra::GetProgramVersion());
 }
