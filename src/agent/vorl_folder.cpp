@@ -19,6 +19,7 @@
 #include "targets/browse_folder.h"
 #include "targets/classify.h"
 #include "targets/get_path.h"
+#include "targets/locators.h"
 #include "targets/target_state.h"
 
 namespace agent {
@@ -236,6 +237,7 @@ void TVorlFolder::Run() {
   while (!terminated_) {
     if (!plat::GetMessageW(msg)) {
       terminated_ = true;
+      infra::ApplicationTerminated = true;
       break;
     }
     try {
@@ -408,6 +410,7 @@ void TVorlFolder::WMHandler(const plat::Msg& msg, bool& handled) {
 void TVorlFolder::ShowTrayMenu() {
   plat::Point pt;
   plat::GetCursorPos(&pt);
+  targets::BringWindowToFront(Handle);
   const plat::MenuItem* chosen = plat::TrackPopupMenu(PopupMenu1, pt, Handle);
   plat::PostMessage(Handle, plat::WM_NULL, 0, 0);
   if (chosen && chosen->action) {
