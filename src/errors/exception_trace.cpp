@@ -17,6 +17,7 @@ const std::wstring kSeparator(40, L'=');
 // one later can still write its call stack.
 struct Captured {
   const void* object = nullptr;
+  const void* exception_base = nullptr;
   bool fault = false;
   bool used = false;
   std::vector<std::uint64_t> stack;
@@ -29,6 +30,7 @@ void Remember(const plat::RaisedException& e) {
   Captured& c = t_captured[t_next];
   t_next = (t_next + 1) % kRemembered;
   c.object = e.object;
+  c.exception_base = e.exception_base;
   c.fault = e.hardware_fault;
   c.used = true;
   c.stack = e.stack;
@@ -90,7 +92,7 @@ bool CapturedStack(const void* object, std::vector<std::uint64_t>& stack, bool* 
   for (size_t k = 0; k < kRemembered; ++k) {
     const Captured& c = t_captured[(t_next + kRemembered - 1 - k) % kRemembered];
     if (!c.used) continue;
-    if ((object && c.object == object) || (!object && c.fault)) {
+    if ((object && (c.object == object || c.exception_base == object)) || (!object && c.fault)) {
       if (c.stack.empty()) return false;
       stack = c.stack;
       if (first_is_fault) *first_is_fault = c.fault;

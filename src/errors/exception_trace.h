@@ -29,8 +29,9 @@ std::wstring LocationText(const plat::RaisedException& e);
 // instruction itself; every other frame is a return address.
 std::vector<std::wstring> StackLines(const std::vector<std::uint64_t>& stack, bool first_is_fault);
 
-// The call stack captured when `object` (a thrown C++ object) was raised on
-// this thread, or, for nullptr, of the last hardware fault on this thread.
+// The call stack captured when `object` (a thrown C++ object, or the
+// std::exception a handler caught) was raised on this thread, or, for
+// nullptr, of the last hardware fault on this thread.
 // False when none was captured.
 bool CapturedStack(const void* object, std::vector<std::uint64_t>& stack, bool* first_is_fault = nullptr);
 

@@ -63,6 +63,7 @@ std::wstring ReadableClassName(const std::type_info& type) {
 
 void DescribeThrown(void* object, const std::type_info* type, RaisedException& out) {
   out.object = object;
+  out.exception_base = nullptr;
   out.class_name = type ? ReadableClassName(*type) : L"EExternalException";
   out.is_exception = false;
   out.message.clear();
@@ -72,6 +73,7 @@ void DescribeThrown(void* object, const std::type_info* type, RaisedException& o
   void* adjusted = object;
   if (typeid(std::exception).__do_catch(type, &adjusted, 1)) {
     out.is_exception = true;
+    out.exception_base = adjusted;
     try {
       out.message = FromUtf8Lossy(static_cast<const std::exception*>(adjusted)->what());
     } catch (...) {

@@ -35,6 +35,7 @@ struct RaisedException {
   bool hardware_fault = false;
   std::uint32_t code = 0;   // system exception code of a hardware fault
   const void* object = nullptr;  // the thrown C++ object, when there is one
+  const void* exception_base = nullptr;  // its std::exception part, when it is one (what a handler catches)
   std::uint64_t address = 0;     // where it was raised: faulting instruction, or the return address of the throw
   std::vector<std::uint64_t> stack;  // innermost first: faulting instruction / return addresses; empty when none was captured
 };

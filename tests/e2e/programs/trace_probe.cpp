@@ -1,6 +1,6 @@
 // e2e probe of the raised-exception trace: with the log folder given as the
 // first argument, throws and catches a C++ exception three calls deep,
-// rethrows one, throws a socket error of the mail transport (never traced),
+// writes the global error log for it, rethrows one, throws a socket error of the mail transport (never traced),
 // then reads address 0; the unhandled fault ends the process with code 3.
 #include <windows.h>
 
@@ -9,6 +9,7 @@
 #include <string>
 
 #include "errors/exception_trace.h"
+#include "errors/global_error.h"
 #include "errors/mail_transport.h"
 #include "infra/logger.h"
 
@@ -39,6 +40,7 @@ int wmain(int argc, wchar_t** argv) {
     ThrowDeep(2);
   } catch (const std::exception& e) {
     std::printf("caught %s\n", e.what());
+    errors::WriteGlobalErrorLog(L"deep failure", &e);
   }
   try {
     try {
