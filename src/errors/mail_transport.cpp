@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "infra/logger.h"
+#include "infra/registry.h"
 #include "platform/clock.h"
 
 namespace errors {
@@ -136,6 +137,38 @@ std::string ComposeMessage(const std::wstring& from, const std::wstring& to, con
   }
   m += "\r\n--" + boundary + "--\r\n";
   return m;
+}
+
+MailSettings ReadMailSettings() {
+  MailSettings s;
+  try {
+    infra::TRegistry reg;
+    reg.SetRootKey(plat::HKEY_CURRENT_USER);
+    if (!reg.OpenKeyReadOnly(kMailKey)) return s;
+    auto read = [&](const wchar_t* name, std::wstring& into) {
+      try {
+        if (!reg.ValueExists(name)) return;
+        std::wstring v = reg.ReadString(name);
+        if (!v.empty()) into = v;
+      } catch (const std::exception&) {
+        infra::LogError(L"ReadMailSettings", L"Can't read value", std::wstring(L"Name=") + name, 0, true);
+      }
+    };
+    read(L"Server", s.server);
+    read(L"User", s.user);
+    read(L"Password", s.password);
+    read(L"Recipient", s.recipient);
+    read(L"CertificateFile", s.certificate_file);
+    std::wstring port;
+    read(L"Port", port);
+    if (!port.empty() && port.size() <= 5 &&
+        std::all_of(port.begin(), port.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; })) {
+      const unsigned long p = std::stoul(port);
+      if (p > 0 && p <= 65535) s.port = static_cast<std::uint16_t>(p);
+    }
+  } catch (const std::exception&) {
+  }
+  return s;
 }
 
 std::string TSmtpClient::Reply::Text() const {

@@ -49,6 +49,11 @@ struct MailSettings {
 // The mail registry key below HKEY_CURRENT_USER.
 inline constexpr const wchar_t* kMailKey = L"Software\\Quantrel\\Vorlune Folder\\Mail";
 
+// The built-in settings with the string values "Server", "Port", "User",
+// "Password", "Recipient" and "CertificateFile" of kMailKey in their place.
+// Empty, unreadable or (for the port) invalid values keep the default.
+MailSettings ReadMailSettings();
+
 // One attachment of the message.
 struct MailAttachment {
   std::wstring file_name;  // as the recipient sees it: "bug-report.zip"

@@ -279,3 +279,45 @@ TEST(ErrorsMailFormat, Base64DotStuffingAndMessageLayout) {
 }
 
 }  // namespace
+
+#include "infra/registry.h"
+#include "platform/sim/sim_registry.h"
+
+namespace {
+
+TEST(ErrorsMailSettings, RegistryStringsOverrideTheBuiltInDefaults) {
+  sim::ResetWorld();
+  infra::ResetLogger();
+  const errors::MailSettings defaults;
+  EXPECT_EQ(errors::ReadMailSettings().server, defaults.server);  // no key at all
+  const std::wstring key = errors::kMailKey;
+  struct Case {
+    const wchar_t* port;  // value of "Port"
+    std::uint16_t expected;
+  } ports[] = {{L"2525", 2525}, {L"0", 587}, {L"70000", 587}, {L"25x", 587}, {L"", 587}, {L"65535", 65535}};
+  for (const auto& c : ports) {
+    sim::RegSetString(plat::HKEY_CURRENT_USER, key, L"Port", c.port);
+    EXPECT_EQ(errors::ReadMailSettings().port, c.expected) << c.port;
+  }
+  sim::RegSetString(plat::HKEY_CURRENT_USER, key, L"Server", L"localhost");
+  sim::RegSetString(plat::HKEY_CURRENT_USER, key, L"User", L"reporter");
+  sim::RegSetString(plat::HKEY_CURRENT_USER, key, L"Password", L"secret");
+  sim::RegSetString(plat::HKEY_CURRENT_USER, key, L"Recipient", L"bugs@vorlune.test");
+  sim::RegSetString(plat::HKEY_CURRENT_USER, key, L"CertificateFile", L"C:\\certs\\server.pem");
+  sim::RegSetString(plat::HKEY_CURRENT_USER, key, L"Recipient", L"");  // empty keeps the default
+  sim::RegSetDword(plat::HKEY_CURRENT_USER, key, L"Port", 2525);      // not a string: the default
+  errors::MailSettings s = errors::ReadMailSettings();
+  EXPECT_EQ(s.server, L"localhost");
+  EXPECT_EQ(s.user, L"reporter");
+  EXPECT_EQ(s.password, L"secret");
+  EXPECT_EQ(s.recipient, defaults.recipient);
+  EXPECT_EQ(s.certificate_file, L"C:\\certs\\server.pem");
+  EXPECT_EQ(s.port, 587);
+  // HKEY_LOCAL_MACHINE is not the place.
+  sim::ResetWorld();
+  sim::RegSetString(plat::HKEY_LOCAL_MACHINE, key, L"Server", L"elsewhere");
+  EXPECT_EQ(errors::ReadMailSettings().server, defaults.server);
+  infra::ResetLogger();
+}
+
+}  // namespace

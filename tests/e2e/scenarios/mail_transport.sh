@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The mail transport of the windows build (Winsock and Schannel) against a
 # submission server on loopback: the report arrives over STARTTLS with AUTH
-# LOGIN; a server whose certificate nobody trusts, or whose certificate names
+# LOGIN, also with the settings taken from the registry; a server whose
+# certificate nobody trusts, or whose certificate names
 # another host, gets no connection; a refused password ends as such.
 source "$QB_SRC/tests/e2e/lib.sh"
 e2e_begin mail_transport
@@ -60,4 +61,19 @@ probe 1 "$bad_port" "$(win "$work/other.test.pem")" secret   # trusted certifica
 [ ! -e "$work/badname/out/auth.log" ] || { e2e_log "password sent to the wrong host"; exit 1; }
 probe 2 "$good_port" "$(win "$work/localhost.pem")" wrong
 [ ! -e "$work/good/out/2.eml" ] || { e2e_log "mail sent without authentication"; exit 1; }
+
+# The settings the agent uses come from HKCU\Software\Quantrel\Vorlune Folder\Mail.
+key='HKCU\Software\Quantrel\Vorlune Folder\Mail'
+e2e_reg_add "$key" /v Server /t REG_SZ /d localhost
+e2e_reg_add "$key" /v Port /t REG_SZ /d "$good_port"
+e2e_reg_add "$key" /v User /t REG_SZ /d reporter
+e2e_reg_add "$key" /v Password /t REG_SZ /d secret
+e2e_reg_add "$key" /v Recipient /t REG_SZ /d settings@vorlune.test
+e2e_reg_add "$key" /v CertificateFile /t REG_SZ /d "$(win "$work/localhost.pem")"
+set +e
+e2e_run mail_probe.exe registry "$(win "$work/report.bin")" >"$work/probe.out" 2>&1
+rc=$?
+set -e
+[ "$rc" -eq 0 ] || { e2e_log "registry settings: exit $rc"; e2e_utf16 "$WINEPREFIX/drive_c/qorbin/Log/folder.log" >&2 || true; exit 1; }
+[ "$(cat "$work/good/out/2.rcpt")" = "settings@vorlune.test" ] || { e2e_log "registry recipient not used"; exit 1; }
 e2e_pass
