@@ -9,8 +9,19 @@ e2e_begin config_folder
 cfg="$(e2e_config_dir)"
 log="$cfg/Log/folder.log"
 
+# qorbin.exe without arguments becomes the resident agent: start it, wait for
+# its window, then end it with WM_QUIT (its FormDestroy flushes the log).
+run_agent_once() {
+  local pid
+  pid=$(e2e_start qorbin.exe)
+  e2e_wait 60 "the agent's hidden window" e2e_run agent_probe.exe find
+  e2e_run agent_probe.exe post 0012
+  agent_gone() { ! kill -0 "$pid" 2>/dev/null; }
+  e2e_wait 30 "the agent to end" agent_gone
+}
+
 # 1. Default: "Vorlune files" in the documents folder.
-e2e_run qorbin.exe
+run_agent_once
 e2e_wait 30 "folder.log in the documents folder" test -s "$log"
 bom="$(head -c 2 "$log" | od -An -tx1 | tr -d ' \n')"
 [ "$bom" = "fffe" ] || { e2e_log "folder.log starts with '$bom', not the UTF-16LE byte-order mark"; exit 1; }
@@ -19,14 +30,14 @@ tail -c 4 "$log" | od -An -tx1 | tr -d ' \n' | grep -qx "0d000a00" || { e2e_log 
 e2e_utf16 "$log" | grep -qF "Log (common): GetConfigurationFolder Parameters: Folder 1=C:\\users\\" \
   || e2e_utf16 "$log" | grep -qiF "GetConfigurationFolder Parameters: Folder 1=C:\\users\\" \
   || { e2e_log "no Folder 1 line:"; e2e_utf16 "$log" >&2; exit 1; }
-e2e_utf16 "$log" | grep -qF "Log (common): SaveAllLogs begin" || { e2e_log "no SaveAllLogs line"; exit 1; }
+e2e_utf16 "$log" | grep -qF "VorlFolder.FormCreate" || { e2e_log "no FormCreate line"; exit 1; }
 e2e_utf16 "$log" | grep -q $'\r$' || { e2e_log "lines do not end in CR LF"; exit 1; }
 
 # 2. A prescribed folder moves it.
 e2e_reg_add 'HKCU\Software\Quantrel\Tallowin' /v SaveDir /t REG_SZ /d 'C:\Prescribed\Cfg'
 moved="$WINEPREFIX/drive_c/Prescribed/Cfg/Log/folder.log"
 before="$(stat -c %s "$log")"
-e2e_run qorbin.exe
+run_agent_once
 e2e_wait 30 "folder.log in the prescribed folder" test -s "$moved"
 [ "$(head -c 2 "$moved" | od -An -tx1 | tr -d ' \n')" = "fffe" ] || { e2e_log "no BOM in the moved log"; exit 1; }
 # No candidate was considered, and the documents log did not grow.
@@ -35,7 +46,7 @@ if e2e_utf16 "$moved" | grep -qF "Folder 1="; then e2e_log "candidate logged alt
 
 # 3. A SaveDir on a drive that does not exist falls back to the documents folder.
 e2e_reg_add 'HKCU\Software\Quantrel\Tallowin' /v SaveDir /t REG_SZ /d 'Q:\Nowhere'
-e2e_run qorbin.exe
+run_agent_once
 e2e_wait 30 "the documents log grew again" bash -c "[ \$(stat -c %s '$log') -gt $before ]"
 
 e2e_pass
