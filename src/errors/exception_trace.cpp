@@ -41,8 +41,15 @@ std::uint64_t LookupAddress(std::uint64_t address, bool exact) {
   return exact || address == 0 ? address : address - 1;
 }
 
-struct ClearSuppressOnExit {
-  ~ClearSuppressOnExit() { infra::SuppressExceptionTrace = false; }
+// The trace runs log calls of its own (the excerpt flushes the log), which
+// must not change what the interrupted code's state says: LoggerIdle tells
+// the global handler whether the exception arrived during a log call.
+struct RestoreOnExit {
+  bool idle = infra::LoggerIdle;
+  ~RestoreOnExit() {
+    infra::LoggerIdle = idle;
+    infra::SuppressExceptionTrace = false;
+  }
 };
 
 }  // namespace
@@ -108,8 +115,8 @@ void TraceRaisedException(const plat::RaisedException& e) {
   } catch (...) {
   }
   if (infra::SuppressExceptionTrace) return;
+  RestoreOnExit restore;
   infra::SuppressExceptionTrace = true;
-  ClearSuppressOnExit clear;
   try {
     if (IsUntracedClass(e.class_name)) return;
     std::vector<std::wstring> lines;

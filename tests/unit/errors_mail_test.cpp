@@ -171,8 +171,8 @@ class ErrorsMail : public ::testing::Test {
     s.password = L"secret";
     s.recipient = L"bugs@vorlune.test";
     s.certificate_file = (dir_ / "cert.pem").wstring();
-    s.connect_timeout_ms = 3000;
-    s.reply_timeout_ms = 3000;
+    s.connect_timeout_ms = 10000;
+    s.reply_timeout_ms = 10000;
     return s;
   }
   static std::vector<errors::MailAttachment> Report() {
