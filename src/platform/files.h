@@ -98,6 +98,13 @@ std::vector<FindData> FindFiles(const std::wstring& pattern);
 // GetDriveTypeW of a root such as "C:\" (a path is cut to its drive root).
 std::uint32_t DriveType(const std::wstring& root);
 
+// GetLogicalDriveStringsW into a buffer of buffer_chars characters: the roots
+// of the present drives ("C:\", "D:\"), each ended by a zero character, and
+// one more zero after the last, as the system writes them. Returns the number
+// of characters written without the final zero (0 on failure); when the
+// buffer is too small nothing is written and the size needed is returned.
+std::uint32_t GetLogicalDriveStrings(std::uint32_t buffer_chars, std::wstring& buffer);
+
 // Volume label of a root ("C:\"), through GetVolumeInformationW; false when the
 // drive is not ready or not present.
 bool VolumeLabel(const std::wstring& root, std::wstring& label);

@@ -464,6 +464,26 @@ std::uint32_t DriveType(const std::wstring& root) {
   return it == sim::S().drives.end() ? DRIVE_NO_ROOT_DIR : it->second.type;
 }
 
+std::uint32_t GetLogicalDriveStrings(std::uint32_t buffer_chars, std::wstring& buffer) {
+  buffer.clear();
+  std::wstring roots;
+  {
+    std::lock_guard<std::mutex> g(sim::S().lock);
+    for (const auto& [letter, drive] : sim::S().drives) {  // sorted by letter, like the system's list
+      roots += letter;
+      roots += L":\\";
+      roots += L'\0';
+    }
+  }
+  const auto length = static_cast<std::uint32_t>(roots.size());
+  if (length + 1 > buffer_chars) return length + 1;
+  buffer = roots;
+  buffer += L'\0';
+  buffer.resize(buffer_chars, L'\0');
+  SetLastError(ERROR_SUCCESS);
+  return length;
+}
+
 bool VolumeLabel(const std::wstring& root, std::wstring& label) {
   label.clear();
   if (root.size() < 2 || root[1] != L':') return Fail(ERROR_PATH_NOT_FOUND);

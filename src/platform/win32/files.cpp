@@ -2,6 +2,7 @@
 #include "platform/files.h"
 
 #include <windows.h>
+#undef GetLogicalDriveStrings
 #include <algorithm>
 
 
@@ -162,6 +163,13 @@ std::vector<FindData> FindFiles(const std::wstring& pattern) {
 }
 
 std::uint32_t DriveType(const std::wstring& root) { return ::GetDriveTypeW(DriveRoot(root).c_str()); }
+
+std::uint32_t GetLogicalDriveStrings(std::uint32_t buffer_chars, std::wstring& buffer) {
+  buffer.assign(buffer_chars, L'\0');
+  DWORD n = ::GetLogicalDriveStringsW(buffer_chars, buffer.data());
+  if (n == 0 || n > buffer_chars) buffer.clear();
+  return n;
+}
 
 bool VolumeLabel(const std::wstring& root, std::wstring& label) {
   label.clear();
