@@ -1,53 +1,27 @@
 #include "store/favourites.h"
 
 #include <algorithm>
-#include <cwctype>
 
-#include "agent/program_settings.h"
 #include "app/autostart.h"
-#include "agent/vorl_folder.h"
 #include "infra/dral_utils.h"
 #include "infra/logger.h"
 #include "infra/registry.h"
-#include "menu/folder_menu.h"
+#include "menu/shorten_caption.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/shell_link.h"
+#include "platform/shell_names.h"
+#include "platform/system.h"
+#include "store/shell_extension.h"
 
 namespace store {
-namespace {
 
-bool SameText(const std::wstring& a, const std::wstring& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-           return std::towupper(x) == std::towupper(y);
-         });
-}
+std::vector<std::wstring> FavouriteNames;
+std::vector<std::wstring> FavouriteValues;
+std::vector<std::wstring> FilterMasks;
+std::vector<std::wstring> FilterNames;
 
-bool IsFavourite(const std::wstring& name) {
-  const auto& names = agent::VorlFolder->FavouriteNames;
-  return std::any_of(names.begin(), names.end(), [&](const std::wstring& n) { return SameText(n, name); });
-}
-
-// Reads the values of one key into two parallel lists; a value that is not a
-// string ends the load of that key with an error entry, keeping what was read.
-void LoadKey(const wchar_t* key, std::vector<std::wstring>& names, std::vector<std::wstring>& values) {
-  names.clear();
-  values.clear();
-  infra::TRegistry reg;
-  if (!reg.OpenKeyReadOnly(key)) return;
-  for (const auto& name : reg.GetValueNames()) {
-    try {
-      std::wstring data = reg.ReadString(name);
-      names.push_back(name);
-      values.push_back(data);
-    } catch (const std::exception&) {
-      infra::LogError(L"LoadFavourites", L"Can't read value", L"Name=" + name, 0);
-      break;
-    }
-  }
-  reg.CloseKey();
-}
-
-const wchar_t* const kDefaultFilters[][2] = {
+const TFilter kDefaultFilters[4] = {
     {L"*.*", L"All Files"},
     {L"*.txt;*.doc*;*.rtf;*.hlp;*.chm;*.xls*;*.pdf;*.ppt*;*.pps*;*.odt", L"Text Documents"},
     {L"*.bmp;*.cdr;*.clp;*.cgm;*.dib;*.drw;*.dxf;*.emf;*.eps;*.gif;*.ico;*.icl;*.iff;*img;*.jpg;*.jpeg;*.lbm;"
@@ -59,68 +33,265 @@ const wchar_t* const kDefaultFilters[][2] = {
      L"Video"},
 };
 
+namespace {
+
+bool SameText(const std::wstring& a, const std::wstring& b) {
+  return a.size() == b.size() && infra::UpperCaseText(a) == infra::UpperCaseText(b);
+}
+
+bool InFavouriteNames(const std::wstring& name) {
+  return std::any_of(FavouriteNames.begin(), FavouriteNames.end(),
+                     [&](const std::wstring& n) { return SameText(n, name); });
+}
+
+std::wstring Encode(const std::wstring& text, int number) { return text + L"$" + std::to_wstring(number); }
+
+// A folder the store accepts: on a slow drive (never touched) or existing.
+bool FolderAcceptable(const std::wstring& path) { return infra::IsSlowPath(path) || plat::DirectoryExists(path); }
+
+// Reads every value of a key into two parallel lists. A value that cannot be
+// read as a string is left out with an error entry; the others load.
+void LoadKey(const wchar_t* key, std::vector<std::wstring>& names, std::vector<std::wstring>& values) {
+  infra::TRegistry reg;
+  if (!reg.OpenKeyReadOnly(key)) return;
+  for (const auto& name : reg.GetValueNames()) {
+    try {
+      std::wstring data = reg.ReadString(name);
+      names.push_back(name);
+      values.push_back(std::move(data));
+    } catch (const infra::ERegistryException& e) {
+      infra::LogError(L"LoadFavourites", e.Message(), std::wstring(L"Key=") + key + L", Name=" + name,
+                      plat::LastError());
+    }
+  }
+}
+
+// One Shell Folders value, only when it is a string; an expandable string is
+// expanded.
+std::wstring ReadShellFolder(infra::TRegistry& reg, const std::wstring& name) {
+  if (!reg.ValueExists(name)) return L"";
+  const infra::TRegDataType type = reg.GetDataType(name);
+  if (type == infra::TRegDataType::rdString) return reg.ReadString(name);
+  if (type == infra::TRegDataType::rdExpandString) return plat::ExpandEnvironmentText(reg.ReadString(name));
+  return L"";
+}
+
+// The shell's display names of the Documents and the Computer folders.
+void ShellDisplayNames(std::wstring& documents, std::wstring& computer) {
+  if (plat::GetSpecialFolderDisplayName(plat::CSIDL_PERSONAL, documents) &&
+      documents.find(L'\\') != std::wstring::npos && plat::DirectoryExists(documents))
+    documents = LastPathComponent(documents);
+  plat::GetSpecialFolderDisplayName(plat::CSIDL_DRIVES, computer);
+  if (documents.empty()) documents = L"My documents";
+  if (computer.empty()) computer = L"My Computer";
+}
+
+// The drive list: "C:\$2" entries under the My Computer header. A failure
+// ends only this walk.
+void WriteDrives(infra::TDralRegistry& reg) {
+  try {
+    std::wstring buffer;
+    if (plat::GetLogicalDriveStrings(255, buffer) == 0 || buffer.empty()) return;
+    for (size_t i = 0, roots = 0; roots < 61 && i + 1 < buffer.size(); i += 4, ++roots) {
+      const std::wstring root = buffer.c_str() + i;
+      if (root.empty()) break;
+      std::wstring title = root;
+      if (plat::DriveType(root) == plat::DRIVE_FIXED) {
+        std::wstring label;
+        if (plat::VolumeLabel(root, label) && !label.empty()) title = label + L" (" + root.substr(0, 2) + L")";
+      }
+      reg.WriteString(root + kChildMarker, Encode(title, kIconDrive));
+    }
+  } catch (const infra::ERegistryException& e) {
+    infra::LogError(L"WriteFirstRunDefaults\\Drives", e.Message(), L"", plat::LastError());
+  }
+}
+
 }  // namespace
 
+TStoreLinks& Links() {
+  static TStoreLinks links;
+  return links;
+}
+
+void BuildFavouritesMenu() {
+  if (Links().BuildFavouritesMenu) Links().BuildFavouritesMenu();
+}
+
+TEncoded SplitEncoded(const std::wstring& encoded) {
+  const size_t dollar = encoded.rfind(L'$');
+  if (dollar == std::wstring::npos || dollar + 1 == encoded.size()) return {encoded, 0};
+  return {encoded.substr(0, dollar), infra::TextToInt(encoded.substr(dollar + 1))};
+}
+
+bool IsSubmenuHeader(const std::wstring& name) { return name.rfind(kSubmenuPrefix, 0) == 0; }
+
+bool IsStorablePath(const std::wstring& path) {
+  const size_t dollar = path.rfind(L'$');
+  return dollar == std::wstring::npos || dollar + 1 == path.size();
+}
+
+std::wstring LastPathComponent(const std::wstring& path) {
+  if (path.size() <= 3) return path;
+  std::wstring p = path;
+  if (p.back() == L'\\') p.pop_back();
+  const size_t slash = p.rfind(L'\\');
+  return slash == std::wstring::npos ? p : p.substr(slash + 1);
+}
+
 void LoadFavourites() {
-  auto* form = agent::VorlFolder;
-  if (!form) return;
-  LoadKey(kPathKey, form->FavouriteNames, form->FavouriteValues);
-  LoadKey(kFilterKey, form->FilterMasks, form->FilterNames);
-  menu::BuildFavouritesMenu();
+  FavouriteNames.clear();
+  FavouriteValues.clear();
+  FilterMasks.clear();
+  FilterNames.clear();
+  LoadKey(kPathKey, FavouriteNames, FavouriteValues);
+  LoadKey(kFilterKey, FilterMasks, FilterNames);
+  BuildFavouritesMenu();
 }
 
 void AddFavouriteFolder(const std::wstring& path) {
-  auto* form = agent::VorlFolder;
-  if (!form) return;
-  if (path == L"/update") {
+  if (path == kUpdateArgument) {
     LoadFavourites();
-    menu::BuildFavouritesMenu();
+    BuildFavouritesMenu();
     return;
   }
-  // Paths on slow drives are accepted without touching the drive.
-  if (path.empty() || !(infra::IsSlowPath(path) || plat::DirectoryExists(path))) return;
-  // A "$" in a stored name separates the path from its entry marker, so a path
-  // holding one (an administrative share such as \\server\c$\data) would be
-  // read back as another folder: such a path is not stored.
-  if (path.find(L'$') != std::wstring::npos) {
-    infra::LogMessage(L"AddFavouriteFolder", L"Path with '$' not stored: " + path);
+  if (path.empty() || !FolderAcceptable(path)) return;
+  if (InFavouriteNames(path) || InFavouriteNames(path + kChildMarker)) return;
+  if (!IsStorablePath(path)) {
+    infra::LogMessage(L"AddFavouriteFolder: a path with \"$\" followed by text cannot be stored", L"Path=" + path);
     return;
   }
-  if (IsFavourite(path) || IsFavourite(path + L"$2")) return;
-  const std::wstring title = path;
+  std::wstring title = menu::ShortenPathCaption(path);
+  if (Links().AlwaysAddDialog && Links().AlwaysAddDialog() && Links().AddItemPrompt) {
+    if (!Links().AddItemPrompt(title)) return;
+  }
   try {
-    infra::TRegistry reg;
+    infra::TDralRegistry reg;
     if (!reg.OpenKey(kPathKey, true)) {
       infra::LogError(L"AddFavouriteFolder", L"Can't open key", L"Path=" + path, plat::LastError());
       return;
     }
-    if (!reg.ValueExists(path) && !reg.ValueExists(path + L"$2")) {
-      reg.WriteString(path, title + L"$0");
-      form->FavouriteNames.push_back(path);
-      form->FavouriteValues.push_back(title + L"$0");
+    if (!reg.ValueExists(path) && !reg.ValueExists(path + kChildMarker)) {
+      const std::wstring data = Encode(title, kIconFolder);
+      reg.WriteString(path, data);
+      FavouriteNames.push_back(path);
+      FavouriteValues.push_back(data);
     }
-    reg.CloseKey();
-  } catch (const std::exception&) {
-    infra::LogError(L"AddFavouriteFolder", L"Common error", L"Path=" + path, plat::LastError());
+  } catch (const infra::ERegistryException& e) {
+    infra::LogError(L"AddFavouriteFolder", e.Message(), L"Path=" + path, plat::LastError());
   }
-  menu::BuildFavouritesMenu();
+  BuildFavouritesMenu();
+}
+
+void RemoveFavouriteFolder(const std::wstring& path) {
+  if (!path.empty()) {
+    infra::TDralRegistry reg;
+    if (reg.OpenKey(kPathKey, true)) {
+      if (reg.ValueExists(path)) {
+        reg.DeleteValue(path);
+      } else if (reg.ValueExists(path + kChildMarker)) {
+        reg.DeleteValue(path + kChildMarker);
+      }
+    } else {
+      infra::LogError(L"RemoveFavouriteFolder", L"Can't open key", L"Path=" + path, plat::LastError());
+    }
+  }
+  LoadFavourites();
+}
+
+void ImportShortcutFolder(const std::wstring& base_folder, const std::wstring& subfolder) {
+  infra::TDralRegistry reg;
+  if (!reg.OpenKey(kPathKey, true)) return;
+  plat::ShellLink link = plat::CreateShellLink();
+  if (link == 0) return;
+  struct Release {
+    plat::ShellLink link;
+    ~Release() { plat::ReleaseShellLink(link); }
+  } release{link};
+
+  std::wstring folder = base_folder;
+  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+  if (!subfolder.empty()) folder += subfolder + L"\\";
+  bool header_written = false;
+  for (const auto& entry : plat::FindFiles(folder + L"*.lnk")) {
+    if (entry.IsDirectory()) continue;
+    std::wstring target;
+    if (!plat::ShellLinkLoad(link, folder + entry.name)) continue;
+    plat::ShellLinkGetPath(link, target);
+    if (target.empty() || !FolderAcceptable(target)) continue;
+    const std::wstring title = infra::TextWithoutLast(entry.name, 4);
+    if (title.empty()) continue;
+    if (!IsStorablePath(target)) {
+      infra::LogMessage(L"ImportShortcutFolder: a path with \"$\" followed by text cannot be stored",
+                        L"Path=" + target);
+      continue;
+    }
+    if (!subfolder.empty() && !header_written) {
+      reg.WriteString(kSubmenuPrefix + subfolder, Encode(subfolder, kIconSubmenu));
+      header_written = true;
+    }
+    reg.WriteString(subfolder.empty() ? target : target + kChildMarker, Encode(title, kIconFolder));
+  }
 }
 
 void WriteFirstRunDefaults() {
+  infra::LogMessage(L"WriteFirstRunDefaults", L"begin");
   try {
-    infra::TRegistry reg;
-    if (reg.OpenKey(kFilterKey, true)) {
-      for (const auto& f : kDefaultFilters) reg.WriteString(f[0], f[1]);
-      reg.CloseKey();
+    std::wstring personal, music, pictures, favorites;
+    {
+      infra::TRegistry reg;
+      if (reg.OpenKeyReadOnly(kShellFoldersKey)) {
+        personal = ReadShellFolder(reg, L"Personal");
+        music = ReadShellFolder(reg, L"My Music");
+        pictures = ReadShellFolder(reg, L"My Pictures");
+        favorites = ReadShellFolder(reg, L"Favorites");
+      }
     }
-    if (reg.OpenKey(agent::kSettingsKey, true)) {
-      reg.WriteString(L"Path", agent::TVorlFolder::ProgramFolder());
-      reg.CloseKey();
+    std::wstring documents_title, computer_title;
+    ShellDisplayNames(documents_title, computer_title);
+
+    {
+      infra::TDralRegistry reg;
+      if (!reg.OpenKey(kPathKey, true)) throw infra::ERegistryException(L"Can't open key");
+      reg.WriteString(L"Submenu234", Encode(computer_title, kIconSubmenu));
+      WriteDrives(reg);
+      // A documents folder whose path the store cannot hold is left out.
+      if (!personal.empty() && IsStorablePath(personal))
+        reg.WriteString(personal, Encode(documents_title, kIconDocuments));
+      if (!music.empty() && IsStorablePath(music))
+        reg.WriteString(music, Encode(LastPathComponent(music), kIconMusic));
+      if (!pictures.empty() && IsStorablePath(pictures))
+        reg.WriteString(pictures, Encode(LastPathComponent(pictures), kIconPictures));
     }
+
+    if (!favorites.empty()) {
+      std::wstring base = favorites;
+      if (base.back() != L'\\') base += L'\\';
+      for (const auto& entry : plat::FindFiles(base + L"*")) {
+        if (!entry.IsDirectory() || entry.name == L"." || entry.name == L"..") continue;
+        if (!FolderAcceptable(base + entry.name)) continue;
+        ImportShortcutFolder(favorites, entry.name);
+      }
+      ImportShortcutFolder(favorites, L"");
+    }
+
+    {
+      infra::TDralRegistry reg;
+      if (!reg.OpenKey(kFilterKey, true)) throw infra::ERegistryException(L"Can't open key");
+      for (const auto& filter : kDefaultFilters) reg.WriteString(filter.mask, filter.name);
+    }
+    {
+      infra::TDralRegistry reg;
+      if (!reg.OpenKey(kSettingsKey, true)) throw infra::ERegistryException(L"Can't open key");
+      reg.WriteString(L"Path", infra::ExtractFolderPart(plat::ProgramPath()));
+    }
+    app::WriteAutostartEntry();  // a failure is logged; the defaults stand without it
+    RegisterShellExtension(true);
   } catch (const std::exception&) {
-    return;  // what was written stays
+    // What was written so far stays; the next start without the settings
+    // key seeds again and overwrites in place.
+    infra::LogError(L"WriteFirstRunDefaults", L"General fail", L"", plat::LastError());
   }
-  app::WriteAutostartEntry();  // a failure here is logged and ignored
 }
 
 }  // namespace store
