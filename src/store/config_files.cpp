@@ -24,6 +24,9 @@ constexpr std::string_view kUtf16BeBom{"\xFE\xFF", 2};
 // file during this run (names, values, masks, filter names).
 std::array<std::optional<TTextEncoding>, 4> remembered;
 
+// Set when a rewrite failed and could not be undone while a copy was kept.
+bool copy_is_only_record = false;
+
 std::wstring FromUtf16Be(std::string_view bytes) {
   std::string swapped(bytes);
   for (size_t i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
@@ -220,7 +223,10 @@ TReplaceResult ReplaceStore(const TStoreContent& content, bool favourites, bool 
   const TStoreContent previous = ReadStoreFromRegistry();
   std::wstring copy;
   const std::wstring folder = ConfigurationFilesFolder(configuration_folder);
-  if (!folder.empty()) {
+  // An empty store has nothing to keep; and after a rewrite that could not
+  // be undone, the copy is the only full record of the store: neither may
+  // replace it.
+  if (!folder.empty() && !(previous == TStoreContent{}) && !copy_is_only_record) {
     copy = folder + kStoreCopyName;
     if (!WriteConfigurationFiles(copy, previous)) {
       infra::LogError(L"ReplaceStore", L"Can't keep a copy of the store", L"File=" + copy, plat::LastError());
@@ -231,7 +237,10 @@ TReplaceResult ReplaceStore(const TStoreContent& content, bool favourites, bool 
   bool ok = true;
   if (favourites) ok = RewriteKey(kPathKey, content.favourite_names, content.favourite_values);
   if (ok && filters) ok = RewriteKey(kFilterKey, content.filter_masks, content.filter_names);
-  if (ok) return TReplaceResult::Replaced;
+  if (ok) {
+    copy_is_only_record = false;
+    return TReplaceResult::Replaced;
+  }
 
   // Put the old content back.
   bool restored = true;
@@ -243,6 +252,7 @@ TReplaceResult ReplaceStore(const TStoreContent& content, bool favourites, bool 
   }
   infra::LogError(L"ReplaceStore", L"Rewrite failed and the previous favourites could not be put back",
                   L"Copy=" + copy, 0);
+  if (!copy.empty()) copy_is_only_record = true;
   return TReplaceResult::NotRestored;
 }
 
@@ -290,6 +300,9 @@ void OpenConfiguration(plat::Window owner, const std::wstring& configuration_fol
   BuildFavouritesMenu();
 }
 
-void ResetRememberedEncodings() { remembered = {}; }
+void ResetRememberedEncodings() {
+  remembered = {};
+  copy_is_only_record = false;
+}
 
 }  // namespace store

@@ -89,7 +89,8 @@ void SaveConfiguration(plat::Window owner, const std::wstring& configuration_fol
 // invalid" before touching the registry, replaces both keys and reloads.
 void OpenConfiguration(plat::Window owner, const std::wstring& configuration_folder);
 
-// Forgets the encodings remembered from files read during this run (tests).
+// Forgets what this run remembered: the encodings of files read, a failed
+// rewrite (tests).
 void ResetRememberedEncodings();
 
 }  // namespace store

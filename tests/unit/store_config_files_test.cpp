@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include "infra/utf16.h"
+#include "platform/sim/sim_file_dialog.h"
+#include "platform/sim/sim_message_box.h"
+#include "store_test_support.h"
+
+using namespace store_test;
+using plat::HKEY_CURRENT_USER;
+
+namespace {
+
+const std::wstring kConfig = L"C:\\Users\\Ann\\Documents\\Vorlune files\\";
+const std::wstring kFolder = kConfig + L"Folder configuration\\";
+
+class StoreConfigFiles : public StoreFixture {
+ protected:
+  void SetUp() override {
+    StoreFixture::SetUp();
+    SetEntries(store::kPathKey, favourites);
+    SetEntries(store::kFilterKey, filters);
+    store::LoadFavourites();
+  }
+  std::string Bytes(const std::wstring& path) {
+    std::string b;
+    EXPECT_TRUE(plat::ReadWholeFile(path, b)) << N(path);
+    return b;
+  }
+  void Save(const std::wstring& base) {
+    sim::ScriptFileDialogAnswer(base);
+    store::SaveConfiguration(0, kConfig);
+  }
+  void Open(const std::wstring& base) {
+    sim::ScriptFileDialogAnswer(base);
+    store::OpenConfiguration(0, kConfig);
+  }
+
+  const Entries favourites = {{L"Submenu234", L"My Computer$5"},
+                              {L"C:\\$2", L"System (C:)$9"},
+                              {L"C:\\Users\\Ann\\Documents", L"Documents$12"},
+                              {L"C:\\Work", L"Work$0"}};
+  const Entries filters = {{L"*.*", L"All Files"}, {L"*.txt;*.doc*", L"Text Documents"}};
+};
+
+using StoreConfigText = StoreFixture;
+
+TEST_F(StoreConfigText, LinesAndEncodings) {
+  struct Case {
+    std::string bytes;
+    store::TTextEncoding encoding;
+    std::vector<std::wstring> lines;
+  } cases[] = {
+      {"", store::TTextEncoding::Ansi, {}},
+      {"a\r\nb\r\n", store::TTextEncoding::Ansi, {L"a", L"b"}},
+      {"a\rb\nc", store::TTextEncoding::Ansi, {L"a", L"b", L"c"}},
+      {"a\r\n\r\n", store::TTextEncoding::Ansi, {L"a", L""}},
+      {"caf\xE9\r\n", store::TTextEncoding::Ansi, {L"caf\u00e9"}},
+      {"\xEF\xBB\xBF" "caf\xC3\xA9\r\n", store::TTextEncoding::Utf8, {L"caf\u00e9"}},
+      {std::string("\xFF\xFE", 2) + infra::ToUtf16Le(L"\u65e5\r\nx\r\n"), store::TTextEncoding::Utf16Le,
+       {L"\u65e5", L"x"}},
+      {std::string("\xFE\xFF\x00" "a\x00\r\x00\n", 8), store::TTextEncoding::Utf16Be, {L"a"}},
+  };
+  for (const auto& c : cases) {
+    store::TTextEncoding found = store::TTextEncoding::Utf8;
+    EXPECT_EQ(store::DecodeLines(c.bytes, found), c.lines) << c.bytes;
+    EXPECT_EQ(found, c.encoding) << c.bytes;
+    if (c.encoding == store::TTextEncoding::Ansi || c.lines.empty()) continue;
+    // Writing in the encoding found gives the same bytes back (mark included).
+    store::TTextEncoding again = c.encoding;
+    EXPECT_EQ(store::EncodeLines(c.lines, again), c.bytes);
+  }
+
+  // ANSI without a mark; a title ANSI cannot hold is written as UTF-8 instead.
+  store::TTextEncoding ansi = store::TTextEncoding::Ansi;
+  EXPECT_EQ(store::EncodeLines({L"caf\u00e9", L"b"}, ansi), "caf\xE9\r\nb\r\n");
+  EXPECT_EQ(ansi, store::TTextEncoding::Ansi);
+  EXPECT_EQ(store::EncodeLines({L"\u65e5"}, ansi), "\xEF\xBB\xBF\xE6\x97\xA5\r\n");
+  EXPECT_EQ(ansi, store::TTextEncoding::Utf8);
+}
+
+TEST_F(StoreConfigFiles, SaveThenOpenRestoresFavouritesFiltersAndOrder) {
+  Save(kFolder + L"Work");  // the dialog adds the default extension
+  const auto dialogs = sim::FileDialogs();
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_TRUE(dialogs[0].save);
+  EXPECT_EQ(dialogs[0].ofn.title, L"Save Configuration");
+  EXPECT_EQ(dialogs[0].ofn.filter, L"Vorlune Folder settings|*.qxs");
+  EXPECT_EQ(dialogs[0].ofn.default_ext, L"qxs");
+  EXPECT_EQ(dialogs[0].ofn.initial_dir, kFolder);
+  EXPECT_NE(dialogs[0].ofn.flags & plat::OFN_OVERWRITEPROMPT, 0u);
+  EXPECT_TRUE(plat::DirectoryExists(kFolder));
+
+  EXPECT_EQ(Bytes(kFolder + L"Work.qxs"), "");
+  EXPECT_EQ(Bytes(kFolder + L"Work.qxs1"), "Submenu234\r\nC:\\$2\r\nC:\\Users\\Ann\\Documents\r\nC:\\Work\r\n");
+  EXPECT_EQ(Bytes(kFolder + L"Work.qxs2"), "My Computer$5\r\nSystem (C:)$9\r\nDocuments$12\r\nWork$0\r\n");
+  EXPECT_EQ(Bytes(kFolder + L"Work.qxs3"), "*.*\r\n*.txt;*.doc*\r\n");
+  EXPECT_EQ(Bytes(kFolder + L"Work.qxs4"), "All Files\r\nText Documents\r\n");
+
+  // Change the store, then open the saved set.
+  sim::RegDeleteTree(HKEY_CURRENT_USER, store::kPathKey);
+  SetEntries(store::kPathKey, {{L"C:\\Other", L"Other$0"}, {L"C:\\Work", L"Renamed$3"}});
+  sim::RegDeleteTree(HKEY_CURRENT_USER, store::kFilterKey);
+  store::LoadFavourites();
+  menu_builds = 0;
+
+  Open(kFolder + L"Work.qxs");
+  EXPECT_EQ(sim::FileDialogs().back().ofn.title, L"Open Configuration");
+  EXPECT_EQ(sim::FileDialogs().back().ofn.flags & plat::OFN_FILEMUSTEXIST, 0u);
+  EXPECT_EQ(KeyEntries(store::kPathKey), favourites);
+  EXPECT_EQ(KeyEntries(store::kFilterKey), filters);
+  EXPECT_EQ(Favourites(), favourites);
+  EXPECT_EQ(Filters(), filters);
+  EXPECT_EQ(menu_builds, 2);
+  EXPECT_TRUE(sim::MessageBoxes().empty());
+  EXPECT_EQ(sim::RegOpenHandles(), 0);
+}
+
+TEST_F(StoreConfigFiles, UnicodeFilesRoundTripInTheEncodingTheyWereReadIn) {
+  const std::wstring title = L"Tr\u00e4ume \u65e5\u672c$0";
+  ASSERT_TRUE(plat::CreateDirectories(kFolder));
+  const std::wstring base = kFolder + L"Uni.qxs";
+  ASSERT_TRUE(plat::WriteWholeFile(base, ""));
+  ASSERT_TRUE(plat::WriteWholeFile(base + L"1", "\xEF\xBB\xBF" "C:\\Musik\r\n"));
+  ASSERT_TRUE(plat::WriteWholeFile(base + L"2", std::string("\xFF\xFE", 2) + infra::ToUtf16Le(title + L"\r\n")));
+  ASSERT_TRUE(plat::WriteWholeFile(base + L"3", ""));
+  ASSERT_TRUE(plat::WriteWholeFile(base + L"4", ""));
+  Open(base);
+  EXPECT_EQ(KeyEntries(store::kPathKey), (Entries{{L"C:\\Musik", title}}));
+  EXPECT_TRUE(KeyEntries(store::kFilterKey).empty()) << "a set without filters empties the Filter key";
+
+  Save(kFolder + L"Back.qxs");
+  EXPECT_EQ(Bytes(kFolder + L"Back.qxs1"), "\xEF\xBB\xBF" "C:\\Musik\r\n");
+  EXPECT_EQ(Bytes(kFolder + L"Back.qxs2"), std::string("\xFF\xFE", 2) + infra::ToUtf16Le(title + L"\r\n"));
+  EXPECT_EQ(Bytes(kFolder + L"Back.qxs3"), "");
+
+  sim::RegDeleteTree(HKEY_CURRENT_USER, store::kPathKey);
+  Open(kFolder + L"Back.qxs");
+  EXPECT_EQ(Favourites(), (Entries{{L"C:\\Musik", title}}));
+}
+
+TEST_F(StoreConfigFiles, IncompleteOrInconsistentSetsChangeNothing) {
+  Save(kFolder + L"Set.qxs");
+  ASSERT_TRUE(plat::CreateDirectories(kFolder));
+  const std::wstring bad = kFolder + L"Bad.qxs";
+  struct Case {
+    const char* what;
+    std::string f1, f2, f3, f4;
+    bool drop4;
+  } cases[] = {
+      {"fourth file missing", "C:\\A\r\n", "A$0\r\n", "", "", true},
+      {"names and titles differ in count", "C:\\A\r\nC:\\B\r\n", "A$0\r\n", "", "", false},
+      {"masks and filter names differ in count", "C:\\A\r\n", "A$0\r\n", "*.*\r\n", "", false},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(plat::WriteWholeFile(bad, ""));
+    ASSERT_TRUE(plat::WriteWholeFile(bad + L"1", c.f1));
+    ASSERT_TRUE(plat::WriteWholeFile(bad + L"2", c.f2));
+    ASSERT_TRUE(plat::WriteWholeFile(bad + L"3", c.f3));
+    if (c.drop4) {
+      plat::RemoveFile(bad + L"4");
+    } else {
+      ASSERT_TRUE(plat::WriteWholeFile(bad + L"4", c.f4));
+    }
+    sim::RegClearJournal();
+    const size_t boxes = sim::MessageBoxes().size();
+    menu_builds = 0;
+    Open(bad);
+    EXPECT_TRUE(sim::RegJournal().empty()) << c.what;
+    EXPECT_EQ(KeyEntries(store::kPathKey), favourites) << c.what;
+    EXPECT_EQ(Favourites(), favourites) << c.what;
+    EXPECT_EQ(menu_builds, 0) << c.what;
+    ASSERT_EQ(sim::MessageBoxes().size(), boxes + 1) << c.what;
+    EXPECT_EQ(sim::MessageBoxes().back().text, L"The configuration is invalid");
+    EXPECT_EQ(sim::MessageBoxes().back().caption, L"Vorlune Folder");
+  }
+
+  // Cancelled dialogs change nothing.
+  sim::RegClearJournal();
+  sim::ScriptFileDialogCancel();
+  store::OpenConfiguration(0, kConfig);
+  sim::ScriptFileDialogCancel();
+  store::SaveConfiguration(0, kConfig);
+  EXPECT_TRUE(sim::RegJournal().empty());
+}
+
+TEST_F(StoreConfigFiles, AFailedRewritePutsTheFavouritesBack) {
+  ASSERT_TRUE(plat::CreateDirectories(kFolder));
+  const std::wstring base = kFolder + L"New.qxs";
+  ASSERT_TRUE(plat::WriteWholeFile(base, ""));
+  ASSERT_TRUE(plat::WriteWholeFile(base + L"1", "C:\\New1\r\nC:\\New2\r\nC:\\New3\r\n"));
+  ASSERT_TRUE(plat::WriteWholeFile(base + L"2", "One$0\r\nTwo$0\r\nThree$0\r\n"));
+  ASSERT_TRUE(plat::WriteWholeFile(base + L"3", "*.new\r\n"));
+  ASSERT_TRUE(plat::WriteWholeFile(base + L"4", "New\r\n"));
+
+  // The third new value cannot be written: the rewrite stops part-way.
+  sim::RegFailWrites(HKEY_CURRENT_USER, store::kPathKey, sim::kAlways, plat::ERROR_CANTWRITE, L"C:\\New3");
+  Open(base);
+  EXPECT_EQ(KeyEntries(store::kPathKey), favourites);
+  EXPECT_EQ(KeyEntries(store::kFilterKey), filters);
+  EXPECT_EQ(Favourites(), favourites);
+  ASSERT_EQ(sim::MessageBoxes().size(), 1u);
+
+  // The copy kept before the rewrite is a configuration set of its own.
+  const std::wstring copy = kFolder + store::kStoreCopyName;
+  store::TStoreContent kept;
+  ASSERT_EQ(store::ReadConfigurationFiles(copy, kept), store::TConfigurationRead::Ok);
+  EXPECT_EQ(ListEntries(kept.favourite_names, kept.favourite_values), favourites);
+  EXPECT_EQ(ListEntries(kept.filter_masks, kept.filter_names), filters);
+}
+
+TEST_F(StoreConfigFiles, WhenNothingCanBeWrittenTheCopyAndTheMenuKeepTheFavourites) {
+  ASSERT_TRUE(plat::CreateDirectories(kFolder));
+  const std::wstring base = kFolder + L"New.qxs";
+  ASSERT_TRUE(plat::WriteWholeFile(base, ""));
+  ASSERT_TRUE(plat::WriteWholeFile(base + L"1", "C:\\New1\r\n"));
+  ASSERT_TRUE(plat::WriteWholeFile(base + L"2", "One$0\r\n"));
+  ASSERT_TRUE(plat::WriteWholeFile(base + L"3", ""));
+  ASSERT_TRUE(plat::WriteWholeFile(base + L"4", ""));
+  sim::RegFailWritesAlways(HKEY_CURRENT_USER, store::kPathKey);
+  Open(base);
+  EXPECT_TRUE(KeyEntries(store::kPathKey).empty());
+  EXPECT_EQ(Favourites(), favourites) << "the menu keeps what the user had";
+  ASSERT_EQ(sim::MessageBoxes().size(), 1u);
+  EXPECT_NE(sim::MessageBoxes()[0].text.find(store::kStoreCopyName), std::wstring::npos);
+
+  // Opening the copy once the registry takes writes again brings everything back.
+  sim::RegDeleteTree(HKEY_CURRENT_USER, store::kPathKey);
+  Open(kFolder + store::kStoreCopyName);
+  EXPECT_EQ(KeyEntries(store::kPathKey), favourites);
+  EXPECT_EQ(KeyEntries(store::kFilterKey), filters);
+  store::TStoreContent kept;
+  ASSERT_EQ(store::ReadConfigurationFiles(kFolder + store::kStoreCopyName, kept), store::TConfigurationRead::Ok);
+  EXPECT_EQ(ListEntries(kept.favourite_names, kept.favourite_values), favourites)
+      << "the empty store in between did not replace the copy";
+}
+
+TEST_F(StoreConfigFiles, ReplaceStoreRewritesOneListInTheGivenOrder) {
+  store::TStoreContent content;
+  content.filter_masks = {L"*.b", L"*.a", L"*.B"};
+  content.filter_names = {L"B", L"A", L"B again"};
+  EXPECT_EQ(store::ReplaceStore(content, false, true, L""), store::TReplaceResult::Replaced);
+  EXPECT_EQ(KeyEntries(store::kFilterKey), (Entries{{L"*.b", L"B again"}, {L"*.a", L"A"}}))
+      << "a later mask that differs only in case overwrites the earlier one in place";
+  EXPECT_EQ(KeyEntries(store::kPathKey), favourites);
+}
+
+}  // namespace
