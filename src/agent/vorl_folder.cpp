@@ -6,6 +6,7 @@
 #include "agent/hook_client.h"
 #include "agent/menu_images.h"
 #include "app/scheduler.h"
+#include "infra/config_folder.h"
 #include "infra/logger.h"
 #include "infra/registry.h"
 #include "menu/folder_menu.h"
@@ -15,6 +16,7 @@
 #include "platform/process.h"
 #include "platform/shell_execute.h"
 #include "platform/tray.h"
+#include "store/config_files.h"
 #include "store/favourites.h"
 #include "targets/browse_folder.h"
 #include "targets/classify.h"
@@ -127,6 +129,10 @@ void TVorlFolder::FormCreate() {
   targets::AgentUiThreadId = plat::CurrentThreadId();
   HookMessages = RegisterHookMessages();
   AllowMessagesFromOtherProcesses();
+  // The store rebuilds the folder menu and asks for a new favourite's title
+  // through these.
+  store::Links().BuildFavouritesMenu = [] { menu::BuildFavouritesMenu(); };
+  store::Links().AlwaysAddDialog = [this] { return ProgramSettings.AlwaysAddDialog; };
   ReadSettingsOrSeedDefaults();
 
   try {
@@ -222,6 +228,7 @@ void TVorlFolder::FormDestroy() {
   FavouriteValues.clear();
   FilterMasks.clear();
   FilterNames.clear();
+  store::Links() = {};
   ShowTrayIcon(false);
 }
 
@@ -451,14 +458,10 @@ void TVorlFolder::OpenFolderClick() {
 
 void TVorlFolder::Exit1Click() { Terminate(); }
 
-void TVorlFolder::Addfolder1Click() {
-  std::wstring folder;
-  targets::BrowseForFolder(Handle, L"", folder);
-  if (!folder.empty()) store::AddFavouriteFolder(folder);
-}
+void TVorlFolder::Addfolder1Click() { store::Addfolder1Click(Handle); }
 
-void TVorlFolder::Openconfiguration1Click() {}
+void TVorlFolder::Openconfiguration1Click() { store::OpenConfiguration(Handle, infra::ConfigurationFolder()); }
 
-void TVorlFolder::Saveconfiguration1Click() {}
+void TVorlFolder::Saveconfiguration1Click() { store::SaveConfiguration(Handle, infra::ConfigurationFolder()); }
 
 }  // namespace agent

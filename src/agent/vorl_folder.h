@@ -16,6 +16,7 @@
 #include "platform/app.h"
 #include "platform/menu.h"
 #include "platform/types.h"
+#include "store/favourites.h"
 #include "targets/target_kind.h"
 
 namespace agent {
@@ -130,11 +131,12 @@ class TVorlFolder {
   std::wstring RecentFolderPath;
   plat::Menu PopupMenu1;  // the tray menu
   plat::Menu PopupMenu2;  // the folder menu
-  // The favourites and filters store, mirrored from the registry in stored order.
-  std::vector<std::wstring> FavouriteNames;
-  std::vector<std::wstring> FavouriteValues;
-  std::vector<std::wstring> FilterMasks;
-  std::vector<std::wstring> FilterNames;
+  // The favourites and filters store, mirrored from the registry in stored
+  // order: the store's process-wide lists (store/favourites.h).
+  std::vector<std::wstring>& FavouriteNames = store::FavouriteNames;
+  std::vector<std::wstring>& FavouriteValues = store::FavouriteValues;
+  std::vector<std::wstring>& FilterMasks = store::FilterMasks;
+  std::vector<std::wstring>& FilterNames = store::FilterNames;
   bool TrayIconVisible = false;
   bool HotKeyRegistered = false;
 

@@ -13,6 +13,8 @@
 #include "platform/shell_names.h"
 #include "platform/system.h"
 #include "store/shell_extension.h"
+#include "targets/browse_folder.h"
+#include "targets/get_path.h"
 
 namespace store {
 
@@ -197,6 +199,22 @@ void RemoveFavouriteFolder(const std::wstring& path) {
     }
   }
   LoadFavourites();
+}
+
+void Addfolder1Click(plat::Window owner) {
+  std::wstring folder;
+  targets::BrowseForFolder(owner, L"", folder);
+  if (!folder.empty()) AddFavouriteFolder(folder);
+}
+
+void AddClick() {
+  const std::wstring folder = targets::GetPath();
+  if (!folder.empty()) AddFavouriteFolder(folder);
+}
+
+void RemoveClick() {
+  const std::wstring folder = targets::GetPath();
+  if (!folder.empty()) RemoveFavouriteFolder(folder);
 }
 
 void ImportShortcutFolder(const std::wstring& base_folder, const std::wstring& subfolder) {

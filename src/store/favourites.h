@@ -100,6 +100,15 @@ void AddFavouriteFolder(const std::wstring& path);
 // then reloads. Nothing is said when neither exists.
 void RemoveFavouriteFolder(const std::wstring& path);
 
+// "Add Folder..." of the tray menu: the folder browse dialog asks for the
+// folder first; Cancel adds nothing.
+void Addfolder1Click(plat::Window owner);
+// "Add Current Folder" and "Remove Current Folder" of the folder menu: the
+// folder the current target window shows (targets::GetPath); nothing when it
+// cannot be read.
+void AddClick();
+void RemoveClick();
+
 // The first run's defaults: My Computer with the drives, the documents
 // folders, the Favorites folder's folder shortcuts, the four filters, the
 // settings key's "Path", autostart and the shell extension registration.

@@ -253,7 +253,9 @@ TEST_F(AgentEntry, AnUnelevatedAdministratorUnderUacStartsTheAgentElevated) {
     if (c.user == 2) sim::MakeElevatedAdmin();
     sim::SetShellVerbFails(L"runas", c.runas_fails);
     Run({L"C:\\Data"});
-    const auto shell = sim::ShellExecutions();
+    auto shell = sim::ShellExecutions();
+    // A first run also registers the shell extension.
+    std::erase_if(shell, [](const sim::ShellExecution& e) { return e.file == L"Regsvr32"; });
     ASSERT_EQ(shell.size(), c.runas_tried ? 1u : 0u);
     if (c.runas_tried) {
       EXPECT_TRUE(shell[0].ex);

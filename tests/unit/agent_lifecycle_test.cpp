@@ -137,6 +137,7 @@ TEST_F(AgentLifecycle, WithoutTheHookLibraryTheAgentEndsAfterFinishingItsStart) 
 
 TEST_F(AgentLifecycle, TheStartFolderIsAddedBeforeTheFavouritesAreLoaded) {
   plat::CreateDirectories(L"C:\\Projects");
+  sim::RegCreateKey(HKCU, kSettings);  // not a first run
   sim::RegSetString(HKCU, kPath, L"C:\\Old", L"Old$0");
   auto& f = Start(L"C:\\Projects ");  // a trailing blank from a joined command line
   const std::vector<std::wstring> names{L"C:\\Old", L"C:\\Projects"};

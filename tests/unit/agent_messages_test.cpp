@@ -15,6 +15,12 @@ namespace {
 
 class AgentMessages : public AgentFixture {
  protected:
+  // Not a first run: the first-run defaults (favourites, Regsvr32) stay out
+  // of what these tests count.
+  void SetUp() override {
+    AgentFixture::SetUp();
+    sim::RegCreateKey(HKCU, kSettings);
+  }
   void PostToAgent(std::uint32_t message, std::uint64_t wparam) {
     plat::PostThreadMessageW(plat::CurrentThreadId(), message, wparam, 0);
   }

@@ -51,6 +51,7 @@ class StoreFixture : public ::testing::Test {
   void SetUp() override {
     sim::ResetWorld();
     Clear();
+    store::Links() = {};
     sim::MapTempDrive(L'C', plat::DRIVE_FIXED, L"System");
     store::Links().BuildFavouritesMenu = [this] { ++menu_builds; };
   }
