@@ -162,21 +162,8 @@ std::string EncodeLines(const std::vector<std::wstring>& lines, TTextEncoding& e
 
 TStoreContent ReadStoreFromRegistry() {
   TStoreContent content;
-  const auto read = [](const wchar_t* key, std::vector<std::wstring>& names, std::vector<std::wstring>& values) {
-    infra::TRegistry reg;
-    if (!reg.OpenKeyReadOnly(key)) return;
-    for (const auto& name : reg.GetValueNames()) {
-      try {
-        std::wstring data = reg.ReadString(name);
-        names.push_back(name);
-        values.push_back(std::move(data));
-      } catch (const infra::ERegistryException&) {
-        // Not a store entry: the store never wrote it.
-      }
-    }
-  };
-  read(kPathKey, content.favourite_names, content.favourite_values);
-  read(kFilterKey, content.filter_masks, content.filter_names);
+  ReadStoreKey(kPathKey, content.favourite_names, content.favourite_values, false);
+  ReadStoreKey(kFilterKey, content.filter_masks, content.filter_names, false);
   return content;
 }
 

@@ -9,6 +9,7 @@
 #include "menu/shorten_caption.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/registry.h"
 #include "platform/shell_link.h"
 #include "platform/shell_names.h"
 #include "platform/system.h"
@@ -50,23 +51,6 @@ std::wstring Encode(const std::wstring& text, int number) { return text + L"$" +
 
 // A folder the store accepts: on a slow drive (never touched) or existing.
 bool FolderAcceptable(const std::wstring& path) { return infra::IsSlowPath(path) || plat::DirectoryExists(path); }
-
-// Reads every value of a key into two parallel lists. A value that cannot be
-// read as a string is left out with an error entry; the others load.
-void LoadKey(const wchar_t* key, std::vector<std::wstring>& names, std::vector<std::wstring>& values) {
-  infra::TRegistry reg;
-  if (!reg.OpenKeyReadOnly(key)) return;
-  for (const auto& name : reg.GetValueNames()) {
-    try {
-      std::wstring data = reg.ReadString(name);
-      names.push_back(name);
-      values.push_back(std::move(data));
-    } catch (const infra::ERegistryException& e) {
-      infra::LogError(L"LoadFavourites", e.Message(), std::wstring(L"Key=") + key + L", Name=" + name,
-                      plat::LastError());
-    }
-  }
-}
 
 // One Shell Folders value, only when it is a string; an expandable string is
 // expanded.
@@ -141,13 +125,34 @@ std::wstring LastPathComponent(const std::wstring& path) {
   return slash == std::wstring::npos ? p : p.substr(slash + 1);
 }
 
+void ReadStoreKey(const wchar_t* key, std::vector<std::wstring>& names, std::vector<std::wstring>& values,
+                  bool log_skipped) {
+  infra::TRegistry reg;
+  if (!reg.OpenKeyReadOnly(key)) return;
+  // One pass over the values with their data, in stored order.
+  std::wstring name;
+  std::uint32_t type = 0;
+  plat::RegData data;
+  for (std::uint32_t i = 0; plat::RegEnumValueW(reg.CurrentKey(), i, &name, &type, &data) == plat::ERROR_SUCCESS;
+       ++i) {
+    if (type != plat::REG_SZ && type != plat::REG_EXPAND_SZ && !data.empty()) {
+      if (log_skipped)
+        infra::LogError(L"LoadFavourites", L"Invalid data type for '" + name + L"'",
+                        std::wstring(L"Key=") + key + L", Type=" + std::to_wstring(type), 0);
+      continue;
+    }
+    names.push_back(name);
+    values.push_back(data.empty() ? std::wstring() : plat::RegDataString(data));
+  }
+}
+
 void LoadFavourites() {
   FavouriteNames.clear();
   FavouriteValues.clear();
   FilterMasks.clear();
   FilterNames.clear();
-  LoadKey(kPathKey, FavouriteNames, FavouriteValues);
-  LoadKey(kFilterKey, FilterMasks, FilterNames);
+  ReadStoreKey(kPathKey, FavouriteNames, FavouriteValues, true);
+  ReadStoreKey(kFilterKey, FilterMasks, FilterNames, true);
   BuildFavouritesMenu();
 }
 

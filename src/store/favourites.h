@@ -84,6 +84,12 @@ void BuildFavouritesMenu();
 
 // --- Operations ------------------------------------------------------------------
 
+// Appends the values of one store key (kPathKey, kFilterKey) to two parallel
+// lists in stored order; a missing key adds nothing. A value that is not a
+// string is left out (with an error entry when log_skipped is set).
+void ReadStoreKey(const wchar_t* key, std::vector<std::wstring>& names, std::vector<std::wstring>& values,
+                  bool log_skipped);
+
 // Empties the four lists, reloads them from the two keys (a missing key
 // leaves its lists empty; a value that is not a string is skipped with an
 // error entry) and rebuilds the favourites part of the folder menu.
