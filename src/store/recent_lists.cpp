@@ -80,7 +80,9 @@ std::uint32_t DosDateTime(const plat::LocalTime& t) {
 }
 
 std::wstring TouchedRecentKey(const std::wstring& old_key, std::uint32_t time_stamp) {
-  const std::size_t at = old_key.rfind(L'@');
+  // The time stamp never holds an "@", the path may: the key's path starts
+  // after its first one.
+  const std::size_t at = old_key.find(L'@');
   return std::to_wstring(time_stamp) + (at == std::wstring::npos ? std::wstring() : old_key.substr(at));
 }
 

@@ -63,7 +63,7 @@ bool RecentKeyLess(const std::wstring& a, const std::wstring& b);
 // in the low 16 bits (seconds halved); 0 outside the years 1980 to 2107.
 std::uint32_t DosDateTime(const plat::LocalTime& t);
 // The key of an entry used just now: the time stamp in decimal followed by
-// the old key's text from its last "@" on.
+// the old key's text from its first "@" on (a path may itself hold an "@").
 std::wstring TouchedRecentKey(const std::wstring& old_key, std::uint32_t time_stamp);
 
 }  // namespace store

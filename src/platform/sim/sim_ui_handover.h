@@ -1,0 +1,22 @@
+// Control of the sim's hand-over to the UI thread.
+//
+// Work handed over by a background thread waits in a queue. It runs on the UI
+// thread (the thread that called plat::StartUiHandOver) whenever that thread
+// moves the virtual clock (SleepMs, the message loop waiting), or when the
+// test running on the UI thread calls one of these.
+#pragma once
+#include <cstdint>
+
+namespace sim {
+
+// Runs the work waiting now; returns how many ran. UI thread only.
+int RunUiHandOvers();
+
+// Waits in real time until work arrives and runs it (and any other waiting
+// work); false when nothing arrived within timeout_ms. UI thread only.
+bool WaitForUiHandOver(std::uint32_t timeout_ms);
+
+// Work waiting in the queue.
+int PendingUiHandOvers();
+
+}  // namespace sim
