@@ -229,7 +229,11 @@ void ScanRecentFull(const std::wstring& recent_folder, const TRecentScanSettings
   // Oldest first: by time stamp, then by name without regard to case.
   std::sort(links.begin(), links.end(), [](const LinkEntry& a, const LinkEntry& b) {
     if (a.stamp != b.stamp) return a.stamp < b.stamp;
-    return RecentKeyLess(L"0@" + *a.name, L"0@" + *b.name);
+    return std::lexicographical_compare(a.name->begin(), a.name->end(), b.name->begin(), b.name->end(),
+                                        [](wchar_t x, wchar_t y) {
+                                          return std::towupper(static_cast<wint_t>(x)) <
+                                                 std::towupper(static_cast<wint_t>(y));
+                                        });
   });
 
   plat::ShellLink link = 0;
