@@ -17,6 +17,7 @@
 #include "platform/shell_execute.h"
 #include "platform/tray.h"
 #include "store/config_files.h"
+#include "store/change_monitoring.h"
 #include "store/favourites.h"
 #include "targets/browse_folder.h"
 #include "targets/classify.h"
@@ -162,6 +163,7 @@ void TVorlFolder::FormCreate() {
 
   store::AddFavouriteFolder(Trimmed(StartArgument));
   StartArgument.clear();
+  ScanRecentAtStart();
   store::LoadFavourites();
   plat::TrimWorkingSet();
 }
@@ -219,6 +221,7 @@ void TVorlFolder::FormDestroy() {
   plat::KillTimer(Handle, kTimer1Id);
   app::InstallAgentTask();
   infra::SaveAllLogs(true);
+  StopRecentWatch();
   plat::UnregisterHotKey(Handle, HotKeyId);
   HotKeyRegistered = false;
   CallRemoveHook();
@@ -228,6 +231,7 @@ void TVorlFolder::FormDestroy() {
   FavouriteValues.clear();
   FilterMasks.clear();
   FilterNames.clear();
+  store::ResetRecentState();
   store::Links() = {};
   ShowTrayIcon(false);
 }
@@ -280,7 +284,8 @@ std::optional<std::int64_t> TVorlFolder::WindowProc(std::uint32_t message, std::
   switch (message) {
     case plat::WM_TIMER:
       if (wparam == kTimer4Id) Timer4Timer();
-      if (wparam == kTimer1Id) SetTimer1Enabled(false);
+      if (wparam == kTimer1Id) Timer1Timer();
+      if (wparam == store::kChangeTimerId) store::ChangeTimerProc();
       return 0;
     case WM_TRAYICON:
       if (lparam == plat::WM_LBUTTONUP) TrayIconClick();
@@ -316,6 +321,7 @@ void TVorlFolder::WMGetSysCommand(std::uint64_t) {
 }
 
 void TVorlFolder::SetTimer1Enabled(bool enabled) {
+  Timer1Enabled = enabled;
   if (enabled) plat::SetTimer(Handle, kTimer1Id, kTimer1Interval);
   else plat::KillTimer(Handle, kTimer1Id);
 }

@@ -16,6 +16,7 @@
 #include "platform/app.h"
 #include "platform/menu.h"
 #include "platform/types.h"
+#include "store/recent_scan.h"
 #include "store/favourites.h"
 #include "targets/target_kind.h"
 
@@ -105,6 +106,7 @@ class TVorlFolder {
   void N211Click();
   void ReportaBug1Click();
   void OpenFolderClick();
+  void Clear1Click();  // "Clear" in the recent submenus
   void Exit1Click();
   void Addfolder1Click();
   void Openconfiguration1Click();
@@ -112,6 +114,16 @@ class TVorlFolder {
 
   // Timer1: the 300 ms one-shot rescan of the Recent folder.
   void SetTimer1Enabled(bool enabled);
+  bool Timer1Enabled = false;
+
+  // The recent lists (vorl_folder_recent.cpp): the start-up scan and watch,
+  // the watcher's callback, the rescan, and the recent submenus with Lst.
+  void ScanRecentAtStart();
+  void StopRecentWatch();
+  void RecentChanged();
+  void Timer1Timer();
+  void BuildRecentMenus(bool files, bool folders);
+  store::TRecentScanSettings RecentScanSettings() const;
 
   // The folder that the current target window shows; empty when it cannot
   // be read.
@@ -153,6 +165,7 @@ class TVorlFolder {
   bool destroyed_ = false;
   bool terminated_ = false;
   bool timer4_busy_ = false;
+  std::uint64_t recent_icons_generation_ = ~0ull;  // of the icons last given to Lst
 };
 
 // The agent's main form while it exists, else nullptr.

@@ -17,6 +17,11 @@ TSeenLinks SeenLinks;
 std::wstring RecentDriveLetters;
 TIconCache RecentIcons;
 
+TRecentLinks& RecentLinks() {
+  static TRecentLinks links;
+  return links;
+}
+
 namespace {
 
 std::wstring Upper(const std::wstring& s) {
@@ -109,7 +114,9 @@ void TSeenLinks::Clear() {
 
 // --- TIconCache -------------------------------------------------------------------
 
-TIconCache::~TIconCache() { DestroyAll(); }
+// The cache lives as long as the process: its icons end with it, not during
+// the process's static destruction (when the icon service may be gone).
+TIconCache::~TIconCache() = default;
 
 void TIconCache::DestroyAll() {
   for (plat::Handle h : icons_) plat::DestroyIcon(h);

@@ -10,6 +10,7 @@
 // Everything here runs on the agent's UI thread.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -93,6 +94,15 @@ struct TRecentScanSettings {
 
 // Shortcuts read into RecentFiles by the full scan at most.
 constexpr int kRecentFilesLimit = 40;
+
+// How the recent lists reach the folder menu: the builder of the two recent
+// submenus (files, folders: which to rebuild), and the icons of Lst (copies,
+// which the menu then owns). Unset links do nothing.
+struct TRecentLinks {
+  std::function<void(bool files, bool folders)> BuildRecentMenus;
+  std::function<void(std::vector<plat::Handle> icons)> SetRecentFileIcons;
+};
+TRecentLinks& RecentLinks();
 
 // --- Pieces -------------------------------------------------------------------
 
