@@ -6,6 +6,7 @@
 #include "agent/hook_client.h"
 #include "agent/menu_images.h"
 #include "app/scheduler.h"
+#include "errors/global_exception.h"
 #include "infra/config_folder.h"
 #include "infra/logger.h"
 #include "infra/registry.h"
@@ -253,11 +254,10 @@ void TVorlFolder::Run() {
     }
     try {
       ProcessMessage(msg);
-    } catch (const std::exception& e) {
-      // An error that no handler caught: recorded, and the agent goes on.
-      std::string what = e.what();
-      infra::LogError(L"Application", L"Unhandled exception", std::wstring(what.begin(), what.end()),
-                      plat::LastError());
+    } catch (...) {
+      // An error that no handler caught: the global handler records it and
+      // shows the error dialog, and the agent goes on.
+      errors::GlobalException(std::current_exception());
     }
   }
 }
@@ -275,7 +275,11 @@ void TVorlFolder::ProcessMessages() {
       terminated_ = true;
       return;
     }
-    ProcessMessage(msg);
+    try {
+      ProcessMessage(msg);
+    } catch (...) {
+      errors::GlobalException(std::current_exception());
+    }
   }
 }
 
@@ -397,12 +401,16 @@ void TVorlFolder::DispatchHookSlot(const HookMessageSlot& slot) {
 
 void TVorlFolder::WMHandler(const plat::Msg& msg, bool& handled) {
   handled = false;
+  // A wParam that cannot be an atom is a program error of the sender: it
+  // goes to the global handler.
+  if (WM_QXADDFOLDER != 0 && msg.message == WM_QXADDFOLDER && msg.wparam > 0xFFFF) {
+    const std::wstring text = targets::HandleText(msg.wparam);
+    throw EAtomError("WM_QXADDFOLDER: wParam is no atom (wParam=" + std::string(text.begin(), text.end()) + ")");
+  }
   try {
     if (WM_QXADDFOLDER != 0 && msg.message == WM_QXADDFOLDER) {
       std::wstring name;
-      if (msg.wparam > 0xFFFF) {
-        infra::LogError(kLogSource, L"WM_QXADDFOLDER: wParam is no atom", L"wParam=" + targets::HandleText(msg.wparam), 0);
-      } else if (!plat::GlobalGetAtomNameW(static_cast<std::uint16_t>(msg.wparam), name, 261)) {
+      if (!plat::GlobalGetAtomNameW(static_cast<std::uint16_t>(msg.wparam), name, 261)) {
         infra::LogError(kLogSource, L"WM_QXADDFOLDER: atom names nothing", L"wParam=" + targets::HandleText(msg.wparam), 0);
       } else {
         infra::LogMessage(kLogSource, L"WM_QXADDFOLDER recive: " + name);

@@ -7,6 +7,7 @@
 // Other units reach the one instance through VorlFolder. The agent's UI thread
 // and the current target of the folder menu live in targets/target_state.h.
 #pragma once
+#include <stdexcept>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -54,6 +55,11 @@ struct THookMessages {
 
 // Registers the twelve hook messages, in their fixed order.
 THookMessages RegisterHookMessages();
+
+// A WM_QXADDFOLDER whose wParam cannot be a global atom.
+struct EAtomError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
 
 class TVorlFolder {
  public:

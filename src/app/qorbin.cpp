@@ -7,6 +7,7 @@
 #include "agent/program_settings.h"
 #include "agent/vorl_folder.h"
 #include "errors/exception_trace.h"
+#include "errors/global_exception.h"
 #include "infra/config_folder.h"
 #include "infra/dral_utils.h"
 #include "infra/logger.h"
@@ -63,6 +64,7 @@ bool RunAsElevated(const std::wstring& first_argument) {
 
 void StartInfrastructure() {
   errors::InstallExceptionTrace();
+  errors::SetMainThreadIdAtStart(plat::CurrentThreadId());
   infra::GetConfigurationFolder();
   infra::LogMessage(L"qorbin", L"Version=" + infra::GetProgramVersion());
 }

@@ -1,6 +1,7 @@
 // Shared set-up of the agent's tests: a fresh sim world with drive C:, a clean
 // logger writing into C:, the stand-in hook library, and the main form.
 #pragma once
+#include "errors/global_exception.h"
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -65,7 +66,14 @@ class AgentFixture : public ::testing::Test {
   void Pump(std::uint64_t ms) {
     sim::SetLoopDeadline(ms);
     plat::Msg m;
-    while (!form->Terminated() && plat::GetMessageW(m)) form->ProcessMessage(m);
+    while (!form->Terminated() && plat::GetMessageW(m)) {
+      // As the agent's loop does: what no handler caught goes to the global handler.
+      try {
+        form->ProcessMessage(m);
+      } catch (...) {
+        errors::GlobalException(std::current_exception());
+      }
+    }
   }
 
   // Main-log entries without their time stamps, after a flush.

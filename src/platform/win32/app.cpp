@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <map>
 #include <mutex>
 #include <set>
@@ -20,6 +21,8 @@ std::map<HWND, WindowProc>& Procs() {
   return procs;
 }
 
+thread_local std::exception_ptr t_pending_exception;
+
 LRESULT CALLBACK HiddenWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   WindowProc proc;
   {
@@ -28,9 +31,19 @@ LRESULT CALLBACK HiddenWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     if (it != Procs().end()) proc = it->second;
   }
   if (proc) {
-    auto result = proc(reinterpret_cast<Window>(hwnd), message, static_cast<std::uint64_t>(wparam),
-                       static_cast<std::int64_t>(lparam));
-    if (result) return static_cast<LRESULT>(*result);
+    // A C++ exception must not unwind through the system's frames between
+    // DispatchMessageW and this procedure: it is kept and thrown again once
+    // the dispatch returned (see DispatchMessageW), so it reaches the message
+    // loop's handler. One raised inside a system modal loop (a popup menu, a
+    // dialog) surfaces after the next dispatch of our own loop.
+    try {
+      auto result = proc(reinterpret_cast<Window>(hwnd), message, static_cast<std::uint64_t>(wparam),
+                         static_cast<std::int64_t>(lparam));
+      if (result) return static_cast<LRESULT>(*result);
+    } catch (...) {
+      if (!t_pending_exception) t_pending_exception = std::current_exception();
+      return 0;
+    }
   }
   return ::DefWindowProcW(hwnd, message, wparam, lparam);
 }
@@ -112,6 +125,11 @@ void DispatchMessageW(const Msg& msg) {
   m.pt = POINT{msg.pt.x, msg.pt.y};
   ::TranslateMessage(&m);
   ::DispatchMessageW(&m);
+  if (t_pending_exception) {
+    std::exception_ptr e = t_pending_exception;
+    t_pending_exception = nullptr;
+    std::rethrow_exception(e);
+  }
 }
 
 void PostQuitMessage(int exit_code) { ::PostQuitMessage(exit_code); }
