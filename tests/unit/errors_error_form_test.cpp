@@ -103,6 +103,7 @@ TEST_F(ErrorsErrorForm, ButtonsAndTheSendBox) {
     TearDown();
     SetUp();
     auto& f = StartWithDialog();
+    const size_t executed_at_start = sim::ShellExecutions().size();
     for (const auto& [button, checked] : c.clicks) sim::ScriptErrorDialogClick(button, checked);
     PostBadAtom();
     Pump(10);
@@ -111,7 +112,9 @@ TEST_F(ErrorsErrorForm, ButtonsAndTheSendBox) {
     EXPECT_TRUE(shown[0].closed_by_click);
     EXPECT_EQ(f.Terminated(), c.terminated);
     std::vector<std::wstring> executed;
-    for (const auto& e : sim::ShellExecutions()) executed.push_back(e.file + L" " + e.parameters);
+    const auto executions = sim::ShellExecutions();
+    for (size_t i = executed_at_start; i < executions.size(); ++i)
+      executed.push_back(executions[i].file + L" " + executions[i].parameters);
     EXPECT_EQ(executed, c.executed);
     EXPECT_EQ(shown[0].wait_shown, c.connect_failed);
     infra::SaveAllLogs(false);
