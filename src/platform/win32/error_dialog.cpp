@@ -61,8 +61,8 @@ void Create(HWND dlg, DialogRun& run) {
   AddControl(dlg, L"STATIC", t.message, SS_CENTER | SS_NOPREFIX, 10, 46, 341, 30, kIdMessage, run.bold);
   AddControl(dlg, L"STATIC", t.sorry, SS_LEFT, 10, 80, 341, 14, -1, run.normal);
   AddControl(dlg, L"STATIC", t.ask, SS_LEFT, 10, 96, 341, 14, -1, run.bold);
-  AddControl(dlg, L"STATIC", t.report, SS_LEFT, 10, 112, 341, 28, -1, run.normal);
-  HWND box = AddControl(dlg, L"BUTTON", t.check_box, BS_AUTOCHECKBOX | WS_TABSTOP, 10, 148, 250, 18, kIdCheckBox,
+  AddControl(dlg, L"STATIC", t.report, SS_LEFT, 10, 112, 341, 42, -1, run.normal);
+  HWND box = AddControl(dlg, L"BUTTON", t.check_box, BS_AUTOCHECKBOX | WS_TABSTOP, 10, 157, 250, 18, kIdCheckBox,
                         run.normal);
   ::SendMessageW(box, BM_SETCHECK, run.checked ? BST_CHECKED : BST_UNCHECKED, 0);
   AddControl(dlg, L"BUTTON", t.updates, BS_PUSHBUTTON | WS_TABSTOP, 10, 182, 110, 26, kIdUpdates, run.normal);

@@ -5,6 +5,16 @@
 //                               1.X" exists; prints "NONE" and exits 1 otherwise
 //   agent_probe.exe post MSG    posts the thread message MSG (hexadecimal) to
 //                               the agent's UI thread; exit 0 when posted
+//   agent_probe.exe post-named NAME WPARAM
+//                               registers the window message NAME and posts
+//                               it with WPARAM (hexadecimal) to the agent's UI
+//                               thread; exit 0 when posted
+//   agent_probe.exe dialog [ID [CHECK]]
+//                               exit 0 when the error dialog ("#32770",
+//                               "Vorlune Folder") is on screen; with ID, sets
+//                               the send box (id 1001) to CHECK (0 or 1) and
+//                               clicks the button ID (1003 Ignore, 1004
+//                               Restart, 1005 Terminate)
 //   agent_probe.exe menu-open   exit 0 when a popup menu of the agent's thread
 //                               is on screen
 //   agent_probe.exe nothing     exits 0 at once (a baseline for start times)
@@ -40,6 +50,20 @@ int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;
   const std::wstring cmd = argv[1];
   if (cmd == L"nothing") return 0;
+  if (cmd == L"dialog") {
+    HWND d = FindWindowW(L"#32770", L"Vorlune Folder");
+    if (!d || !IsWindowVisible(d)) return 1;
+    if (argc >= 3) {
+      const int id = static_cast<int>(std::wcstol(argv[2], nullptr, 10));
+      if (argc >= 4) {
+        SendDlgItemMessageW(d, 1001, BM_SETCHECK, std::wcstol(argv[3], nullptr, 10) ? BST_CHECKED : BST_UNCHECKED, 0);
+      }
+      return PostMessageW(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(d, id)))
+                 ? 0
+                 : 1;
+    }
+    return 0;
+  }
   HWND w = AgentWindow();
   if (cmd == L"find") {
     if (!w) {
@@ -54,6 +78,11 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"post" && argc >= 3) {
     const UINT msg = static_cast<UINT>(std::wcstoul(argv[2], nullptr, 16));
     return PostThreadMessageW(thread, msg, 0, 0) ? 0 : 1;
+  }
+  if (cmd == L"post-named" && argc >= 4) {
+    const UINT msg = RegisterWindowMessageW(argv[2]);
+    const WPARAM wparam = static_cast<WPARAM>(std::wcstoull(argv[3], nullptr, 16));
+    return msg && PostThreadMessageW(thread, msg, wparam, 0) ? 0 : 1;
   }
   if (cmd == L"menu-open") {
     MenuSearch s{thread, false};
