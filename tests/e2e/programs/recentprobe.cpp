@@ -4,8 +4,12 @@
 //   recentprobe.exe recent            prints the user's Recent folder
 //                                     (CSIDL_RECENT, created when missing)
 //   recentprobe.exe add FILE...       SHAddToRecentDocs(SHARD_PATHW, FILE) each
+//   recentprobe.exe adda FILE...      SHAddToRecentDocs(SHARD_PATHA, FILE) each (the
+//                                     file name in the ANSI code page)
 //   recentprobe.exe clear             SHAddToRecentDocs(SHARD_PATHW, NULL)
 //   recentprobe.exe link LNK TARGET   writes the shortcut LNK to TARGET
+//   recentprobe.exe target LNK        prints the target path of the shortcut LNK
+//                                     (IShellLinkW::GetPath), "NONE" without one
 //   recentprobe.exe watchtest DIR     an overlapped ReadDirectoryChangesW with no
 //                                     buffer on DIR, a file made in DIR, then the
 //                                     read's result: "complete=0|1 ok=0|1 error=N
@@ -41,6 +45,23 @@ int WriteLink(const wchar_t* lnk, const wchar_t* target) {
   if (link) link->Release();
   CoUninitialize();
   return SUCCEEDED(hr) ? 0 : 1;
+}
+
+int PrintTarget(const wchar_t* lnk) {
+  CoInitialize(nullptr);
+  IShellLinkW* link = nullptr;
+  IPersistFile* file = nullptr;
+  wchar_t target[MAX_PATH] = {};
+  HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&link));
+  if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+  if (SUCCEEDED(hr)) hr = file->Load(lnk, STGM_READ);
+  if (SUCCEEDED(hr)) hr = link->GetPath(target, MAX_PATH, nullptr, 0);
+  std::printf("%s\n", hr == S_OK && target[0] ? Utf8(target).c_str() : "NONE");
+  if (file) file->Release();
+  if (link) link->Release();
+  CoUninitialize();
+  return hr == S_OK ? 0 : 1;
 }
 
 int WatchTest(const wchar_t* dir) {
@@ -97,11 +118,20 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 2; i < argc; ++i) SHAddToRecentDocs(SHARD_PATHW, argv[i]);
     return 0;
   }
+  if (cmd == L"adda") {
+    for (int i = 2; i < argc; ++i) {
+      char path[MAX_PATH] = {};
+      WideCharToMultiByte(CP_ACP, 0, argv[i], -1, path, MAX_PATH, nullptr, nullptr);
+      SHAddToRecentDocs(SHARD_PATHA, path);
+    }
+    return 0;
+  }
   if (cmd == L"clear") {
     SHAddToRecentDocs(SHARD_PATHW, nullptr);
     return 0;
   }
   if (cmd == L"link" && argc >= 4) return WriteLink(argv[2], argv[3]);
+  if (cmd == L"target" && argc >= 3) return PrintTarget(argv[2]);
   if (cmd == L"watchtest" && argc >= 3) return WatchTest(argv[2]);
   return 2;
 }
