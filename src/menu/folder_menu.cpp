@@ -1,47 +1,400 @@
 #include "menu/folder_menu.h"
 
-#include <string>
+#include <algorithm>
+#include <cwctype>
+#include <optional>
 
+#include "agent/program_settings.h"
 #include "agent/vorl_folder.h"
+#include "infra/dral_utils.h"
 #include "infra/logger.h"
-#include "platform/app.h"
+#include "menu/shorten_caption.h"
+#include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/menu.h"
+#include "platform/recent_docs.h"
+#include "platform/shell_execute.h"
 #include "platform/system.h"
 #include "platform/window.h"
+#include "store/favourites.h"
+#include "store/recent_lists.h"
+#include "store/shell_extension.h"
+#include "targets/get_path.h"
+#include "targets/locators.h"
+#include "targets/set_data.h"
 #include "targets/target_state.h"
 
 namespace menu {
+namespace {
+
+bool StartsWith(const std::wstring& s, const wchar_t* prefix) { return s.rfind(prefix, 0) == 0; }
+
+bool EqualNoCase(const std::wstring& a, const std::wstring& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::towupper(static_cast<wint_t>(a[i])) != std::towupper(static_cast<wint_t>(b[i]))) return false;
+  }
+  return true;
+}
+
+bool ContainsNoCase(const std::vector<std::wstring>& list, const std::wstring& s) {
+  return std::any_of(list.begin(), list.end(), [&](const std::wstring& x) { return EqualNoCase(x, s); });
+}
+
+// A folder that may be shown: slow paths are never touched, others must exist.
+bool FolderMayShow(const std::wstring& path) { return infra::IsSlowPath(path) || plat::DirectoryExists(path); }
+bool FileMayShow(const std::wstring& path) { return infra::IsSlowPath(path) || infra::FileExistsNotFolder(path); }
+
+plat::MenuItem Item(const wchar_t* name, const wchar_t* caption, int image, bool visible, TMenuAction action) {
+  plat::MenuItem m;
+  m.name = name;
+  m.caption = caption;
+  m.image = image;
+  m.visible = visible;
+  m.action = std::move(action);
+  return m;
+}
+
+plat::MenuItem Separator(const wchar_t* name) { return Item(name, L"-", -1, true, nullptr); }
+
+plat::MenuItem BuiltItem(int tag, const std::wstring& encoded_value, TMenuAction action) {
+  const store::TEncoded v = store::SplitEncoded(encoded_value);
+  plat::MenuItem m;
+  m.caption = v.text;
+  m.image = v.number;
+  m.tag = tag;
+  m.action = std::move(action);
+  return m;
+}
+
+// Position of the top-level item named name, or -1.
+int IndexOf(const plat::Menu& menu, const wchar_t* name) {
+  for (std::size_t i = 0; i < menu.size(); ++i) {
+    if (menu[i].name == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// A recent submenu emptied down to its foot: separator, then "Clear".
+void ResetRecentSubmenu(plat::MenuItem& sub, const TMenuAction& clear) {
+  sub.items.clear();
+  sub.items.push_back(Separator(kClearSeparator));
+  sub.items.push_back(Item(kClear, L"Clear", -1, true, clear));
+}
+
+TMenuAction ClearActionOf(const plat::MenuItem& sub) {
+  for (const auto& i : sub.items) {
+    if (i.name == kClear) return i.action;
+  }
+  return nullptr;
+}
+
+// Finds the recent item with a tag inside a recent submenu of PopupMenu2.
+plat::MenuItem* FindRecentItem(const wchar_t* submenu, std::int64_t tag) {
+  auto* form = agent::VorlFolder;
+  if (!form) return nullptr;
+  plat::MenuItem* sub = plat::FindMenuItem(form->PopupMenu2, submenu);
+  if (!sub) return nullptr;
+  for (auto& i : sub->items) {
+    if (!i.IsSeparator() && i.name.empty() && i.tag == tag) return &i;
+  }
+  return nullptr;
+}
+
+void DisableRecentItem(const wchar_t* submenu, std::int64_t tag) {
+  if (plat::MenuItem* i = FindRecentItem(submenu, tag)) i->enabled = false;
+}
+
+}  // namespace
+
+plat::Menu CreateFolderMenu(const TFolderMenuCommands& c) {
+  plat::Menu m;
+  m.push_back(Separator(kN3));
+  plat::MenuItem recent = Item(kRecent1, L"Recently Opened Folders", -1, false, nullptr);
+  ResetRecentSubmenu(recent, c.clear);
+  m.push_back(std::move(recent));
+  plat::MenuItem files = Item(kRecentfiles1, L"Recently Opened Files", -1, false, nullptr);
+  ResetRecentSubmenu(files, c.clear);
+  m.push_back(std::move(files));
+  m.push_back(Item(kFilter1, L"Filter", -1, false, nullptr));
+  m.push_back(Separator(kN5));
+  m.push_back(Item(kAdd, L"Add Current Folder", kImageAdd, false, c.add));
+  m.push_back(Item(kRemove, L"Remove Current Folder", kImageRemove, false, c.remove));
+  m.push_back(Item(kOpenFolder, L"Open Folder in New Window", -1, false, c.open_folder));
+  m.push_back(Separator(kN6));
+  m.push_back(Item(kSetting, L"Options...", kImageOptions, true, c.settings));
+  return m;
+}
+
+void LoadImageList1() { plat::SetMenuImageResources(kImageResourceFirst, kImageCount); }
+
+void BuildFavouritesBlock(plat::Menu& menu, const std::vector<std::wstring>& names,
+                          const std::vector<std::wstring>& values, const std::vector<std::wstring>& masks,
+                          const std::vector<std::wstring>& filter_names) {
+  // 1. The old block: everything above the first separator.
+  const std::size_t n3 =
+      static_cast<std::size_t>(std::find_if(menu.begin(), menu.end(), [](const plat::MenuItem& i) {
+                                 return i.IsSeparator();
+                               }) - menu.begin());
+  menu.erase(menu.begin(), menu.begin() + static_cast<std::ptrdiff_t>(n3));
+
+  // 2. The entries, in stored order.
+  std::vector<plat::MenuItem> block;
+  const std::size_t count = std::min(names.size(), values.size());
+  std::size_t i = 0;
+  while (i < count) {
+    const std::wstring& name = names[i];
+    const bool header = StartsWith(name, store::kSubmenuPrefix);
+    if (!header && !FolderMayShow(name)) {
+      ++i;
+      continue;
+    }
+    if (header) {
+      if (i + 1 >= count || store::SplitEncoded(names[i + 1]).number != 2) {
+        ++i;
+        continue;
+      }
+      plat::MenuItem head = BuiltItem(static_cast<int>(i) + kFavouriteTagBase, values[i], nullptr);
+      std::size_t j = i + 1;
+      for (; j < count; ++j) {
+        if (StartsWith(names[j], store::kSubmenuPrefix)) break;
+        const store::TEncoded child = store::SplitEncoded(names[j]);
+        if (!FolderMayShow(child.text)) continue;  // passed over; the submenu goes on
+        if (child.number != 2) break;
+        head.items.push_back(BuiltItem(static_cast<int>(j) + kFavouriteTagBase, values[j], FavouriteItemClick));
+      }
+      block.push_back(std::move(head));
+      i = j;
+      continue;
+    }
+    block.push_back(BuiltItem(static_cast<int>(i) + kFavouriteTagBase, values[i], FavouriteItemClick));
+    ++i;
+  }
+  menu.insert(menu.begin(), std::make_move_iterator(block.begin()), std::make_move_iterator(block.end()));
+
+  // 3. The Filter submenu, in stored order.
+  if (plat::MenuItem* filter = plat::FindMenuItem(menu, kFilter1)) {
+    filter->items.clear();
+    const std::size_t filters = std::min(masks.size(), filter_names.size());
+    for (std::size_t f = 0; f < filters; ++f) {
+      plat::MenuItem m;
+      m.caption = filter_names[f];
+      m.tag = static_cast<std::int64_t>(f) + kFilterTagBase;
+      m.action = FilterItemClick;
+      filter->items.push_back(std::move(m));
+    }
+  }
+}
+
+void BuildRecentBlock(plat::Menu& menu, bool files, bool folders, const agent::TProgramSettings& settings,
+                      const store::TRecentList& recent_files, const store::TRecentList& recent_folders) {
+  if (folders) {
+    if (plat::MenuItem* sub = plat::FindMenuItem(menu, kRecent1)) {
+      if (!settings.RecentFldr) {
+        sub->visible = false;
+      } else {
+        ResetRecentSubmenu(*sub, ClearActionOf(*sub));
+        sub->visible = !recent_folders.Empty();
+        int added = 0;
+        for (int i = recent_folders.Count() - 1; i >= 0; --i) {
+          if (settings.FoldersCount > 0 && added >= settings.FoldersCount) break;
+          const std::wstring& path = recent_folders.Objects(i).Path;
+          if (!FolderMayShow(path)) continue;
+          plat::MenuItem m;
+          m.caption = ShortenPathCaption(path);
+          m.image = 0;
+          m.tag = i;
+          m.action = RecentFolderItemClick;
+          sub->items.insert(sub->items.end() - 2, std::move(m));
+          ++added;
+        }
+      }
+    }
+  }
+  if (files) {
+    if (plat::MenuItem* sub = plat::FindMenuItem(menu, kRecentfiles1)) {
+      if (!settings.RecentFls) {
+        sub->visible = false;
+      } else {
+        // StrList1: the paths placed in this build.
+        std::vector<std::wstring> placed;
+        ResetRecentSubmenu(*sub, ClearActionOf(*sub));
+        sub->visible = !recent_files.Empty();
+        int added = 0;
+        for (int i = recent_files.Count() - 1; i >= 0; --i) {
+          if (settings.FilesCount > 0 && added >= settings.FilesCount) break;
+          const store::TStr& entry = recent_files.Objects(i);
+          if (ContainsNoCase(placed, entry.Path) || !FileMayShow(entry.Path)) continue;
+          placed.push_back(entry.Path);
+          plat::MenuItem m;
+          m.caption = ShortenPathCaption(entry.Path);
+          m.image = entry.IconIndex;
+          m.image_list = plat::MenuImageList::RecentFileIcons;
+          m.tag = i;
+          m.action = RecentFileItemClick;
+          sub->items.insert(sub->items.end() - 2, std::move(m));
+          ++added;
+        }
+      }
+    }
+  }
+}
 
 void BuildFavouritesMenu() {
-  // The favourites block and the Filter submenu of PopupMenu2 are built from
-  // FavouriteNames/FavouriteValues and FilterMasks/FilterNames here; the
-  // fixed commands of the menu are made by the main form.
+  auto* form = agent::VorlFolder;
+  if (!form) return;
+  BuildFavouritesBlock(form->PopupMenu2, store::FavouriteNames, store::FavouriteValues, store::FilterMasks,
+                       store::FilterNames);
+}
+
+void BuildRecentMenus(bool files, bool folders) {
+  auto* form = agent::VorlFolder;
+  if (!form) return;
+  BuildRecentBlock(form->PopupMenu2, files, folders, form->ProgramSettings, store::RecentFiles, store::RecentFolders);
+}
+
+void ApplyVisibility(plat::Menu& menu, const TDisplayFacts& facts, const std::vector<std::wstring>& favourite_names,
+                     const std::vector<std::wstring>& filter_masks) {
+  auto set = [&menu](const wchar_t* name, bool visible) {
+    if (plat::MenuItem* i = plat::FindMenuItem(menu, name)) i->visible = visible;
+  };
+  using namespace targets;
+  set(kRecentfiles1, facts.recent_files && facts.kind != RarExtractDialog && facts.kind != RarWindow &&
+                         facts.kind != ZipExtractDialog);
+  set(kRecent1, facts.recent_folders);
+
+  set(kAdd, false);
+  set(kRemove, false);
+  set(kOpenFolder, false);
+  auto add_or_remove = [&] {
+    if (facts.folder.empty()) return;
+    const bool known = ContainsNoCase(favourite_names, facts.folder) ||
+                       ContainsNoCase(favourite_names, facts.folder + store::kChildMarker);
+    set(known ? kRemove : kAdd, true);
+  };
+  if (facts.kind == Explorer || facts.kind == InternetExplorer) {
+    add_or_remove();
+    if (!facts.folder.empty()) set(kOpenFolder, true);
+  }
+  if (facts.kind == FileDialog) {
+    set(kFilter1, !filter_masks.empty());
+    if (!facts.office_dialog) add_or_remove();
+  } else {
+    set(kFilter1, false);
+  }
 }
 
 void ShowPath(plat::Window window, targets::TargetKind kind) {
   auto* form = agent::VorlFolder;
   if (!form) return;
+  // 1-2.
   if (window == 0) {
     infra::LogError(L"ShowPath", L"W = 0", L"", plat::LastError(), true);
     return;
   }
+  const std::uint32_t begin_tick = plat::TickCount();
   infra::LogMessage(L"ShowPath", L"begin, type=" + std::to_wstring(static_cast<int>(kind)) +
                                      L", W=" + targets::HandleText(window));
+  // 3. Another program changed the store and left the marker.
+  if (store::TakeUpdateMarker()) {
+    store::LoadFavourites();
+    BuildFavouritesMenu();
+  }
+  // 4.
   targets::CurrentTargetWindow = window;
   targets::CurrentTargetKind = kind;
 
-  plat::Point pt;
-  plat::GetCursorPos(&pt);
-  agent::HookSharedBlock* block = form->HookBlock;
-  if (block) block->MenuOpenFlag = 1;
-  const plat::MenuItem* chosen = plat::TrackPopupMenu(form->PopupMenu2, pt, form->Handle);
-  // The block may have been replaced while the menu was open.
-  if (form->HookBlock) form->HookBlock->MenuOpenFlag = 0;
-  plat::PostMessage(form->Handle, plat::WM_NULL, 0, 0);
-  if (chosen && chosen->action) {
-    plat::MenuItem item = *chosen;  // the action may rebuild the menu
-    item.action(item);
+  TDisplayFacts facts;
+  facts.kind = kind;
+  facts.recent_folders = form->ProgramSettings.RecentFldr && !store::RecentFolders.Empty();
+  facts.recent_files = form->ProgramSettings.RecentFls && !store::RecentFiles.Empty();
+
+  const plat::MenuItem* chosen = nullptr;
+  plat::MenuItem chosen_copy;
+  {
+    // 6. The target's input is shared with the UI thread while the menu is
+    // open; the detach (11) runs whatever happens.
+    std::optional<targets::InputAttachment> attach;
+    if (targets::AgentUiThreadId != 0) attach.emplace(window);
+
+    // 7-8.
+    if (kind == targets::Explorer || kind == targets::InternetExplorer) facts.folder = targets::GetPath();
+    if (kind == targets::FileDialog) facts.office_dialog = plat::GetClassName(window, 10) == L"bosa_sdm_";
+    ApplyVisibility(form->PopupMenu2, facts, store::FavouriteNames, store::FilterMasks);
+
+    // 9-10. The popup makes the main window the foreground window first, so
+    // the menu takes the keyboard and closes on a click elsewhere.
+    plat::Point pt;
+    plat::GetCursorPos(&pt);
+    agent::HookSharedBlock* block = form->HookBlock;
+    if (block) block->MenuOpenFlag = 1;
+    try {
+      chosen = plat::TrackPopupMenu(form->PopupMenu2, pt, form->Handle);
+    } catch (...) {
+      chosen = nullptr;
+    }
+    // The block may have been replaced while the menu was open.
+    if (form->HookBlock) form->HookBlock->MenuOpenFlag = 0;
+    if (block && block != form->HookBlock) block->MenuOpenFlag = 0;
+    plat::PostMessage(form->Handle, plat::WM_NULL, 0, 0);
+    if (chosen) chosen_copy = *chosen;  // the action may rebuild the menu
+    // The popup made the hidden main window the foreground window; the target
+    // gets the keyboard back (a dismissed menu leaves the user where they were).
+    if (plat::GetForegroundWindow() == form->Handle && plat::IsWindow(window)) plat::SetForegroundWindow(window);
   }
+  // How long the user waited for the menu, from the request on.
+  if (const std::uint32_t shown = plat::LastPopupShownTick()) {
+    infra::LogMessage(L"ShowPath", L"menu on screen after " + std::to_wstring(shown - begin_tick) + L" ms");
+  }
+  infra::LogMessage(L"ShowPath", chosen ? L"end, chosen: " + chosen_copy.caption : std::wstring(L"end, nothing chosen"));
+  if (chosen && chosen_copy.action) chosen_copy.action(chosen_copy);
+}
+
+void FavouriteItemClick(const plat::MenuItem& item) {
+  const std::int64_t i = item.tag - kFavouriteTagBase;
+  if (i < 0 || i >= static_cast<std::int64_t>(store::FavouriteNames.size())) return;
+  const store::TEncoded entry = store::SplitEncoded(store::FavouriteNames[static_cast<std::size_t>(i)]);
+  targets::SetData(entry.text, targets::PathMode);
+}
+
+void FilterItemClick(const plat::MenuItem& item) {
+  const std::int64_t i = item.tag - kFilterTagBase;
+  if (i < 0 || i >= static_cast<std::int64_t>(store::FilterMasks.size())) return;
+  targets::SetData(store::FilterMasks[static_cast<std::size_t>(i)], targets::FilterMode);
+}
+
+void RecentFolderItemClick(const plat::MenuItem& item) {
+  store::TRecentList& list = store::RecentFolders;
+  if (item.tag < 0 || item.tag >= list.Count()) return;
+  const int i = static_cast<int>(item.tag);
+  const std::wstring path = list.Objects(i).Path;
+  if (!FolderMayShow(path)) {
+    DisableRecentItem(kRecent1, item.tag);
+    return;
+  }
+  targets::SetData(path, targets::PathMode);
+  // The folder was used just now: it moves to the end of the list, the top of
+  // its submenu.
+  list.SetString(i, store::TouchedRecentKey(list.Strings(i), store::DosDateTime(plat::LocalNow())));
+  list.Sort();
+  BuildRecentMenus(false, true);
+}
+
+void RecentFileItemClick(const plat::MenuItem& item) {
+  store::TRecentList& list = store::RecentFiles;
+  if (item.tag < 0 || item.tag >= list.Count()) return;
+  const std::wstring path = list.Objects(static_cast<int>(item.tag)).Path;
+  if (!FileMayShow(path)) {
+    DisableRecentItem(kRecentfiles1, item.tag);
+    return;
+  }
+  if (targets::CurrentTargetKind == targets::FileDialog) {
+    targets::SetData(path, targets::PathMode);
+  } else {
+    plat::ShellExecute(0, L"", path, L"", L"", plat::SW_SHOWNORMAL);
+  }
+  plat::SHAddToRecentDocs(path);
+  BuildRecentMenus(true, false);
 }
 
 }  // namespace menu

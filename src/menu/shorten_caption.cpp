@@ -19,16 +19,27 @@ std::wstring ShortenPathCaption(const std::wstring& path) {
     return (keep > 0 ? name.substr(0, static_cast<size_t>(keep)) : std::wstring()) + L"~~" + extension;
   }
 
-  // The folder part without its drive, colon and backslash; its leading
-  // folders go until the caption fits.
-  std::wstring middle = folder.size() > 3 ? folder.substr(3) : std::wstring();
-  while (middle.size() + name.size() + 3 > kLongest) {
+  // A network path has no drive: "\\server\" takes the place of "X:\".
+  std::wstring head, middle;
+  size_t room = kLongest - 3;  // the middle and the name, as with a drive
+  if (folder.size() > 2 && folder[0] == L'\\' && folder[1] == L'\\') {
+    const size_t server_end = folder.find(L'\\', 2);
+    head = server_end == std::wstring::npos ? folder : folder.substr(0, server_end + 1);
+    middle = folder.substr(head.size());
+    head += L"..\\";
+    room = head.size() < kLongest ? kLongest - head.size() : 0;
+  } else {
+    // The folder part without its drive, colon and backslash.
+    head = std::wstring(1, folder.empty() ? path[0] : folder[0]) + L":\\..\\";
+    middle = folder.size() > 3 ? folder.substr(3) : std::wstring();
+  }
+  // The middle's leading folders go until the caption fits.
+  while (middle.size() + name.size() > room) {
     if (middle.empty() || middle[0] == L'\\') break;
     const size_t slash = middle.find(L'\\');
     middle = slash == std::wstring::npos ? std::wstring() : middle.substr(slash + 1);
   }
-  const wchar_t drive = folder.empty() ? path[0] : folder[0];
-  return std::wstring(1, drive) + L":\\..\\" + middle + name;
+  return head + middle + name;
 }
 
 }  // namespace menu

@@ -12,6 +12,10 @@
 
 namespace plat {
 
+// The image lists of menu items: the menus' pictures (ImageList1) and the
+// icons of recently opened files (Lst).
+enum class MenuImageList { Menu, RecentFileIcons };
+
 struct MenuItem {
   std::wstring name;     // the component name ("Exit1", "Recent1"), for lookups
   std::wstring caption;  // "-" is a separator
@@ -23,6 +27,7 @@ struct MenuItem {
   bool is_default = false;     // drawn in bold
   std::vector<MenuItem> items;  // a non-empty list makes a submenu
   std::function<void(const MenuItem&)> action;  // run by the owner for the chosen item
+  MenuImageList image_list = MenuImageList::Menu;  // where `image` points
 
   bool IsSeparator() const { return caption == L"-"; }
 };
@@ -35,16 +40,23 @@ const MenuItem* FindMenuItem(const Menu& menu, const std::wstring& name);
 
 // Pops the visible items of menu up at pt, owned by owner, and waits until the
 // user chose an item or dismissed the menu. Returns the chosen item (pointing
-// into menu), nullptr when dismissed. Images come from the image list set with
-// SetMenuImages; the owner window is made the foreground window first so the
+// into menu), nullptr when dismissed. Images come from the image lists set with
+// SetMenuImageResources and SetRecentFileIcons; the owner window is made the foreground window first so the
 // menu closes when the user clicks elsewhere.
 const MenuItem* TrackPopupMenu(const Menu& menu, Point pt, Window owner);
 
-// The images of menu items: 16x16 pictures as 32-bit premultiplied BGRA rows,
-// top row first. Index i of the list is MenuItem::image i.
-struct MenuImage {
-  std::vector<std::uint32_t> pixels;  // 16 * 16 values 0xAARRGGBB
-};
-void SetMenuImages(std::vector<MenuImage> images);
+// TickCount when the menu of the last TrackPopupMenu appeared on screen; 0
+// when that was not seen.
+std::uint32_t LastPopupShownTick();
+
+// The menus' pictures (ImageList1): the program's icon resources
+// first_resource_id .. first_resource_id + count - 1, image i being the
+// resource first_resource_id + i. Each menu draws them at the size for the
+// DPI of the monitor it opens on (16 x 16 at 96 DPI).
+void SetMenuImageResources(int first_resource_id, int count);
+
+// The icons of recently opened files (Lst), as icon handles (HICON) that the
+// list now owns; image i of an item with MenuImageList::RecentFileIcons.
+void SetRecentFileIcons(std::vector<Handle> icons);
 
 }  // namespace plat

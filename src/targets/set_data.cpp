@@ -16,6 +16,8 @@ namespace targets {
 namespace {
 
 constexpr std::uint32_t kTimeoutMs = 200;
+// How long a dialog may stay busy after Enter (listing the new folder).
+constexpr std::uint32_t kBusyAfterEnterMs = 4000;
 // Edit boxes are read into 260 characters including the terminating zero.
 constexpr int kBoxBuffer = 260;
 constexpr plat::LParam kFarRightClick = 0x4E22;  // x = 20002, y = 0
@@ -86,6 +88,13 @@ class DialogRun {
 
   bool GaveUp() const { return silent_ >= kDialogSilentSendsLimit; }
 
+  // Until the tick `until`, sends that time out do not count as silence: the
+  // dialog is busy opening what it was asked to.
+  void BusyUntil(std::uint32_t until) {
+    busy_ = true;
+    busy_until_ = until;
+  }
+
   void Send(plat::Window w, std::uint32_t msg, plat::WParam wp = 0, plat::LParam lp = 0) {
     if (GaveUp()) return;
     Count(plat::SendMessageTimeout(w, msg, wp, lp, plat::SMTO_NORMAL, kTimeoutMs, nullptr));
@@ -113,7 +122,9 @@ class DialogRun {
 
  private:
   bool Count(bool answered) {
-    silent_ = answered ? 0 : silent_ + 1;
+    const bool busy = busy_ && static_cast<std::int32_t>(plat::TickCount() - busy_until_) < 0;
+    if (answered) silent_ = 0;
+    else if (!busy) ++silent_;
     if (GaveUp() && !reported_) {
       reported_ = true;
       infra::LogError(L"SetDataToDialog", L"Not responding",
@@ -125,6 +136,8 @@ class DialogRun {
   plat::Window dialog_;
   plat::Window box_;
   int silent_ = 0;
+  bool busy_ = false;
+  std::uint32_t busy_until_ = 0;
   bool reported_ = false;
   std::wstring last_read_;
 };
@@ -346,6 +359,10 @@ void SetDataToDialog(plat::Window dialog, const std::wstring& text, int mode, co
     InputAttachment attached(dialog);
     PostKey(box, plat::VK_RETURN);
   }
+  // Opening a big or remote folder keeps a dialog that answered so far busy
+  // for a while: it gets a bounded time to answer again before its silence
+  // counts, or the user's text would never come back.
+  run.BusyUntil(plat::TickCount() + kBusyAfterEnterMs);
 
   if (!infra::IsVistaOrLater()) {
     plat::SleepMs(200);

@@ -2,7 +2,9 @@
 #include <deque>
 #include <mutex>
 
+#include "platform/clock.h"
 #include "platform/menu.h"
+#include "platform/window.h"
 #include "platform/sim/sim_menu.h"
 #include "platform/sim/sim_world.h"
 
@@ -14,6 +16,9 @@ struct MenuState {
   std::function<void(const plat::Menu&)> on_open;
   std::vector<ShownMenu> shown;
   std::size_t images = 0;
+  int first_image_resource = 0;
+  std::size_t file_icons = 0;
+  std::uint32_t shown_tick = 0;
 };
 MenuState& S() {
   static MenuState s;
@@ -25,6 +30,9 @@ const bool kReset = RegisterReset([] {
   S().on_open = nullptr;
   S().shown.clear();
   S().images = 0;
+  S().first_image_resource = 0;
+  S().file_icons = 0;
+  S().shown_tick = 0;
 });
 
 const plat::MenuItem* Find(const plat::Menu& menu, const std::wstring& text, bool by_name) {
@@ -60,9 +68,25 @@ std::size_t MenuImageCount() {
   return S().images;
 }
 
+int MenuImageFirstResource() {
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  return S().first_image_resource;
+}
+
+std::size_t RecentFileIconCount() {
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  return S().file_icons;
+}
+
 }  // namespace sim
 
 namespace plat {
+
+std::uint32_t LastPopupShownTick() {
+  using sim::S;
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  return S().shown_tick;
+}
 
 const MenuItem* TrackPopupMenu(const Menu& menu, Point pt, Window owner) {
   using sim::S;
@@ -71,22 +95,33 @@ const MenuItem* TrackPopupMenu(const Menu& menu, Point pt, Window owner) {
   {
     std::lock_guard<std::recursive_mutex> g(S().lock);
     S().shown.push_back(sim::ShownMenu{menu, pt, owner});
+    S().shown_tick = plat::TickCount();
     on_open = S().on_open;
     if (!S().choices.empty()) {
       choice = S().choices.front();
       S().choices.pop_front();
     }
   }
+  // As on Windows, the owner becomes the foreground window so that the menu
+  // takes the keyboard.
+  if (owner) plat::SetForegroundWindow(owner);
   if (on_open) on_open(menu);
   if (choice.empty()) return nullptr;
   if (const auto* item = sim::Find(menu, choice, true)) return item;
   return sim::Find(menu, choice, false);
 }
 
-void SetMenuImages(std::vector<MenuImage> images) {
+void SetMenuImageResources(int first_resource_id, int count) {
   using sim::S;
   std::lock_guard<std::recursive_mutex> g(S().lock);
-  S().images = images.size();
+  S().first_image_resource = first_resource_id;
+  S().images = count > 0 ? static_cast<std::size_t>(count) : 0;
+}
+
+void SetRecentFileIcons(std::vector<Handle> icons) {
+  using sim::S;
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  S().file_icons = icons.size();
 }
 
 }  // namespace plat

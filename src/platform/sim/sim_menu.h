@@ -23,6 +23,10 @@ struct ShownMenu {
 };
 std::vector<ShownMenu> ShownMenus();
 
+// ImageList1 as set by SetMenuImageResources: its size and first resource.
 std::size_t MenuImageCount();
+int MenuImageFirstResource();
+// The size of the recent files' icon list (SetRecentFileIcons).
+std::size_t RecentFileIconCount();
 
 }  // namespace sim
