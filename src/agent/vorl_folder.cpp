@@ -4,7 +4,6 @@
 #include <cwctype>
 
 #include "agent/hook_client.h"
-#include "agent/menu_images.h"
 #include "app/scheduler.h"
 #include "errors/global_exception.h"
 #include "infra/config_folder.h"
@@ -20,6 +19,8 @@
 #include "store/config_files.h"
 #include "store/change_monitoring.h"
 #include "store/favourites.h"
+#include "store/recent_lists.h"
+#include "store/recent_scan.h"
 #include "targets/browse_folder.h"
 #include "targets/classify.h"
 #include "targets/get_path.h"
@@ -85,12 +86,16 @@ TVorlFolder::TVorlFolder(std::wstring start_argument, std::uint32_t wm_qxaddfold
         return WindowProc(message, wparam, lparam);
       });
   BuildTrayMenu();
-  plat::SetMenuImages(MakeImageList1());
-  // The fixed commands of the folder menu handled by the form itself.
-  PopupMenu2.push_back(plat::MenuItem{L"OpenFolder", L"Open Folder in New Window", -1, 0, false, true, false, false,
-                                      {}, [this](const plat::MenuItem&) { OpenFolderClick(); }});
-  PopupMenu2.push_back(plat::MenuItem{L"Setting", L"Options...", 15, 0, true, true, false, false, {},
-                                      [this](const plat::MenuItem&) { Settings1Click(); }});
+  // The folder menu's fixed items; its favourites and recent parts are built
+  // by the store and the recent lists as they load. ImageList1 serves both menus.
+  menu::TFolderMenuCommands commands;
+  commands.add = [](const plat::MenuItem&) { store::AddClick(); };
+  commands.remove = [](const plat::MenuItem&) { store::RemoveClick(); };
+  commands.open_folder = [this](const plat::MenuItem&) { OpenFolderClick(); };
+  commands.settings = [this](const plat::MenuItem&) { Settings1Click(); };
+  commands.clear = [this](const plat::MenuItem&) { Clear1Click(); };
+  PopupMenu2 = menu::CreateFolderMenu(commands);
+  menu::LoadImageList1();
   // Timer4 polls the hook block from the form's creation on.
   plat::SetTimer(Handle, kTimer4Id, kTimer4Interval);
 }
@@ -135,6 +140,11 @@ void TVorlFolder::FormCreate() {
   // through these.
   store::Links().BuildFavouritesMenu = [] { menu::BuildFavouritesMenu(); };
   store::Links().AlwaysAddDialog = [this] { return ProgramSettings.AlwaysAddDialog; };
+  // The recent lists rebuild the recent submenus and hand over Lst through these.
+  store::RecentLinks().BuildRecentMenus = [](bool files, bool folders) { menu::BuildRecentMenus(files, folders); };
+  store::RecentLinks().SetRecentFileIcons = [](std::vector<plat::Handle> icons) {
+    plat::SetRecentFileIcons(std::move(icons));
+  };
   ReadSettingsOrSeedDefaults();
 
   try {
@@ -234,6 +244,7 @@ void TVorlFolder::FormDestroy() {
   FilterNames.clear();
   store::ResetRecentState();
   store::Links() = {};
+  store::RecentLinks() = {};
   ShowTrayIcon(false);
 }
 

@@ -377,7 +377,8 @@ void RecentFolderItemClick(const plat::MenuItem& item) {
   // its submenu.
   list.SetString(i, store::TouchedRecentKey(list.Strings(i), store::DosDateTime(plat::LocalNow())));
   list.Sort();
-  BuildRecentMenus(false, true);
+  // Through the form, which keeps the recent files' icons in step.
+  if (auto* form = agent::VorlFolder) form->BuildRecentMenus(false, true);
 }
 
 void RecentFileItemClick(const plat::MenuItem& item) {
@@ -394,7 +395,7 @@ void RecentFileItemClick(const plat::MenuItem& item) {
     plat::ShellExecute(0, L"", path, L"", L"", plat::SW_SHOWNORMAL);
   }
   plat::SHAddToRecentDocs(path);
-  BuildRecentMenus(true, false);
+  if (auto* form = agent::VorlFolder) form->BuildRecentMenus(true, false);
 }
 
 }  // namespace menu
