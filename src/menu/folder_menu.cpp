@@ -67,14 +67,6 @@ plat::MenuItem BuiltItem(int tag, const std::wstring& encoded_value, TMenuAction
   return m;
 }
 
-// Position of the top-level item named name, or -1.
-int IndexOf(const plat::Menu& menu, const wchar_t* name) {
-  for (std::size_t i = 0; i < menu.size(); ++i) {
-    if (menu[i].name == name) return static_cast<int>(i);
-  }
-  return -1;
-}
-
 // A recent submenu emptied down to its foot: separator, then "Clear".
 void ResetRecentSubmenu(plat::MenuItem& sub, const TMenuAction& clear) {
   sub.items.clear();

@@ -45,7 +45,9 @@ int IconSizeAt(POINT pt) {
   using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
   static GetDpiForMonitorFn get_dpi = [] {
     HMODULE shcore = ::LoadLibraryW(L"shcore.dll");
-    return shcore ? reinterpret_cast<GetDpiForMonitorFn>(::GetProcAddress(shcore, "GetDpiForMonitor")) : nullptr;
+    return shcore ? reinterpret_cast<GetDpiForMonitorFn>(
+                         reinterpret_cast<void*>(::GetProcAddress(shcore, "GetDpiForMonitor")))
+                   : nullptr;
   }();
   UINT dpi = 0;
   if (get_dpi) {
