@@ -140,11 +140,15 @@ void TVorlFolder::FormCreate() {
   // through these.
   store::Links().BuildFavouritesMenu = [] { menu::BuildFavouritesMenu(); };
   store::Links().AlwaysAddDialog = [this] { return ProgramSettings.AlwaysAddDialog; };
-  // The recent lists rebuild the recent submenus and hand over Lst through these.
-  store::RecentLinks().BuildRecentMenus = [](bool files, bool folders) { menu::BuildRecentMenus(files, folders); };
-  store::RecentLinks().SetRecentFileIcons = [](std::vector<plat::Handle> icons) {
-    plat::SetRecentFileIcons(std::move(icons));
-  };
+  // The recent lists rebuild the recent submenus and hand over Lst through
+  // these (links set before the form starts, as tests do, are kept).
+  auto& recent = store::RecentLinks();
+  if (!recent.BuildRecentMenus) {
+    recent.BuildRecentMenus = [](bool files, bool folders) { menu::BuildRecentMenus(files, folders); };
+  }
+  if (!recent.SetRecentFileIcons) {
+    recent.SetRecentFileIcons = [](std::vector<plat::Handle> icons) { plat::SetRecentFileIcons(std::move(icons)); };
+  }
   ReadSettingsOrSeedDefaults();
 
   try {
