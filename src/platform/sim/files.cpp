@@ -446,10 +446,18 @@ std::vector<FindData> FindFiles(const std::wstring& pattern) {
     if (!sim::WildMatch(mask.c_str(), name.c_str())) continue;
     FindData d;
     d.name = name;
-    std::wstring full = folder + name;
-    d.attributes = FileAttributes(full);
-    if (!e.is_directory(ec)) d.size = e.file_size(ec);
-    FileLastWriteTime(full, d.last_write);
+    // The entry's own facts, as FileAttributes and FileLastWriteTime give
+    // them, without resolving its path again (folders of thousands of files).
+    if (e.is_directory(ec)) {
+      d.attributes = FILE_ATTRIBUTE_DIRECTORY;
+    } else {
+      const auto perms = e.status(ec).permissions();
+      d.attributes = FILE_ATTRIBUTE_ARCHIVE;
+      if ((perms & fs::perms::owner_write) == fs::perms::none) d.attributes |= FILE_ATTRIBUTE_READONLY;
+      d.size = e.file_size(ec);
+    }
+    const auto t = e.last_write_time(ec);
+    if (!ec) d.last_write = sim::ToFileTime(t);
     out.push_back(std::move(d));
   }
   std::sort(out.begin(), out.end(), [](const FindData& a, const FindData& b) { return a.name < b.name; });
