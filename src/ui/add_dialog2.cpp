@@ -1,0 +1,120 @@
+#include "ui/add_dialog2.h"
+
+#include <memory>
+
+#include "agent/program_settings.h"
+#include "agent/vorl_folder.h"
+#include "infra/registry.h"
+
+namespace ui {
+namespace {
+
+std::unique_ptr<TfmAddItem>& Instance() {
+  static std::unique_ptr<TfmAddItem> prompt;
+  return prompt;
+}
+
+plat::ControlLayout Ctl(const wchar_t* name, plat::ControlKind kind, const wchar_t* caption, int x, int y, int w,
+                        int h) {
+  plat::ControlLayout c;
+  c.name = name;
+  c.kind = kind;
+  c.caption = caption;
+  c.x = x;
+  c.y = y;
+  c.w = w;
+  c.h = h;
+  return c;
+}
+
+}  // namespace
+
+plat::FormLayout AddItemLayout() {
+  plat::FormLayout f;
+  f.name = L"TfmAddItem";
+  f.caption = L"Add new item";
+  f.width = 214;
+  f.height = 74;
+  f.stay_on_top = true;
+  auto& c = f.controls;
+  c.push_back(Ctl(L"Label1", plat::ControlKind::Label, L"Please, enter name to display in menu", 7, 7, 200, 9));
+  c.push_back(Ctl(L"edName", plat::ControlKind::Edit, L"", 7, 18, 200, 13));
+  plat::ControlLayout check =
+      Ctl(L"CheckBox1", plat::ControlKind::CheckBox, L"Always show this dialog", 7, 37, 120, 10);
+  c.push_back(check);
+  // The caption is written in Cyrillic capitals (U+041E U+041A), as the
+  // prompt has always shown it.
+  plat::ControlLayout ok = Ctl(L"btOK", plat::ControlKind::Button, L"\u041E\u041A", 103, 54, 50, 14);
+  ok.is_default = true;
+  c.push_back(ok);
+  plat::ControlLayout cancel = Ctl(L"btCancel", plat::ControlKind::Button, L"Cancel", 157, 54, 50, 14);
+  cancel.is_cancel = true;
+  c.push_back(cancel);
+  return f;
+}
+
+TfmAddItem::TfmAddItem() {
+  const plat::Window owner = agent::VorlFolder ? agent::VorlFolder->Handle : 0;
+  form_ = plat::CreateForm(AddItemLayout(), owner, [this](plat::Form, const plat::FormEvent& e) {
+    using K = plat::FormEventKind;
+    if (e.kind == K::Show) FormShow();
+    else if (e.kind == K::Change && e.control == L"edName") edNameChange();
+    else if (e.kind == K::Click && e.control == L"btOK") btOKClick();
+    else if (e.kind == K::Click && e.control == L"btCancel") btCancelClick();
+    else if (e.kind == K::Close) btCancelClick();
+    else return false;
+    return true;
+  });
+  plat::SetChecked(form_, L"CheckBox1", true);
+}
+
+TfmAddItem::~TfmAddItem() { plat::DestroyForm(form_); }
+
+bool TfmAddItem::Ask(const std::wstring& default_title) {
+  plat::SetControlText(form_, L"edName", default_title);
+  return plat::ShowModal(form_) == plat::mrOk;
+}
+
+void TfmAddItem::FormShow() {
+  EnteredName.clear();
+  edNameChange();
+  plat::FocusControl(form_, L"edName");
+}
+
+void TfmAddItem::edNameChange() {
+  plat::SetControlEnabled(form_, L"btOK", !plat::GetControlText(form_, L"edName").empty());
+}
+
+void TfmAddItem::btOKClick() {
+  // Enter presses the default button even while it is disabled in some
+  // toolkits: an empty name is never confirmed.
+  if (plat::GetControlText(form_, L"edName").empty()) return;
+  const bool always = plat::IsChecked(form_, L"CheckBox1");
+  if (agent::VorlFolder) agent::VorlFolder->ProgramSettings.AlwaysAddDialog = always;
+  try {
+    infra::TRegistry reg;
+    if (reg.OpenKey(agent::kSettingsKey, false)) reg.WriteInteger(L"AlwaysAddDialog", always ? 1 : 0);
+  } catch (const std::exception&) {
+    // the setting holds for this run
+  }
+  EnteredName = plat::GetControlText(form_, L"edName");
+  plat::EndModal(form_, plat::mrOk);
+}
+
+void TfmAddItem::btCancelClick() { plat::EndModal(form_, plat::mrCancel); }
+
+TfmAddItem& AddItemPromptCreated() {
+  if (!Instance()) Instance() = std::make_unique<TfmAddItem>();
+  return *Instance();
+}
+
+void FreeAddItemPrompt() { Instance().reset(); }
+
+bool AskForItemTitle(std::wstring& title) {
+  TfmAddItem& prompt = AddItemPromptCreated();
+  if (!prompt.Ask(title)) return false;
+  title = prompt.EnteredName;
+  return true;
+}
+
+}  // namespace ui

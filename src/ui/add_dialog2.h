@@ -1,0 +1,42 @@
+// TfmAddItem: the add-item prompt "Add new item". It asks for the menu title
+// of a folder added outside the options dialog and lets the user switch the
+// question off (the setting AlwaysAddDialog).
+#pragma once
+#include <string>
+
+#include "platform/forms.h"
+
+namespace ui {
+
+plat::FormLayout AddItemLayout();
+
+class TfmAddItem {
+ public:
+  TfmAddItem();
+  ~TfmAddItem();
+  TfmAddItem(const TfmAddItem&) = delete;
+  TfmAddItem& operator=(const TfmAddItem&) = delete;
+
+  plat::Form Form() const { return form_; }
+  // Shows the prompt with the title filled in; true when confirmed, with the
+  // name in EnteredName.
+  bool Ask(const std::wstring& default_title);
+
+  void FormShow();
+  void edNameChange();
+  void btOKClick();
+  void btCancelClick();
+
+  std::wstring EnteredName;
+
+ private:
+  plat::Form form_ = 0;
+};
+
+TfmAddItem& AddItemPromptCreated();
+void FreeAddItemPrompt();
+
+// The prompt as the store asks for it (store::Links().AddItemPrompt).
+bool AskForItemTitle(std::wstring& title);
+
+}  // namespace ui

@@ -1,0 +1,334 @@
+#include "ui/editor.h"
+
+#include "infra/dral_utils.h"
+#include "infra/logger.h"
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "targets/browse_folder.h"
+#include "ui/setting.h"
+
+namespace ui {
+namespace {
+
+using plat::ControlKind;
+
+constexpr wchar_t kInformation[] = L"Information";
+constexpr wchar_t kPathExists[] = L"Item with this path already exists in this level";
+constexpr wchar_t kNameExists[] = L"Item with this name already exists in this level";
+constexpr wchar_t kPathInOtherSubmenu[] =
+    L"Item with this path already exists in another submenu; a path can be in one submenu only";
+constexpr wchar_t kMaskExists[] = L"Item with this mask already exists";
+constexpr wchar_t kBothFields[] = L"You must enter both field";
+constexpr int kFolderHeight = 178;
+constexpr int kFilterHeight = 138;
+
+plat::ControlLayout Ctl(const wchar_t* name, ControlKind kind, const wchar_t* caption, int x, int y, int w, int h) {
+  plat::ControlLayout c;
+  c.name = name;
+  c.kind = kind;
+  c.caption = caption;
+  c.x = x;
+  c.y = y;
+  c.w = w;
+  c.h = h;
+  return c;
+}
+
+bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
+  return infra::UpperCaseText(a) == infra::UpperCaseText(b);
+}
+
+}  // namespace
+
+plat::FormLayout EdLayout() {
+  plat::FormLayout f;
+  f.name = L"TEd";
+  f.caption = L"Edit folder";
+  f.width = 250;
+  f.height = 86;
+  f.stay_on_top = true;
+  f.key_preview = true;
+  auto& c = f.controls;
+  c.push_back(Ctl(L"Label3", ControlKind::Label, L"Path", 7, 9, 44, 9));
+  c.push_back(Ctl(L"Edit1", ControlKind::Edit, L"", 54, 7, 170, 13));
+  c.push_back(Ctl(L"SpeedButton1", ControlKind::Button, L"...", 226, 7, 17, 13));
+  c.push_back(Ctl(L"Label4", ControlKind::Label, L"Title", 7, 26, 44, 9));
+  c.push_back(Ctl(L"Edit2", ControlKind::Edit, L"", 54, 24, 189, 13));
+  c.push_back(Ctl(L"Label2", ControlKind::Label, L"Top level menu", 7, 43, 46, 9));
+  c.push_back(Ctl(L"ComboBox1", ControlKind::ComboBox, L"", 54, 41, 110, 90));
+  c.push_back(Ctl(L"Label1", ControlKind::Label, L"Icon:", 170, 43, 22, 9));
+  plat::ControlLayout icons = Ctl(L"ComboBoxEx1", ControlKind::IconCombo, L"", 194, 41, 49, 120);
+  icons.image_first = 200;
+  icons.image_count = 13;
+  c.push_back(icons);
+  plat::ControlLayout ok = Ctl(L"Button1", ControlKind::Button, L"OK", 139, 65, 50, 14);
+  ok.is_default = true;
+  ok.anchor_bottom = true;
+  c.push_back(ok);
+  plat::ControlLayout cancel = Ctl(L"Button2", ControlKind::Button, L"Cancel", 193, 65, 50, 14);
+  cancel.is_cancel = true;
+  cancel.anchor_bottom = true;
+  c.push_back(cancel);
+  return f;
+}
+
+TEd::TEd(TSett& owner) : owner_(owner) {
+  form_ = plat::CreateForm(EdLayout(), plat::FormWindow(owner.Form()), [this](plat::Form, const plat::FormEvent& e) {
+    try {
+      return Dispatch(e);
+    } catch (const std::exception& ex) {
+      const std::string what = ex.what();
+      infra::LogError(L"Ed." + e.control, L"Common error", std::wstring(what.begin(), what.end()), plat::LastError());
+      return true;
+    }
+  });
+  std::vector<std::wstring> items;
+  std::vector<int> images;
+  for (int i = 0; i < 13; ++i) {
+    items.push_back(L"");  // the picker shows the pictures only
+    images.push_back(i);
+  }
+  plat::SetComboItems(form_, L"ComboBoxEx1", items, images);
+}
+
+TEd::~TEd() { plat::DestroyForm(form_); }
+
+int TEd::ShowModalForm() { return plat::ShowModal(form_); }
+
+bool TEd::FolderEditing() const { return owner_.ActivePage() != kFiltersPage; }
+
+bool TEd::Dispatch(const plat::FormEvent& e) {
+  using K = plat::FormEventKind;
+  switch (e.kind) {
+    case K::Show:
+      FormShow();
+      return false;
+    case K::Close:
+      Button2Click();
+      return true;
+    case K::KeyDown:
+      return e.control.empty() && FormKeyDown(e.key);
+    case K::Click:
+      if (e.control == L"Button1") Button1Click();
+      else if (e.control == L"Button2") Button2Click();
+      else if (e.control == L"SpeedButton1") SpeedButton1Click();
+      else return false;
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TEd::FormKeyDown(std::uint32_t key) {
+  if (key != plat::VK_RETURN) return false;
+  Button1Click();
+  return true;
+}
+
+void TEd::Refuse(const std::wstring& text) {
+  plat::MessageBoxW(plat::FormWindow(form_), text, kInformation, plat::MB_OK | plat::MB_ICONINFORMATION);
+}
+
+void TEd::FormShow() {
+  const plat::Form sf = owner_.Form();
+  const bool folders = FolderEditing();
+  for (const wchar_t* c : {L"Label2", L"ComboBox1", L"Label1", L"ComboBoxEx1"}) plat::SetControlVisible(form_, c, folders);
+  if (folders) {
+    plat::SetControlText(form_, L"Label3", L"Path");
+    plat::SetControlText(form_, L"Label4", L"Title");
+    plat::SetReadOnly(form_, L"Edit1", true);
+    plat::SetFormHeight(form_, kFolderHeight);
+    const TFolderRows rows = owner_.FolderRows();
+    std::vector<std::wstring> levels{L"None"};
+    for (const auto& r : rows)
+      if (r.path.empty()) levels.push_back(r.title);
+    plat::SetComboItems(form_, L"ComboBox1", levels);
+    plat::SetItemIndex(form_, L"ComboBox1", 0);
+    const int sel = plat::GetSelectedRow(sf, L"ListView1");
+    const TFolderRow row = sel >= 0 && sel < static_cast<int>(rows.size()) ? rows[sel] : TFolderRow{};
+    plat::SetControlText(form_, L"Edit1", row.path);
+    plat::SetControlEnabled(form_, L"SpeedButton1", !infra::TrimControls(row.path).empty());
+    plat::SetControlText(form_, L"Edit2", row.title);
+    plat::SetItemIndex(form_, L"ComboBoxEx1", row.image);
+    if (EditorMode == 3) {
+      plat::SetControlEnabled(form_, L"ComboBox1", false);
+      plat::SetFormCaption(form_, L"New submenu");
+    } else {
+      plat::SetControlEnabled(form_, L"ComboBox1", !row.path.empty());
+      plat::SetFormCaption(form_, EditorMode == 2 ? L"New folder" : L"Edit folder");
+      if (row.indent != 0 && sel >= 0) {
+        const int h = HeaderOf(rows, sel);
+        if (h >= 0) {
+          for (std::size_t i = 1; i < levels.size(); ++i) {
+            if (SameIgnoringCase(levels[i], rows[h].title)) {
+              plat::SetItemIndex(form_, L"ComboBox1", static_cast<int>(i));
+              break;
+            }
+          }
+        }
+      }
+    }
+    start_level_ = plat::GetItemIndex(form_, L"ComboBox1");
+    plat::FocusControl(form_, L"Edit2");
+  } else {
+    plat::SetControlText(form_, L"Label3", L"Name");
+    plat::SetControlText(form_, L"Label4", L"Mask");
+    plat::SetControlEnabled(form_, L"SpeedButton1", false);
+    plat::SetReadOnly(form_, L"Edit1", false);
+    plat::SetFormHeight(form_, kFilterHeight);
+    if (AddingFilter) {
+      plat::SetControlText(form_, L"Edit1", L"");
+      plat::SetControlText(form_, L"Edit2", L"");
+      plat::SetFormCaption(form_, L"New filter");
+    } else {
+      const int sel = plat::GetSelectedRow(sf, L"ListView2");
+      const plat::ListRow row = sel >= 0 ? plat::GetListRow(sf, L"ListView2", sel) : plat::ListRow{};
+      plat::SetControlText(form_, L"Edit1", row.caption);
+      plat::SetControlText(form_, L"Edit2", row.subitems.empty() ? L"" : row.subitems[0]);
+      plat::SetFormCaption(form_, L"Edit Filter");
+    }
+    start_level_ = 0;
+    plat::FocusControl(form_, L"Edit1");
+  }
+}
+
+void TEd::SpeedButton1Click() {
+  std::wstring folder;
+  targets::BrowseForFolder(plat::FormWindow(form_), plat::GetControlText(form_, L"Edit1"), folder);
+  if (!folder.empty() && plat::DirectoryExists(folder)) plat::SetControlText(form_, L"Edit1", folder);
+}
+
+void TEd::Button1Click() {
+  if (plat::GetControlText(form_, L"Edit2").empty()) return;
+  if (FolderEditing()) OkFolder();
+  else OkFilter();
+}
+
+void TEd::OkFolder() {
+  const plat::Form sf = owner_.Form();
+  TFolderRows rows = owner_.FolderRows();
+  const int r = plat::GetSelectedRow(sf, L"ListView1");
+  if (r < 0 || r >= static_cast<int>(rows.size())) return;
+  const std::wstring path = plat::GetControlText(form_, L"Edit1");
+  const std::wstring title = plat::GetControlText(form_, L"Edit2");
+  const int level = std::max(0, plat::GetItemIndex(form_, L"ComboBox1"));
+  const std::vector<std::wstring> levels = plat::GetComboItems(form_, L"ComboBox1");
+  const int icon = std::max(0, plat::GetItemIndex(form_, L"ComboBoxEx1"));
+  const int n = static_cast<int>(rows.size());
+
+  if (level == 0) {
+    if (!rows[r].path.empty() && EditorMode != 3) {
+      for (int i = 0; i < n; ++i) {
+        // Value names compare without case in the registry.
+        if (i != r && rows[i].indent == 0 && !rows[i].path.empty() && SameIgnoringCase(rows[i].path, path)) {
+          Refuse(kPathExists);
+          return;
+        }
+      }
+    }
+    for (int i = 0; i < n; ++i) {
+      if (i != r && rows[i].indent == 0 && rows[i].title == title) {
+        Refuse(kNameExists);
+        return;
+      }
+    }
+  } else {
+    const std::wstring submenu = level < static_cast<int>(levels.size()) ? levels[level] : L"";
+    int h = -1;
+    for (int i = 0; i < n; ++i)
+      if (rows[i].title == submenu) {
+        h = i;
+        break;
+      }
+    if (h < 0) return;
+    const int end = BlockEnd(rows, h);
+    for (int i = h; i < end; ++i) {
+      if (i != r && !rows[i].path.empty() && SameIgnoringCase(rows[i].path, path)) {
+        Refuse(kPathExists);
+        return;
+      }
+    }
+    for (int i = h; i < end; ++i) {
+      if (i != r && rows[i].title == title) {
+        Refuse(kNameExists);
+        return;
+      }
+    }
+    // The store holds a path once among all submenu children: a second child
+    // with this path in another submenu would replace the first on saving.
+    for (int i = 0; i < n; ++i) {
+      if (i != r && rows[i].IsChild() && (i < h || i >= end) && SameIgnoringCase(rows[i].path, path)) {
+        Refuse(kPathInOtherSubmenu);
+        return;
+      }
+    }
+  }
+
+  owner_.FoldersChanged = true;
+  int at = r;
+  if (level == start_level_) {
+    rows[r].title = title;
+    rows[r].path = path;
+    rows[r].image = icon;
+  } else if (level == 0) {
+    // The folder leaves its submenu for the top level, right after it.
+    const int h = HeaderOf(rows, r);
+    const int last = (h >= 0 ? BlockEnd(rows, h) : r + 1) - 1;
+    if (r != last) at = MoveRow(rows, r, last + 1);
+    rows[at] = TFolderRow{title, path, icon, 0};
+  } else {
+    const std::wstring submenu = levels[level];
+    const int h = FindHeader(rows, submenu);
+    if (h < 0) return;
+    const int end = BlockEnd(rows, h);
+    if (r != end) at = MoveRow(rows, r, end);
+    rows[at] = TFolderRow{title, path, icon, 1};
+  }
+  owner_.SetFolderRows(rows, at);
+  plat::EndModal(form_, plat::mrOk);
+}
+
+void TEd::OkFilter() {
+  const plat::Form sf = owner_.Form();
+  const std::wstring name = plat::GetControlText(form_, L"Edit1");
+  const std::wstring mask = plat::GetControlText(form_, L"Edit2");
+  if (name.empty()) {
+    Refuse(kBothFields);
+    return;
+  }
+  const int sel = AddingFilter ? -1 : plat::GetSelectedRow(sf, L"ListView2");
+  const int n = plat::ListCount(sf, L"ListView2");
+  for (int i = 0; i < n; ++i) {
+    if (i != sel && plat::GetListRow(sf, L"ListView2", i).caption == name) {
+      Refuse(kNameExists);
+      return;
+    }
+  }
+  for (int i = 0; i < n; ++i) {
+    const plat::ListRow row = plat::GetListRow(sf, L"ListView2", i);
+    // Masks are value names: two spellings that differ in case are one.
+    if (i != sel && !row.subitems.empty() && SameIgnoringCase(row.subitems[0], mask)) {
+      Refuse(kMaskExists);
+      return;
+    }
+  }
+  if (AddingFilter) {
+    plat::InsertListRow(sf, L"ListView2", n, plat::ListRow{name, {mask}, -1, 0});
+    plat::SetSelectedRow(sf, L"ListView2", n);
+  } else if (sel >= 0) {
+    plat::SetListRow(sf, L"ListView2", sel, plat::ListRow{name, {mask}, -1, 0});
+  }
+  owner_.FiltersChanged = true;
+  plat::EndModal(form_, plat::mrOk);
+}
+
+void TEd::Button2Click() {
+  if (FolderEditing() && (EditorMode == 2 || EditorMode == 3)) {
+    const plat::Form sf = owner_.Form();
+    const int sel = plat::GetSelectedRow(sf, L"ListView1");
+    if (sel >= 0) plat::DeleteListRow(sf, L"ListView1", sel);
+  }
+  plat::EndModal(form_, plat::mrCancel);
+}
+
+}  // namespace ui

@@ -1,0 +1,115 @@
+#include "ui/sett_context.h"
+
+#include <memory>
+
+#include "agent/program_settings.h"
+#include "infra/logger.h"
+#include "infra/registry.h"
+
+namespace ui {
+namespace {
+
+struct TChoice {
+  const wchar_t* box;
+  const wchar_t* caption;
+  const wchar_t* value;
+};
+const TChoice kChoices[] = {
+    {L"ShowMenuItem", L"Show Vorlune Folder menu", L"ShowMainMenu"},
+    {L"AddRemoveItem", L"Add/Remove to/from Vorlune Folder", L"ShowAddDelMenu"},
+    {L"OpenItem", L"Open folder(s) in new window(s)", L"ShowNewMenu"},
+};
+
+std::unique_ptr<TSettContextMenu>& Instance() {
+  static std::unique_ptr<TSettContextMenu> form;
+  return form;
+}
+
+plat::ControlLayout Ctl(const wchar_t* name, plat::ControlKind kind, const wchar_t* caption, int x, int y, int w,
+                        int h) {
+  plat::ControlLayout c;
+  c.name = name;
+  c.kind = kind;
+  c.caption = caption;
+  c.x = x;
+  c.y = y;
+  c.w = w;
+  c.h = h;
+  return c;
+}
+
+}  // namespace
+
+plat::FormLayout SettContextLayout() {
+  plat::FormLayout f;
+  f.name = L"TSettContextMenu";
+  f.caption = L"Context menu items";
+  f.width = 226;
+  f.height = 94;
+  auto& c = f.controls;
+  c.push_back(Ctl(L"GroupBox1", plat::ControlKind::Group, L" Choose items to display in Explorer context menus ", 7,
+                  7, 212, 58));
+  int y = 20;
+  for (const auto& ch : kChoices) {
+    c.push_back(Ctl(ch.box, plat::ControlKind::CheckBox, ch.caption, 15, y, 196, 10));
+    y += 14;
+  }
+  plat::ControlLayout ok = Ctl(L"btOK", plat::ControlKind::Button, L"OK", 115, 73, 50, 14);
+  ok.is_default = true;
+  c.push_back(ok);
+  plat::ControlLayout cancel = Ctl(L"btCancel", plat::ControlKind::Button, L"Cancel", 169, 73, 50, 14);
+  cancel.is_cancel = true;
+  c.push_back(cancel);
+  return f;
+}
+
+TSettContextMenu::TSettContextMenu(plat::Window owner) {
+  form_ = plat::CreateForm(SettContextLayout(), owner, [this](plat::Form, const plat::FormEvent& e) {
+    using K = plat::FormEventKind;
+    try {
+      if (e.kind == K::Show) FormShow();
+      else if (e.kind == K::Click && e.control == L"btOK") btOKClick();
+      else if ((e.kind == K::Click && e.control == L"btCancel") || e.kind == K::Close)
+        plat::EndModal(form_, plat::mrCancel);
+      else return false;
+    } catch (const std::exception&) {
+      infra::LogError(L"SettContextMenu", L"Common error", L"", plat::LastError());
+    }
+    return true;
+  });
+  for (const auto& ch : kChoices) plat::SetChecked(form_, ch.box, true);
+}
+
+TSettContextMenu::~TSettContextMenu() { plat::DestroyForm(form_); }
+
+int TSettContextMenu::ShowModalForm() { return plat::ShowModal(form_); }
+
+void TSettContextMenu::FormShow() {
+  infra::TRegistry reg;
+  if (!reg.OpenKey(agent::kSettingsKey, true)) return;
+  for (const auto& ch : kChoices) {
+    if (!reg.ValueExists(ch.value)) continue;
+    try {
+      plat::SetChecked(form_, ch.box, reg.ReadBool(ch.value));
+    } catch (const std::exception&) {
+      // a value of another type keeps the box as it is
+    }
+  }
+}
+
+void TSettContextMenu::btOKClick() {
+  infra::TRegistry reg;
+  if (reg.OpenKey(agent::kSettingsKey, true)) {
+    for (const auto& ch : kChoices) reg.WriteBool(ch.value, plat::IsChecked(form_, ch.box));
+  }
+  plat::EndModal(form_, plat::mrOk);
+}
+
+TSettContextMenu& SettContextMenuCreated(plat::Window owner) {
+  if (!Instance()) Instance() = std::make_unique<TSettContextMenu>(owner);
+  return *Instance();
+}
+
+void FreeSettContextMenu() { Instance().reset(); }
+
+}  // namespace ui

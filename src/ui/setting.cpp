@@ -1,0 +1,797 @@
+#include "ui/setting.h"
+
+#include <cwctype>
+
+#include "agent/hook_client.h"
+#include "agent/vorl_folder.h"
+#include "infra/config_folder.h"
+#include "infra/dral_utils.h"
+#include "infra/logger.h"
+#include "infra/registry.h"
+#include "platform/message_box.h"
+#include "platform/process.h"
+#include "store/config_files.h"
+#include "store/favourites.h"
+#include "store/shell_extension.h"
+#include "targets/browse_folder.h"
+#include "targets/target_state.h"
+#include "ui/add_dialog2.h"
+#include "ui/editor.h"
+#include "ui/sett_context.h"
+
+namespace ui {
+namespace {
+
+using plat::ControlKind;
+using plat::ControlLayout;
+
+constexpr wchar_t kInformation[] = L"Information";
+constexpr wchar_t kConfirm[] = L"Confirm";
+constexpr int kFavouriteImages = 13;
+constexpr int kFirstFavouriteImage = 200;  // the icon resources of the favourites icon set
+
+std::unique_ptr<TSett>& Instance() {
+  static std::unique_ptr<TSett> sett;
+  return sett;
+}
+
+ControlLayout Ctl(const wchar_t* name, ControlKind kind, const wchar_t* caption, int x, int y, int w, int h,
+                  const wchar_t* parent = L"") {
+  ControlLayout c;
+  c.name = name;
+  c.kind = kind;
+  c.caption = caption;
+  c.x = x;
+  c.y = y;
+  c.w = w;
+  c.h = h;
+  c.parent = parent;
+  return c;
+}
+
+ControlLayout Hidden(ControlLayout c) {
+  c.visible = false;
+  return c;
+}
+
+// A list page: its group, list view, and the column of buttons beside it.
+void AddListPage(std::vector<ControlLayout>& c, const wchar_t* page, const wchar_t* group_name,
+                 const wchar_t* group, const wchar_t* list, const wchar_t* col1, const wchar_t* col2,
+                 bool images, std::vector<std::pair<const wchar_t*, const wchar_t*>> buttons) {
+  c.push_back(Ctl(group_name, ControlKind::Group, group, 4, 2, 370, 200, page));
+  ControlLayout lv = Ctl(list, ControlKind::ListView, L"", 12, 14, 280, 180, page);
+  lv.columns = {{col1, 152}, {col2, 215}};
+  if (images) {
+    lv.image_first = kFirstFavouriteImage;
+    lv.image_count = kFavouriteImages;
+  }
+  c.push_back(lv);
+  int y = 14;
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
+    // The arrows stand apart from the commands.
+    if (buttons.size() - i == 2) y += 16;
+    c.push_back(Ctl(buttons[i].first, ControlKind::Button, buttons[i].second, 298, y, 68, 14, page));
+    y += 18;
+  }
+}
+
+std::wstring Trimmed(const std::wstring& s) { return infra::TrimControls(s); }
+
+agent::TProgramSettings& Settings() { return agent::VorlFolder->ProgramSettings; }
+
+// A text read as a whole number; false when it is none (or too large).
+bool StrictNumber(const std::wstring& text, std::int64_t& value) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) negative = text[i++] == L'-';
+  if (i >= text.size()) return false;
+  std::int64_t v = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < L'0' || text[i] > L'9') return false;
+    v = v * 10 + (text[i] - L'0');
+    if (v > 0x7FFFFFFF) return false;
+  }
+  value = negative ? -v : v;
+  return true;
+}
+
+}  // namespace
+
+TOptionsLinks& OptionsLinks() {
+  static TOptionsLinks links;
+  return links;
+}
+
+void ShowHelpTopic(const std::wstring& topic) {
+  plat::ShowHtmlHelpTopic(agent::TVorlFolder::ProgramFolder() + agent::kHelpFileName, topic);
+}
+
+plat::FormLayout SettLayout() {
+  plat::FormLayout f;
+  f.name = L"TSett";
+  f.caption = L"Options";
+  f.width = 400;
+  f.height = 264;
+  f.key_preview = true;
+  auto& c = f.controls;
+  c.push_back(Ctl(L"qqq", ControlKind::Tabs, L"", 7, 7, 386, 230));
+  c.push_back(Ctl(L"Folders", ControlKind::Page, L"Folders", 0, 0, 0, 0, L"qqq"));
+  c.push_back(Ctl(L"Filters", ControlKind::Page, L"Filters", 0, 0, 0, 0, L"qqq"));
+  c.push_back(Ctl(L"Option", ControlKind::Page, L"Preferences", 0, 0, 0, 0, L"qqq"));
+  c.push_back(Ctl(L"About", ControlKind::Page, L"About", 0, 0, 0, 0, L"qqq"));
+
+  AddListPage(c, L"Folders", L"GroupBox1", L" Folders settings ", L"ListView1", L"Title", L"Path", true,
+              {{L"Button1", L"Add Folder..."},
+               {L"Button13", L"Add Submenu"},
+               {L"Button2", L"Edit"},
+               {L"Button3", L"Remove"},
+               {L"Button4", L"Up"},
+               {L"Button5", L"Down"}});
+  AddListPage(c, L"Filters", L"GroupBox2", L" Filters settings ", L"ListView2", L"Name", L"Mask", false,
+              {{L"Button10", L"Add Filter..."},
+               {L"Button6", L"Edit"},
+               {L"Button7", L"Remove"},
+               {L"Button9", L"Up"},
+               {L"Button8", L"Down"}});
+
+  const wchar_t* P = L"Option";
+  c.push_back(Ctl(L"GroupBox3", ControlKind::Group, L" General ", 4, 2, 370, 94, P));
+  c.push_back(Ctl(L"CheckBox1", ControlKind::CheckBox, L"Automatically start with Windows", 12, 14, 172, 10, P));
+  c.push_back(Ctl(L"CheckBox2", ControlKind::CheckBox, L"Show the tray icon", 192, 14, 172, 10, P));
+  c.push_back(Ctl(L"CheckBox15", ControlKind::CheckBox, L"Delete excess shortcuts (> 40)", 12, 27, 172, 10, P));
+  c.push_back(Ctl(L"CheckBox16", ControlKind::CheckBox, L"Enable Explorer enhancements", 192, 27, 172, 10, P));
+  c.push_back(Ctl(L"CheckBox14", ControlKind::CheckBox, L"Display menu with", 12, 42, 80, 10, P));
+  ControlLayout e2 = Ctl(L"Edit2", ControlKind::Edit, L"", 94, 40, 30, 13, P);
+  e2.numbers = true;
+  c.push_back(e2);
+  c.push_back(Ctl(L"SpinButton1", ControlKind::UpDown, L"", 124, 40, 10, 13, P));
+  c.push_back(Ctl(L"Label1", ControlKind::Label, L"recently opened files", 138, 42, 120, 9, P));
+  c.push_back(Ctl(L"CheckBox3", ControlKind::CheckBox, L"Display menu with", 12, 58, 80, 10, P));
+  ControlLayout e3 = Ctl(L"Edit3", ControlKind::Edit, L"", 94, 56, 30, 13, P);
+  e3.numbers = true;
+  c.push_back(e3);
+  c.push_back(Ctl(L"SpinButton2", ControlKind::UpDown, L"", 124, 56, 10, 13, P));
+  c.push_back(Ctl(L"Label2", ControlKind::Label, L"recently opened folders", 138, 58, 120, 9, P));
+  c.push_back(Ctl(L"Label3", ControlKind::Label, L"Assign a hot key for opening the program menu:", 12, 76, 176,
+                  9, P));
+  ControlLayout combo = Ctl(L"ComboBox1", ControlKind::ComboBox, L"", 192, 74, 104, 80, P);
+  combo.items = {L"none", L"Natural Keyboard (Win + )", L"Custom"};
+  c.push_back(combo);
+  ControlLayout e1 = Ctl(L"Edit1", ControlKind::Edit, L"", 300, 74, 24, 13, P);
+  c.push_back(e1);
+  c.push_back(Ctl(L"Hot", ControlKind::HotKey, L"", 300, 74, 66, 13, P));
+
+  c.push_back(
+      Ctl(L"GroupBox4", ControlKind::Group, L" Show program menu in Save As/Open dialog boxes: ", 4, 100, 370, 54, P));
+  c.push_back(Ctl(L"CheckBox5", ControlKind::CheckBox, L"When you rotate the mouse wheel", 12, 112, 172, 10, P));
+  c.push_back(
+      Ctl(L"CheckBox8", ControlKind::CheckBox, L"When you rotate the mouse wheel forward", 22, 125, 162, 10, P));
+  c.push_back(
+      Ctl(L"CheckBox9", ControlKind::CheckBox, L"When you rotate the mouse wheel backward", 22, 138, 162, 10, P));
+  c.push_back(Ctl(L"CheckBox4", ControlKind::CheckBox, L"When you click the middle mouse button", 192, 112, 172, 10, P));
+  c.push_back(
+      Hidden(Ctl(L"CheckBox7", ControlKind::CheckBox, L"When you right-click the '?' sign", 192, 125, 172, 10, P)));
+
+  c.push_back(Ctl(L"GroupBox5", ControlKind::Group,
+                  L" Show program menu in Windows Explorer/Internet Explorer/Desktop: ", 4, 158, 370, 44, P));
+  c.push_back(Ctl(L"CheckBox12", ControlKind::CheckBox, L"When you middle-click in Explorer", 12, 171, 172, 10, P));
+  c.push_back(Ctl(L"CheckBox13", ControlKind::CheckBox, L"When you middle-click in IExplorer", 192, 171, 172, 10, P));
+  c.push_back(Ctl(L"CheckBox10", ControlKind::CheckBox, L"When you middle-click on Desktop", 12, 185, 172, 10, P));
+  c.push_back(Hidden(
+      Ctl(L"CheckBox11", ControlKind::CheckBox, L"When you right-click the 'Address bar'", 192, 185, 110, 10, P)));
+  c.push_back(Hidden(Ctl(L"SpeedButton1", ControlKind::Button, L"Customize", 310, 183, 56, 14, P)));
+
+  ControlLayout about = Ctl(L"Label4", ControlKind::Label, L"", 4, 92, 370, 10, L"About");
+  about.centered = true;
+  c.push_back(about);
+
+  ControlLayout ok = Ctl(L"Button11", ControlKind::Button, L"OK", 181, 244, 50, 14);
+  ok.tag = 1;
+  ok.is_default = true;
+  c.push_back(ok);
+  ControlLayout apply = Ctl(L"Button14", ControlKind::Button, L"Apply", 235, 244, 50, 14);
+  apply.tag = 2;
+  c.push_back(apply);
+  ControlLayout cancel = Ctl(L"Button12", ControlKind::Button, L"Cancel", 289, 244, 50, 14);
+  cancel.is_cancel = true;
+  c.push_back(cancel);
+  c.push_back(Ctl(L"Button15", ControlKind::Button, L"Help", 343, 244, 50, 14));
+  return f;
+}
+
+TSett::TSett() {
+  const plat::Window owner = agent::VorlFolder ? agent::VorlFolder->Handle : 0;
+  form_ = plat::CreateForm(SettLayout(), owner, [this](plat::Form, const plat::FormEvent& e) {
+    try {
+      const bool handled = Dispatch(e);
+      if (plat::IsFormShowing(form_) || e.kind == plat::FormEventKind::Show) aEditUpdate();
+      return handled;
+    } catch (const std::exception& ex) {
+      const std::string what = ex.what();
+      infra::LogError(L"Sett." + e.control, L"Common error", std::wstring(what.begin(), what.end()),
+                      plat::LastError());
+      return true;
+    }
+  });
+  plat::SetHotKeyRules(form_, L"Hot",
+                       plat::HKCOMB_NONE | plat::HKCOMB_SC | plat::HKCOMB_SA | plat::HKCOMB_CA | plat::HKCOMB_SCA,
+                       plat::HOTKEYF_CONTROL);
+  plat::SetHotKeyValue(form_, L"Hot", 'Q', plat::HOTKEYF_CONTROL);
+  plat::SetControlText(form_, L"Label4", L"Vorlune Folder " + infra::GetProgramVersion());
+  editor_ = std::make_unique<TEd>(*this);
+}
+
+TSett::~TSett() {
+  editor_.reset();
+  plat::DestroyForm(form_);
+}
+
+TSett* Sett() { return Instance().get(); }
+
+TSett& SettCreated() {
+  if (!Instance()) Instance() = std::make_unique<TSett>();
+  return *Instance();
+}
+
+void FreeSettingsForms() {
+  Instance().reset();
+  FreeAddItemPrompt();
+  FreeSettContextMenu();
+}
+
+void TSett::ShowOnPage(int page) {
+  plat::SetPageIndex(form_, L"qqq", page);
+  if (plat::IsFormShowing(form_)) {
+    plat::BringFormToFront(form_);
+    return;
+  }
+  plat::ShowModal(form_);
+}
+
+int TSett::ActivePage() const { return plat::GetPageIndex(form_, L"qqq"); }
+
+bool TSett::Dispatch(const plat::FormEvent& e) {
+  using K = plat::FormEventKind;
+  const std::wstring& c = e.control;
+  switch (e.kind) {
+    case K::Show:
+      OptionShow();
+      return false;
+    case K::Close:
+      Button12Click();
+      return true;
+    case K::KeyDown:
+      if (c.empty()) return FormKeyDown(e.key);
+      if (c == L"Edit1") return Edit1KeyDown(e.key);
+      return false;
+    case K::KeyPress:
+      if (c == L"Edit1") return Edit1KeyPress(static_cast<wchar_t>(e.key));
+      return false;
+    case K::KeyUp:
+      if (e.key == plat::VK_DELETE && (c == L"ListView1" || c == L"ListView2")) {
+        aEditUpdate();
+        if (plat::IsControlEnabled(form_, c == L"ListView1" ? L"Button3" : L"Button7")) Button3Click();
+        return true;
+      }
+      return false;
+    case K::DblClick:
+      if (c == L"ListView1" || c == L"ListView2") Button2Click();
+      return true;
+    case K::UpClick:
+      SpinButton1UpClick(c);
+      return true;
+    case K::DownClick:
+      SpinButton1DownClick(c);
+      return true;
+    case K::Exit:
+      if (c == L"Edit2") Edit2Exit();
+      if (c == L"Edit3") Edit3Exit();
+      return false;
+    case K::Select:
+      if (c == L"ComboBox1") ComboBox1Select();
+      return false;
+    case K::PageShow:
+      if (c == L"Folders") FoldersShow();
+      if (c == L"Filters") FiltersShow();
+      return false;
+    case K::Click: {
+      static const std::pair<const wchar_t*, void (TSett::*)()> kClicks[] = {
+          {L"Button12", &TSett::Button12Click}, {L"Button15", &TSett::Button15Click},
+          {L"CheckBox5", &TSett::CheckBox5Click}, {L"CheckBox8", &TSett::CheckBox8Click},
+          {L"CheckBox9", &TSett::CheckBox9Click}, {L"CheckBox14", &TSett::CheckBox14Click},
+          {L"CheckBox3", &TSett::CheckBox3Click}, {L"SpeedButton1", &TSett::SpeedButton1Click},
+          {L"Button1", &TSett::Button1Click},   {L"Button13", &TSett::Button13Click},
+          {L"Button10", &TSett::Button10Click}, {L"Button2", &TSett::Button2Click},
+          {L"Button6", &TSett::Button2Click},   {L"Button3", &TSett::Button3Click},
+          {L"Button7", &TSett::Button3Click},   {L"Button4", &TSett::Button4Click},
+          {L"Button5", &TSett::Button5Click},   {L"Button9", &TSett::Button9Click},
+          {L"Button8", &TSett::Button8Click},
+      };
+      if (c == L"Button11" || c == L"Button14") {
+        Button11Click(c);
+        return true;
+      }
+      for (const auto& [name, handler] : kClicks) {
+        if (c == name) {
+          (this->*handler)();
+          return true;
+        }
+      }
+      return false;
+    }
+    default:
+      return false;
+  }
+}
+
+// --- showing --------------------------------------------------------------------
+
+void TSett::OptionShow() {
+  FoldersChanged = false;
+  FiltersChanged = false;
+  const agent::TProgramSettings& s = Settings();
+  plat::SetChecked(form_, L"CheckBox2", s.ShowTray);
+  plat::SetChecked(form_, L"CheckBox15", s.ClearLink);
+  plat::SetChecked(form_, L"CheckBox16", s.ExpEnch);
+  plat::SetChecked(form_, L"CheckBox14", s.RecentFls);
+  plat::SetControlText(form_, L"Edit2", std::to_wstring(s.FilesCount));
+  plat::SetControlEnabled(form_, L"Edit2", s.RecentFls);
+  plat::SetChecked(form_, L"CheckBox3", s.RecentFldr);
+  plat::SetControlText(form_, L"Edit3", std::to_wstring(s.FoldersCount));
+  plat::SetControlEnabled(form_, L"Edit3", s.RecentFldr);
+  plat::SetChecked(form_, L"CheckBox5", s.MouseWheel > 0);
+  plat::SetChecked(form_, L"CheckBox8", s.MouseWheel == 2);
+  plat::SetChecked(form_, L"CheckBox9", s.MouseWheel == 3);
+  plat::SetControlEnabled(form_, L"CheckBox8", s.MouseWheel > 0);
+  plat::SetControlEnabled(form_, L"CheckBox9", s.MouseWheel > 0);
+  plat::SetChecked(form_, L"CheckBox4", s.MouseMButton);
+  plat::SetChecked(form_, L"CheckBox7", s.Help);
+  plat::SetChecked(form_, L"CheckBox12", s.MExplorer);
+  plat::SetChecked(form_, L"CheckBox13", s.MIExplorer);
+  plat::SetChecked(form_, L"CheckBox10", s.MDesktop);
+  plat::SetChecked(form_, L"CheckBox11", s.RExplorer);
+
+  store::LoadFavourites();
+  FillLists();
+
+  bool autostart = false;
+  try {
+    infra::TRegistry reg;
+    if (reg.OpenKeyReadOnly(agent::kRunKey)) autostart = reg.ValueExists(agent::kRunValue);
+  } catch (const std::exception&) {
+    autostart = false;
+  }
+  plat::SetChecked(form_, L"CheckBox1", autostart);
+  LoadHotKeyControls();
+  if (ActivePage() == kFoldersPage) plat::FocusControl(form_, L"ListView1");
+}
+
+void TSett::FillLists() {
+  SetFolderRows(RowsFromStore(store::FavouriteNames, store::FavouriteValues), -1);
+  plat::ClearList(form_, L"ListView2");
+  for (std::size_t i = 0; i < store::FilterMasks.size() && i < store::FilterNames.size(); ++i)
+    plat::InsertListRow(form_, L"ListView2", static_cast<int>(i),
+                        plat::ListRow{store::FilterNames[i], {store::FilterMasks[i]}, -1, 0});
+}
+
+void TSett::LoadHotKeyControls() {
+  const agent::TProgramSettings& s = Settings();
+  if (s.Alt == 0) {
+    plat::SetItemIndex(form_, L"ComboBox1", 0);
+  } else if (s.Alt == static_cast<std::int32_t>(plat::MOD_WIN)) {
+    plat::SetItemIndex(form_, L"ComboBox1", 1);
+  } else {
+    plat::SetItemIndex(form_, L"ComboBox1", 2);
+    std::uint32_t mods = 0;
+    if (s.Alt & plat::MOD_ALT) mods |= plat::HOTKEYF_ALT;
+    if (s.Alt & plat::MOD_CONTROL) mods |= plat::HOTKEYF_CONTROL;
+    if (s.Alt & plat::MOD_SHIFT) mods |= plat::HOTKEYF_SHIFT;
+    plat::SetHotKeyValue(form_, L"Hot", static_cast<std::uint32_t>(s.Keys), mods);
+  }
+  ComboBox1Select();
+}
+
+TFolderRows TSett::FolderRows() const {
+  TFolderRows rows;
+  const int n = plat::ListCount(form_, L"ListView1");
+  for (int i = 0; i < n; ++i) rows.push_back(FromListRow(plat::GetListRow(form_, L"ListView1", i)));
+  return rows;
+}
+
+void TSett::SetFolderRows(const TFolderRows& rows, int selected) {
+  plat::SetListRedraw(form_, L"ListView1", false);
+  plat::ClearList(form_, L"ListView1");
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    plat::InsertListRow(form_, L"ListView1", static_cast<int>(i), ToListRow(rows[i]));
+  plat::SetSelectedRow(form_, L"ListView1", selected);
+  plat::SetListRedraw(form_, L"ListView1", true);
+}
+
+// --- OK, Apply, Cancel, Help ----------------------------------------------------------
+
+void TSett::SaveLists() {
+  store::TStoreContent content;
+  RowsToStore(FolderRows(), content.favourite_names, content.favourite_values);
+  const int n = plat::ListCount(form_, L"ListView2");
+  for (int i = 0; i < n; ++i) {
+    const plat::ListRow row = plat::GetListRow(form_, L"ListView2", i);
+    content.filter_masks.push_back(Trimmed(row.subitems.empty() ? L"" : row.subitems[0]));
+    content.filter_names.push_back(Trimmed(row.caption));
+  }
+  const store::TReplaceResult r =
+      store::ReplaceStore(content, FoldersChanged, FiltersChanged, infra::ConfigurationFolder());
+  if (r != store::TReplaceResult::Replaced) {
+    plat::MessageBoxW(plat::FormWindow(form_),
+                      r == store::TReplaceResult::Restored
+                          ? L"The favourites could not be saved. They were left as they were."
+                          : L"The favourites could not be saved, nor put back as they were. A copy is kept as \"" +
+                                std::wstring(store::kStoreCopyName) + L"\" in the folder \"" +
+                                store::kConfigurationSubfolder + L"\".",
+                      kInformation, plat::MB_OK | plat::MB_ICONINFORMATION);
+  }
+}
+
+void TSett::Button11Click(const std::wstring& sender) {
+  agent::TVorlFolder& vf = *agent::VorlFolder;
+  agent::TProgramSettings& s = vf.ProgramSettings;
+  infra::LogMessage(L"Sett.Button11Click", sender == L"Button11" ? L"OK" : L"Apply");
+
+  // 1-3: the lists, rewritten as a whole.
+  if (FoldersChanged || FiltersChanged) {
+    SaveLists();
+    store::LoadFavourites();
+    FoldersChanged = false;
+    FiltersChanged = false;
+  }
+
+  // 4.
+  s.MExplorer = plat::IsChecked(form_, L"CheckBox12");
+  s.MIExplorer = plat::IsChecked(form_, L"CheckBox13");
+  s.RExplorer = plat::IsChecked(form_, L"CheckBox11");
+  s.MDesktop = plat::IsChecked(form_, L"CheckBox10");
+  s.ShowTray = plat::IsChecked(form_, L"CheckBox2");
+  s.FoldersCount = infra::TextToInt(plat::GetControlText(form_, L"Edit3"));
+  s.FilesCount = infra::TextToInt(plat::GetControlText(form_, L"Edit2"));
+  s.ExpEnch = plat::IsChecked(form_, L"CheckBox16");
+
+  // 5.
+  store::RegisterShellExtension(s.ExpEnch);
+
+  // 6.
+  const bool folders_box = plat::IsChecked(form_, L"CheckBox3");
+  const bool files_box = plat::IsChecked(form_, L"CheckBox14");
+  if (folders_box || files_box) {
+    if (OptionsLinks().ScanRecentFull) OptionsLinks().ScanRecentFull();
+    if (!s.RecentFldr && !s.RecentFls) {
+      try {
+        if (OptionsLinks().FindRecent) OptionsLinks().FindRecent();
+      } catch (const std::exception&) {
+        infra::LogError(L"Sett.Button11Click", L"FindRecent", L"common error", plat::LastError(), false);
+      }
+    }
+  }
+
+  // 7.
+  s.RecentFldr = folders_box;
+  s.RecentFls = files_box;
+  s.ClearLink = plat::IsChecked(form_, L"CheckBox15");
+  vf.ShowTrayIcon(s.ShowTray);
+  s.Help = plat::IsChecked(form_, L"CheckBox7");
+
+  // 8.
+  if (!plat::IsChecked(form_, L"CheckBox5")) s.MouseWheel = 0;
+  else if (plat::IsChecked(form_, L"CheckBox8")) s.MouseWheel = 2;
+  else if (plat::IsChecked(form_, L"CheckBox9")) s.MouseWheel = 3;
+  else s.MouseWheel = 1;
+  s.MouseMButton = plat::IsChecked(form_, L"CheckBox4");
+  // Without the wheel and the middle button only the tray icon is left to
+  // reach the menu with the mouse.
+  if (s.MouseWheel == 0 && !s.MouseMButton) s.ShowTray = true;
+
+  // 9.
+  switch (plat::GetItemIndex(form_, L"ComboBox1")) {
+    case 0:
+      s.Alt = 0;
+      break;
+    case 1: {
+      const std::wstring key = plat::GetControlText(form_, L"Edit1");
+      if (!key.empty()) {
+        s.Alt = static_cast<std::int32_t>(plat::MOD_WIN);
+        s.Keys = static_cast<std::int32_t>(key[0]);
+      }
+      break;
+    }
+    case 2: {
+      std::uint32_t key = 0, mods = 0;
+      plat::GetHotKeyValue(form_, L"Hot", key, mods);
+      if (key != 0) {
+        if (mods & plat::HOTKEYF_ALT) s.Alt = static_cast<std::int32_t>(plat::MOD_ALT);
+        else if (mods & plat::HOTKEYF_SHIFT) s.Alt = static_cast<std::int32_t>(plat::MOD_SHIFT);
+        else if (mods & plat::HOTKEYF_CONTROL) s.Alt = static_cast<std::int32_t>(plat::MOD_CONTROL);
+      }
+      s.Keys = static_cast<std::int32_t>(key);
+      break;
+    }
+    default:
+      break;
+  }
+
+  // 10.
+  {
+    infra::TRegistry reg;
+    if (reg.OpenKey(agent::kSettingsKey, true)) {
+      reg.WriteBool(L"ClearLink", s.ClearLink);
+      reg.WriteBool(L"RecentFldr", s.RecentFldr);
+      reg.WriteBool(L"RecentFls", s.RecentFls);
+      reg.WriteBool(L"ShowTray", s.ShowTray);
+      reg.WriteInteger(L"MouseWheel", s.MouseWheel);
+      reg.WriteBool(L"MouseMButton", s.MouseMButton);
+      reg.WriteBool(L"Help", s.Help);
+      reg.WriteBool(L"MExplorer", s.MExplorer);
+      reg.WriteBool(L"MIExplorer", s.MIExplorer);
+      reg.WriteBool(L"RExplorer", s.RExplorer);
+      reg.WriteBool(L"MDesktop", s.MDesktop);
+      reg.WriteBool(L"ExpEnch", s.ExpEnch);
+      reg.WriteInteger(L"FilesCount", s.FilesCount);
+      reg.WriteInteger(L"FoldersCount", s.FoldersCount);
+      reg.WriteInteger(L"Alt", s.Alt);
+      reg.WriteInteger(L"Keys", s.Keys);
+    } else {
+      infra::LogError(L"Sett.Button11Click", L"Can't open key", std::wstring(L"Key=") + agent::kSettingsKey,
+                      plat::LastError());
+    }
+  }
+
+  // 11.
+  plat::UnregisterHotKey(vf.Handle, agent::TVorlFolder::HotKeyId);
+  vf.HotKeyRegistered = false;
+  if (s.Alt != 0)
+    vf.HotKeyRegistered = plat::RegisterHotKey(vf.Handle, agent::TVorlFolder::HotKeyId,
+                                               static_cast<std::uint32_t>(s.Alt), static_cast<std::uint32_t>(s.Keys));
+
+  // 12.
+  try {
+    infra::TRegistry reg;
+    if (reg.OpenKey(agent::kRunKey, true)) {
+      if (plat::IsChecked(form_, L"CheckBox1")) reg.WriteString(agent::kRunValue, plat::ProgramPath());
+      else reg.DeleteValue(agent::kRunValue);
+    }
+  } catch (const std::exception&) {
+    // the autostart value is left as it is
+  }
+
+  // 13.
+  if (OptionsLinks().BuildRecentMenus) OptionsLinks().BuildRecentMenus(s.RecentFls, s.RecentFldr);
+
+  // 14. The hook takes the new settings; without it the agent has no purpose.
+  agent::CallRemoveHook();
+  try {
+    vf.HookBlock = agent::CallSetHook(targets::AgentUiThreadId, s);
+  } catch (...) {
+    vf.HookBlock = nullptr;
+  }
+  if (!vf.HookBlock) {
+    infra::LogError(L"Sett.Button11Click", L"SetHook failed", L"", plat::LastError());
+    vf.Terminate();
+  }
+
+  // 15.
+  if (plat::GetControlTag(form_, sender) == 1) plat::EndModal(form_, plat::mrOk);
+}
+
+void TSett::Button12Click() { plat::EndModal(form_, plat::mrCancel); }
+
+void TSett::Button15Click() {
+  static const wchar_t* kTopics[] = {L"editfldr.htm", L"addfilter.htm", L"options.htm", L"about.htm"};
+  const int page = ActivePage();
+  if (page >= 0 && page < 4) ShowHelpTopic(kTopics[page]);
+}
+
+bool TSett::FormKeyDown(std::uint32_t key) {
+  if (key != plat::VK_F1) return false;
+  Button15Click();
+  return true;
+}
+
+// --- Preferences ------------------------------------------------------------------
+
+void TSett::CheckBox5Click() {
+  const bool on = plat::IsChecked(form_, L"CheckBox5");
+  plat::SetControlEnabled(form_, L"CheckBox8", on);
+  plat::SetControlEnabled(form_, L"CheckBox9", on);
+}
+
+void TSett::CheckBox8Click() {
+  if (plat::IsChecked(form_, L"CheckBox8")) plat::SetChecked(form_, L"CheckBox9", false);
+}
+
+void TSett::CheckBox9Click() {
+  if (plat::IsChecked(form_, L"CheckBox9")) plat::SetChecked(form_, L"CheckBox8", false);
+}
+
+void TSett::CheckBox14Click() { plat::SetControlEnabled(form_, L"Edit2", plat::IsChecked(form_, L"CheckBox14")); }
+
+void TSett::CheckBox3Click() { plat::SetControlEnabled(form_, L"Edit3", plat::IsChecked(form_, L"CheckBox3")); }
+
+namespace {
+const wchar_t* SpinEdit(const std::wstring& spin) { return spin == L"SpinButton2" ? L"Edit3" : L"Edit2"; }
+}  // namespace
+
+void TSett::SpinButton1UpClick(const std::wstring& sender) {
+  const wchar_t* edit = SpinEdit(sender);
+  if (!plat::IsControlEnabled(form_, edit)) return;
+  std::int64_t n = 0;
+  const bool ok = StrictNumber(plat::GetControlText(form_, edit), n) && n < 0x7FFFFFFF;
+  plat::SetControlText(form_, edit, ok ? std::to_wstring(n + 1) : L"1");
+}
+
+void TSett::SpinButton1DownClick(const std::wstring& sender) {
+  const wchar_t* edit = SpinEdit(sender);
+  if (!plat::IsControlEnabled(form_, edit)) return;
+  std::int64_t n = 0;
+  const bool ok = StrictNumber(plat::GetControlText(form_, edit), n);
+  plat::SetControlText(form_, edit, ok && n - 1 >= 1 ? std::to_wstring(n - 1) : L"1");
+}
+
+void TSett::Edit2Exit() {
+  if (infra::TextToInt(plat::GetControlText(form_, L"Edit2")) < 1) plat::SetControlText(form_, L"Edit2", L"1");
+}
+
+void TSett::Edit3Exit() {
+  if (infra::TextToInt(plat::GetControlText(form_, L"Edit3")) < 1) plat::SetControlText(form_, L"Edit3", L"1");
+}
+
+void TSett::ComboBox1Select() {
+  const int index = plat::GetItemIndex(form_, L"ComboBox1");
+  plat::SetControlVisible(form_, L"Edit1", index == 1);
+  plat::SetControlVisible(form_, L"Hot", index == 2);
+  if (index == 1) {
+    const std::int32_t k = Settings().Keys;
+    plat::SetControlText(form_, L"Edit1", k > 0 && k < 0x10000 ? std::wstring(1, static_cast<wchar_t>(k)) : L"");
+  }
+}
+
+bool TSett::Edit1KeyDown(std::uint32_t key) {
+  edit1_key_ = key;
+  return false;
+}
+
+bool TSett::Edit1KeyPress(wchar_t) {
+  if (edit1_key_ != 0)
+    plat::SetControlText(form_, L"Edit1", std::wstring(1, static_cast<wchar_t>(std::towupper(
+                                                             static_cast<wint_t>(edit1_key_)))));
+  return true;
+}
+
+void TSett::SpeedButton1Click() { SettContextMenuCreated(plat::FormWindow(form_)).ShowModalForm(); }
+
+// --- the list commands ------------------------------------------------------------
+
+void TSett::aEditUpdate() {
+  const wchar_t* list = ActivePage() == kFiltersPage ? L"ListView2" : L"ListView1";
+  const bool selected = plat::GetSelectedRow(form_, list) >= 0;
+  for (const wchar_t* b : {L"Button2", L"Button3", L"Button4", L"Button5", L"Button6", L"Button7", L"Button8",
+                           L"Button9"})
+    plat::SetControlEnabled(form_, b, selected);
+}
+
+void TSett::FoldersShow() { plat::FocusControl(form_, L"ListView1"); }
+void TSett::FiltersShow() { plat::FocusControl(form_, L"ListView2"); }
+
+void TSett::OpenEditor(int mode, bool adding_filter) {
+  editor_->EditorMode = mode;
+  editor_->AddingFilter = adding_filter;
+  editor_->ShowModalForm();
+}
+
+void TSett::Button1Click() {
+  FoldersChanged = true;
+  std::wstring folder;
+  targets::BrowseForFolder(plat::FormWindow(form_), L"", folder);
+  if (folder.empty()) return;
+  TFolderRows rows = FolderRows();
+  for (const auto& r : rows) {
+    // Value names compare without case: a second spelling would overwrite
+    // the first one when the list is saved.
+    if (!r.path.empty() && infra::UpperCaseText(r.path) == infra::UpperCaseText(folder)) {
+      plat::MessageBoxW(plat::FormWindow(form_), L"This path already exists", kInformation,
+                        plat::MB_OK | plat::MB_ICONINFORMATION);
+      return;
+    }
+  }
+  if (!store::IsStorablePath(folder)) {
+    plat::MessageBoxW(plat::FormWindow(form_),
+                      L"This path cannot be stored: a \"$\" followed by other characters is not allowed in it",
+                      kInformation, plat::MB_OK | plat::MB_ICONINFORMATION);
+    return;
+  }
+  const int sel = plat::GetSelectedRow(form_, L"ListView1");
+  TFolderRow row{folder, folder, 0, 0};
+  int at = static_cast<int>(rows.size());
+  if (sel >= 0) {
+    at = sel + 1;
+    row.indent = rows[sel].path.empty() ? 1 : rows[sel].indent;
+  }
+  rows.insert(rows.begin() + at, row);
+  SetFolderRows(rows, at);
+  OpenEditor(2, false);
+}
+
+void TSett::Button13Click() {
+  FoldersChanged = true;
+  TFolderRows rows = FolderRows();
+  rows.push_back(TFolderRow{L"", L"", store::kIconSubmenu, 0});
+  SetFolderRows(rows, static_cast<int>(rows.size()) - 1);
+  OpenEditor(3, false);
+}
+
+void TSett::Button10Click() {
+  if (ActivePage() != kFiltersPage) plat::SetPageIndex(form_, L"qqq", kFiltersPage);
+  OpenEditor(1, true);
+}
+
+void TSett::Button2Click() {
+  const bool filters = ActivePage() == kFiltersPage;
+  if (plat::GetSelectedRow(form_, filters ? L"ListView2" : L"ListView1") < 0) return;
+  OpenEditor(1, false);
+}
+
+void TSett::Button3Click() {
+  const bool filters = ActivePage() == kFiltersPage;
+  const wchar_t* list = filters ? L"ListView2" : L"ListView1";
+  const int sel = plat::GetSelectedRow(form_, list);
+  if (sel < 0) return;
+  if (!filters) {
+    const TFolderRows rows = FolderRows();
+    if (rows[sel].path.empty() && sel + 1 < static_cast<int>(rows.size()) && rows[sel + 1].indent > 0) {
+      plat::MessageBoxW(plat::FormWindow(form_), L"Before delete Submenu, You must delete Submenu's items",
+                        kInformation, plat::MB_OK | plat::MB_ICONINFORMATION);
+      return;
+    }
+  }
+  if (plat::MessageBoxW(plat::FormWindow(form_), L"Do you really want to delete this item?", kConfirm,
+                        plat::MB_YESNO | plat::MB_ICONQUESTION) != plat::IDYES)
+    return;
+  plat::DeleteListRow(form_, list, sel);
+  if (filters) FiltersChanged = true;
+  else FoldersChanged = true;
+}
+
+void TSett::Button4Click() {
+  TFolderRows rows = FolderRows();
+  int sel = plat::GetSelectedRow(form_, L"ListView1");
+  FoldersChanged = true;
+  if (MoveFolderUp(rows, sel)) SetFolderRows(rows, sel);
+}
+
+void TSett::Button5Click() {
+  TFolderRows rows = FolderRows();
+  int sel = plat::GetSelectedRow(form_, L"ListView1");
+  FoldersChanged = true;
+  if (MoveFolderDown(rows, sel)) SetFolderRows(rows, sel);
+}
+
+namespace {
+void SwapFilterRows(plat::Form form, int a, int b) {
+  const plat::ListRow ra = plat::GetListRow(form, L"ListView2", a);
+  plat::SetListRow(form, L"ListView2", a, plat::GetListRow(form, L"ListView2", b));
+  plat::SetListRow(form, L"ListView2", b, ra);
+  plat::SetSelectedRow(form, L"ListView2", b);
+}
+}  // namespace
+
+void TSett::Button9Click() {
+  const int sel = plat::GetSelectedRow(form_, L"ListView2");
+  if (sel <= 0) return;
+  SwapFilterRows(form_, sel, sel - 1);
+  FiltersChanged = true;
+}
+
+void TSett::Button8Click() {
+  const int sel = plat::GetSelectedRow(form_, L"ListView2");
+  if (sel < 0 || sel + 1 >= plat::ListCount(form_, L"ListView2")) return;
+  SwapFilterRows(form_, sel, sel + 1);
+  FiltersChanged = true;
+}
+
+}  // namespace ui
