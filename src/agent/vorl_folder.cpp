@@ -26,6 +26,9 @@
 #include "targets/get_path.h"
 #include "targets/locators.h"
 #include "targets/target_state.h"
+#include "targets/locators.h"
+#include "ui/add_dialog2.h"
+#include "ui/setting.h"
 
 namespace agent {
 
@@ -102,6 +105,7 @@ TVorlFolder::TVorlFolder(std::wstring start_argument, std::uint32_t wm_qxaddfold
 
 TVorlFolder::~TVorlFolder() {
   FormDestroy();
+  ui::FreeSettingsForms();
   if (Handle) plat::DestroyHiddenWindow(Handle);
   if (VorlFolder == this) VorlFolder = nullptr;
 }
@@ -149,6 +153,7 @@ void TVorlFolder::FormCreate() {
   if (!recent.SetRecentFileIcons) {
     recent.SetRecentFileIcons = [](std::vector<plat::Handle> icons) { plat::SetRecentFileIcons(std::move(icons)); };
   }
+  store::Links().AddItemPrompt = [](std::wstring& title) { return ui::AskForItemTitle(title); };
   ReadSettingsOrSeedDefaults();
 
   try {
@@ -466,9 +471,17 @@ std::wstring TVorlFolder::ProgramFolder() {
 
 std::wstring TVorlFolder::CurrentTargetFolder() { return targets::GetPath(); }
 
-void TVorlFolder::Settings1Click() {}
+void TVorlFolder::Settings1Click() { ShowOptionsDialog(ui::kFoldersPage); }
 
-void TVorlFolder::N121Click() {}
+void TVorlFolder::N121Click() { ShowOptionsDialog(ui::kAboutPage); }
+
+void TVorlFolder::ShowOptionsDialog(int page) {
+  ui::TSett& sett = ui::SettCreated();
+  // The main form stays hidden; bringing its window forward gives the
+  // program the right to show the dialog in front of the user's window.
+  if (!plat::IsFormShowing(sett.Form())) targets::BringWindowToFront(Handle);
+  sett.ShowOnPage(page);
+}
 
 void TVorlFolder::N211Click() {
   const std::wstring help = ProgramFolder() + kHelpFileName;

@@ -109,6 +109,11 @@ class TVorlFolder {
   // Commands of the tray menu and the folder menu.
   void Settings1Click();
   void N121Click();
+  // "Options..." and "About...": the options dialog on a page; when it shows
+  // already it comes to the front on that page.
+  void ShowOptionsDialog(int page);
+  // Shows or hides the tray icon.
+  void ShowTrayIcon(bool show);
   void N211Click();
   void ReportaBug1Click();
   void OpenFolderClick();
@@ -161,7 +166,6 @@ class TVorlFolder {
  private:
   std::optional<std::int64_t> WindowProc(std::uint32_t message, std::uint64_t wparam, std::int64_t lparam);
   void BuildTrayMenu();
-  void ShowTrayIcon(bool show);
   void ReadSettingsOrSeedDefaults();
   void AllowMessagesFromOtherProcesses();
   void ShowMenuForForeground();

@@ -27,10 +27,7 @@ inline constexpr int mrNone = 0;
 inline constexpr int mrOk = 1;
 inline constexpr int mrCancel = 2;
 
-// Virtual-key codes the forms' logic looks at.
-inline constexpr std::uint32_t VK_RETURN = 0x0D;
-inline constexpr std::uint32_t VK_ESCAPE = 0x1B;
-inline constexpr std::uint32_t VK_DELETE = 0x2E;
+// Virtual-key codes beyond those of platform/window.h.
 inline constexpr std::uint32_t VK_F1 = 0x70;
 
 // Modifier flags of a hot-key editor's value (HOTKEYF_*), and its rules
@@ -80,6 +77,7 @@ struct ControlLayout {
   bool numbers = false;     // edits: digits only
   bool is_default = false;  // the button Enter presses
   bool is_cancel = false;   // the button Escape and the close box press
+  bool anchor_bottom = false;  // keeps its distance to the bottom edge when the form height changes
   int tag = 0;
   std::vector<ListColumn> columns;  // list views
   std::vector<std::wstring> items;  // combo boxes

@@ -5,6 +5,7 @@
 #include "agent/program_settings.h"
 #include "agent/vorl_folder.h"
 #include "infra/registry.h"
+#include "ui/setting.h"
 
 namespace ui {
 namespace {
@@ -54,6 +55,7 @@ plat::FormLayout AddItemLayout() {
 }
 
 TfmAddItem::TfmAddItem() {
+  InstallModalMessageHook();
   const plat::Window owner = agent::VorlFolder ? agent::VorlFolder->Handle : 0;
   form_ = plat::CreateForm(AddItemLayout(), owner, [this](plat::Form, const plat::FormEvent& e) {
     using K = plat::FormEventKind;

@@ -106,6 +106,15 @@ void ShowHelpTopic(const std::wstring& topic) {
   plat::ShowHtmlHelpTopic(agent::TVorlFolder::ProgramFolder() + agent::kHelpFileName, topic);
 }
 
+void InstallModalMessageHook() {
+  plat::SetModalMessageHook([](const plat::Msg& msg) {
+    if (!agent::VorlFolder) return false;
+    bool handled = false;
+    agent::VorlFolder->WMHandler(msg, handled);
+    return handled;
+  });
+}
+
 plat::FormLayout SettLayout() {
   plat::FormLayout f;
   f.name = L"TSett";
@@ -200,6 +209,7 @@ plat::FormLayout SettLayout() {
 }
 
 TSett::TSett() {
+  InstallModalMessageHook();
   const plat::Window owner = agent::VorlFolder ? agent::VorlFolder->Handle : 0;
   form_ = plat::CreateForm(SettLayout(), owner, [this](plat::Form, const plat::FormEvent& e) {
     try {

@@ -39,6 +39,10 @@ void ShowHelpTopic(const std::wstring& topic);
 
 plat::FormLayout SettLayout();
 
+// While one of the program's forms shows modally, the agent's application
+// hook still sees every message (thread messages, the hot key).
+void InstallModalMessageHook();
+
 class TSett {
  public:
   TSett();

@@ -509,6 +509,26 @@ bool PreTranslate(WinForm* f, const MSG& m) {
   }
 }
 
+// Thread messages that arrive while a message box or another system dialog
+// runs its own loop over a form would be dispatched to no window and lost;
+// the message filter hook keeps them and the form's loop posts them again.
+thread_local std::vector<MSG> t_held;
+
+LRESULT CALLBACK HoldThreadMessages(int code, WPARAM wparam, LPARAM lparam) {
+  auto* msg = reinterpret_cast<MSG*>(lparam);
+  if (code >= 0 && code != MSGF_MENU && msg && msg->hwnd == nullptr && msg->message != WM_NULL) {
+    t_held.push_back(*msg);
+    return TRUE;
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+void PostHeld() {
+  std::vector<MSG> held;
+  held.swap(t_held);
+  for (const MSG& m : held) PostThreadMessageW(GetCurrentThreadId(), m.message, m.wParam, m.lParam);
+}
+
 }  // namespace
 
 int ShowModal(Form form) {
@@ -529,7 +549,9 @@ int ShowModal(Form form) {
   if (!f->focus_on_show.empty()) FocusControl(form, f->focus_on_show);
   bool quit = false;
   int quit_code = 0;
+  HHOOK filter = SetWindowsHookExW(WH_MSGFILTER, HoldThreadMessages, nullptr, GetCurrentThreadId());
   while (f->showing) {
+    PostHeld();
     MSG m;
     const BOOL r = GetMessageW(&m, nullptr, 0, 0);
     if (r == 0) {
@@ -555,11 +577,15 @@ int ShowModal(Form form) {
       }
       if (handled) continue;
     }
+    // A thread message nobody handled has no window to go to.
+    if (m.hwnd == nullptr) continue;
     if (PreTranslate(f, m)) continue;
     if (IsDialogMessageW(f->hwnd, &m)) continue;
     TranslateMessage(&m);
     DispatchMessageW(&m);
   }
+  if (filter) UnhookWindowsHookEx(filter);
+  PostHeld();
   f->showing = false;
   if (owner_enabled) EnableWindow(f->owner, TRUE);
   ShowWindow(f->hwnd, SW_HIDE);

@@ -1,0 +1,441 @@
+// The list commands of the options dialog with the item editor, the add-item
+// prompt and the context-menu options.
+#include <functional>
+
+#include "agent_test_support.h"
+#include "platform/forms.h"
+#include "platform/message_box.h"
+#include "platform/sim/sim_forms.h"
+#include "platform/sim/sim_message_box.h"
+#include "platform/sim/sim_shell_browse.h"
+#include "store/favourites.h"
+#include "ui/add_dialog2.h"
+#include "ui/setting.h"
+
+using namespace agent_test;
+
+namespace {
+
+using Entries = std::vector<std::pair<std::wstring, std::wstring>>;
+
+std::vector<std::wstring> Rows(plat::Form f, const std::wstring& list = L"ListView1") {
+  std::vector<std::wstring> out;
+  for (int i = 0; i < plat::ListCount(f, list); ++i) {
+    const plat::ListRow r = plat::GetListRow(f, list, i);
+    out.push_back(r.caption + L"|" + (r.subitems.empty() ? L"" : r.subitems[0]) + L"|" + std::to_wstring(r.indent));
+  }
+  return out;
+}
+
+int RowOf(plat::Form f, const std::wstring& title, const std::wstring& list = L"ListView1") {
+  for (int i = 0; i < plat::ListCount(f, list); ++i)
+    if (plat::GetListRow(f, list, i).caption == title) return i;
+  return -1;
+}
+
+std::vector<std::wstring> MessagesSince(std::size_t n) {
+  std::vector<std::wstring> out;
+  const auto boxes = sim::MessageBoxes();
+  for (std::size_t i = n; i < boxes.size(); ++i) out.push_back(boxes[i].text);
+  return out;
+}
+
+class UiEditor : public AgentFixture {
+ protected:
+  void SetUp() override {
+    AgentFixture::SetUp();
+    sim::RegCreateKey(HKCU, kSettings);
+    for (const wchar_t* dir : {L"C:\\A", L"C:\\B", L"C:\\C", L"C:\\D", L"C:\\New"}) plat::CreateDirectories(dir);
+  }
+  void Favourites(const Entries& entries) {
+    sim::RegDeleteTree(HKCU, kPath);
+    sim::RegCreateKey(HKCU, kPath);
+    for (const auto& [n, v] : entries) sim::RegSetString(HKCU, kPath, n, v);
+  }
+  // Shows the options dialog, runs `user` in it, and cancels it afterwards.
+  void InOptions(std::function<void(plat::Form)> user) {
+    sim::ScriptModal(L"TSett", [user](plat::Form f) {
+      user(f);
+      if (plat::IsFormShowing(f)) sim::Click(f, L"Button12");
+    });
+    form->Settings1Click();
+  }
+  // Opens the editor for a row with Edit; `edit` acts in it.
+  static void EditRow(plat::Form f, const std::wstring& title, std::function<void(plat::Form)> edit,
+                      const std::wstring& list = L"ListView1") {
+    sim::ScriptModal(L"TEd", std::move(edit));
+    sim::ClickRow(f, list, RowOf(f, title, list));
+    sim::Click(f, list == L"ListView1" ? L"Button2" : L"Button6");
+  }
+  // Ends the editor with OK when it refused nothing, else with Cancel.
+  static void OkOrCancel(plat::Form ed) {
+    sim::Click(ed, L"Button1");
+    if (plat::IsFormShowing(ed)) sim::Click(ed, L"Button2");
+  }
+};
+
+TEST_F(UiEditor, RenamingAndLevelRulesOfFolderEditing) {
+  struct Case {
+    const char* what;
+    Entries store;
+    std::wstring row;                      // the row edited
+    std::function<void(plat::Form)> edit;  // in the editor
+    std::vector<std::wstring> rows;        // the folder list afterwards
+    std::wstring message;                  // the refusal, if any
+  };
+  auto title = [](const wchar_t* t) { return [t](plat::Form ed) { sim::TypeText(ed, L"Edit2", t); }; };
+  auto level = [](int i) { return [i](plat::Form ed) { sim::ChooseItem(ed, L"ComboBox1", i); }; };
+  const Entries two_submenus{{L"Submenu1", L"A$5"}, {L"Submenu2", L"B$5"}};
+  const Entries submenu{{L"Submenu1", L"S$5"}, {L"C:\\A$2", L"a$0"}, {L"C:\\B$2", L"b$0"}, {L"C:\\C", L"c$0"}};
+  const Case cases[] = {
+      {"renaming a submenu", two_submenus, L"B", title(L"C"), {L"A||0", L"C||0"}, L""},
+      {"a submenu takes another's name", two_submenus, L"B", title(L"A"), {L"A||0", L"B||0"},
+       L"Item with this name already exists in this level"},
+      {"None for the last child outdents it in place", submenu, L"b", level(0),
+       {L"S||0", L"a|C:\\A|1", L"b|C:\\B|0", L"c|C:\\C|0"}, L""},
+      {"None for the first child moves it below the submenu", submenu, L"a", level(0),
+       {L"S||0", L"b|C:\\B|1", L"a|C:\\A|0", L"c|C:\\C|0"}, L""},
+      {"a folder right below the submenu becomes its last child", submenu, L"c", level(1),
+       {L"S||0", L"a|C:\\A|1", L"b|C:\\B|1", L"c|C:\\C|1"}, L""},
+      {"a folder above the submenu moves to its end",
+       {{L"C:\\D", L"d$0"}, {L"Submenu1", L"S$5"}, {L"C:\\A$2", L"a$0"}},
+       L"d",
+       level(1),
+       {L"S||0", L"a|C:\\A|1", L"d|C:\\D|1"},
+       L""},
+      {"a top-level title twice", submenu, L"c", title(L"S"), {L"S||0", L"a|C:\\A|1", L"b|C:\\B|1", L"c|C:\\C|0"},
+       L"Item with this name already exists in this level"},
+      {"a child with its submenu's title", submenu, L"a", title(L"S"),
+       {L"S||0", L"a|C:\\A|1", L"b|C:\\B|1", L"c|C:\\C|0"}, L"Item with this name already exists in this level"},
+      {"a child with a sibling's title", submenu, L"a", title(L"b"),
+       {L"S||0", L"a|C:\\A|1", L"b|C:\\B|1", L"c|C:\\C|0"}, L"Item with this name already exists in this level"},
+      {"the same path at the top and in a submenu",
+       {{L"Submenu1", L"S$5"}, {L"C:\\A$2", L"a$0"}, {L"C:\\A", L"top a$0"}},
+       L"top a",
+       title(L"Top A"),
+       {L"S||0", L"a|C:\\A|1", L"Top A|C:\\A|0"},
+       L""},
+      {"the same path twice at the top level",
+       {{L"Submenu1", L"S$5"}, {L"C:\\A$2", L"a$0"}, {L"C:\\A", L"top a$0"}},
+       L"a",
+       level(0),
+       {L"S||0", L"a|C:\\A|1", L"top a|C:\\A|0"},
+       L"Item with this path already exists in this level"},
+      {"the same path in two submenus",
+       {{L"Submenu1", L"S$5"}, {L"C:\\A$2", L"a$0"}, {L"Submenu2", L"T$5"}, {L"C:\\A", L"top a$0"}},
+       L"top a",
+       level(2),
+       {L"S||0", L"a|C:\\A|1", L"T||0", L"top a|C:\\A|0"},
+       L"Item with this path already exists in another submenu; a path can be in one submenu only"},
+      {"an empty title changes nothing", submenu, L"c", title(L""),
+       {L"S||0", L"a|C:\\A|1", L"b|C:\\B|1", L"c|C:\\C|0"}, L""},
+  };
+  for (const auto& c : cases) {
+    Favourites(c.store);
+    if (!form) Start();
+    const std::size_t boxes = sim::MessageBoxes().size();
+    bool changed = false;
+    InOptions([&](plat::Form f) {
+      EditRow(f, c.row, [&](plat::Form ed) {
+        c.edit(ed);
+        OkOrCancel(ed);
+      });
+      EXPECT_EQ(Rows(f), c.rows) << c.what;
+      changed = ui::Sett()->FoldersChanged;
+    });
+    const auto messages = MessagesSince(boxes);
+    if (c.message.empty()) {
+      EXPECT_TRUE(messages.empty()) << c.what;
+    } else {
+      ASSERT_EQ(messages.size(), 1u) << c.what;
+      EXPECT_EQ(messages[0], c.message) << c.what;
+      EXPECT_EQ(sim::MessageBoxes().back().caption, L"Information");
+      EXPECT_EQ(sim::MessageBoxes().back().type, plat::MB_OK | plat::MB_ICONINFORMATION);
+    }
+    EXPECT_EQ(changed, c.message.empty() && c.what != std::string("an empty title changes nothing")) << c.what;
+  }
+}
+
+TEST_F(UiEditor, EditorShowsTheRowInItsMode) {
+  Favourites({{L"Submenu1", L"Work$5"}, {L"C:\\A$2", L"a$3"}, {L"C:\\B", L"b$0"}});
+  Start();
+  InOptions([&](plat::Form f) {
+    EditRow(f, L"a", [](plat::Form ed) {
+      EXPECT_EQ(plat::GetFormCaption(ed), L"Edit folder");
+      EXPECT_EQ(plat::GetControlText(ed, L"Label3"), L"Path");
+      EXPECT_EQ(plat::GetControlText(ed, L"Label4"), L"Title");
+      EXPECT_EQ(plat::GetControlText(ed, L"Edit1"), L"C:\\A");
+      EXPECT_TRUE(plat::IsReadOnly(ed, L"Edit1"));
+      EXPECT_EQ(plat::GetControlText(ed, L"Edit2"), L"a");
+      EXPECT_EQ(plat::GetComboItems(ed, L"ComboBox1"), (std::vector<std::wstring>{L"None", L"Work"}));
+      EXPECT_EQ(plat::GetItemIndex(ed, L"ComboBox1"), 1);
+      EXPECT_EQ(plat::GetItemIndex(ed, L"ComboBoxEx1"), 3);
+      EXPECT_EQ(plat::GetComboItems(ed, L"ComboBoxEx1").size(), 13u);
+      EXPECT_TRUE(plat::IsControlEnabled(ed, L"SpeedButton1"));
+      EXPECT_TRUE(plat::IsControlVisible(ed, L"ComboBoxEx1"));
+      EXPECT_EQ(plat::GetFormHeight(ed), 178);
+      // The browse button replaces the path with an existing folder.
+      sim::SetBrowseScript({{L"C:\\D"}, true});
+      sim::Click(ed, L"SpeedButton1");
+      EXPECT_EQ(plat::GetControlText(ed, L"Edit1"), L"C:\\D");
+      sim::ChooseItem(ed, L"ComboBoxEx1", 7);
+      sim::PressKey(ed, L"Edit2", plat::VK_RETURN);
+      EXPECT_FALSE(plat::IsFormShowing(ed));
+    });
+    EXPECT_EQ(plat::GetListRow(f, L"ListView1", 1), (plat::ListRow{L"a", {L"C:\\D"}, 7, 1}));
+    // A submenu: no level, no browsing.
+    EditRow(f, L"Work", [](plat::Form ed) {
+      EXPECT_EQ(plat::GetFormCaption(ed), L"Edit folder");
+      EXPECT_FALSE(plat::IsControlEnabled(ed, L"ComboBox1"));
+      EXPECT_FALSE(plat::IsControlEnabled(ed, L"SpeedButton1"));
+      sim::Click(ed, L"Button2");
+    });
+    // Filters: name and mask, no level or icon.
+    sim::ClickTab(f, L"qqq", ui::kFiltersPage);
+    sim::ScriptModal(L"TEd", [](plat::Form ed) {
+      EXPECT_EQ(plat::GetFormCaption(ed), L"New filter");
+      EXPECT_EQ(plat::GetControlText(ed, L"Label3"), L"Name");
+      EXPECT_EQ(plat::GetControlText(ed, L"Label4"), L"Mask");
+      EXPECT_FALSE(plat::IsReadOnly(ed, L"Edit1"));
+      EXPECT_FALSE(plat::IsControlEnabled(ed, L"SpeedButton1"));
+      for (const wchar_t* c : {L"ComboBox1", L"ComboBoxEx1", L"Label1", L"Label2"})
+        EXPECT_FALSE(plat::IsControlVisible(ed, c)) << c;
+      EXPECT_EQ(plat::GetFormHeight(ed), 138);
+      EXPECT_EQ(plat::GetControlText(ed, L"Edit1"), L"");
+    });
+    sim::Click(f, L"Button10");
+  });
+}
+
+TEST_F(UiEditor, AddFolderAddSubmenuAndCancelling) {
+  Favourites({{L"C:\\A", L"A$0"}, {L"Submenu1", L"S$5"}, {L"C:\\B$2", L"b$0"}});
+  Start();
+  InOptions([&](plat::Form f) {
+    // Add Folder after a header puts the folder into that submenu first.
+    sim::SetBrowseScript({{L"C:\\New"}, true});
+    sim::ScriptModal(L"TEd", [&](plat::Form ed) {
+      EXPECT_EQ(plat::GetFormCaption(ed), L"New folder");
+      EXPECT_EQ(plat::GetControlText(ed, L"Edit2"), L"C:\\New");
+      EXPECT_EQ(plat::GetItemIndex(ed, L"ComboBox1"), 1);
+      sim::TypeText(ed, L"Edit2", L"New");
+      sim::Click(ed, L"Button1");
+    });
+    sim::ClickRow(f, L"ListView1", 1);
+    sim::Click(f, L"Button1");
+    EXPECT_EQ(Rows(f), (std::vector<std::wstring>{L"A|C:\\A|0", L"S||0", L"New|C:\\New|1", L"b|C:\\B|1"}));
+    EXPECT_EQ(plat::GetSelectedRow(f, L"ListView1"), 2);
+
+    // A path already in the list (any spelling) is refused before the editor.
+    std::size_t boxes = sim::MessageBoxes().size();
+    sim::SetBrowseScript({{L"c:\\b"}, true});
+    plat::CreateDirectories(L"c:\\b");
+    sim::Click(f, L"Button1");
+    EXPECT_EQ(MessagesSince(boxes), (std::vector<std::wstring>{L"This path already exists"}));
+    EXPECT_EQ(plat::ListCount(f, L"ListView1"), 4);
+
+    // Cancelling the editor removes the new row; the change flag stays.
+    ui::Sett()->FoldersChanged = false;
+    plat::CreateDirectories(L"C:\\Other");
+    sim::SetBrowseScript({{L"C:\\Other"}, true});
+    sim::ScriptModal(L"TEd", [](plat::Form ed) { sim::Click(ed, L"Button2"); });
+    sim::ClickRow(f, L"ListView1", 0);
+    sim::Click(f, L"Button1");
+    EXPECT_EQ(plat::ListCount(f, L"ListView1"), 4);
+    EXPECT_TRUE(ui::Sett()->FoldersChanged);
+    sim::ScriptModal(L"TEd", [](plat::Form ed) {
+      EXPECT_EQ(plat::GetFormCaption(ed), L"New submenu");
+      EXPECT_FALSE(plat::IsControlEnabled(ed, L"ComboBox1"));
+      sim::CloseBox(ed);
+    });
+    sim::Click(f, L"Button13");
+    EXPECT_EQ(plat::ListCount(f, L"ListView1"), 4);
+
+    // Add Submenu appends a header with the submenu icon.
+    sim::ScriptModal(L"TEd", [](plat::Form ed) {
+      sim::TypeText(ed, L"Edit2", L"Tools");
+      sim::Click(ed, L"Button1");
+    });
+    sim::Click(f, L"Button13");
+    EXPECT_EQ(plat::GetListRow(f, L"ListView1", 4), (plat::ListRow{L"Tools", {L""}, 5, 0}));
+
+    // Browsing cancelled: nothing added.
+    sim::SetBrowseScript({{}, false});
+    sim::Click(f, L"Button1");
+    EXPECT_EQ(plat::ListCount(f, L"ListView1"), 5);
+    sim::Click(f, L"Button11");
+  });
+  EXPECT_EQ(sim::RegValueNames(HKCU, kPath),
+            (std::vector<std::wstring>{L"C:\\A", L"Submenu1", L"C:\\New$2", L"C:\\B$2", L"Submenu4"}));
+}
+
+TEST_F(UiEditor, RemoveRefusesAHeaderWithChildrenAndAsksFirst) {
+  Favourites({{L"Submenu1", L"S$5"}, {L"C:\\B$2", L"b$0"}, {L"Submenu2", L"T$5"}, {L"C:\\A", L"A$0"}});
+  Start();
+  InOptions([&](plat::Form f) {
+    std::size_t boxes = sim::MessageBoxes().size();
+    sim::ClickRow(f, L"ListView1", 0);
+    sim::Click(f, L"Button3");
+    EXPECT_EQ(MessagesSince(boxes),
+              (std::vector<std::wstring>{L"Before delete Submenu, You must delete Submenu's items"}));
+    EXPECT_EQ(plat::ListCount(f, L"ListView1"), 4);
+    // No: nothing goes; Yes: the row goes. The Delete key does the same.
+    boxes = sim::MessageBoxes().size();
+    sim::ClickRow(f, L"ListView1", 2);
+    sim::ScriptMessageBoxAnswer(plat::IDNO);
+    sim::Click(f, L"Button3");
+    EXPECT_EQ(plat::ListCount(f, L"ListView1"), 4);
+    ASSERT_EQ(sim::MessageBoxes().size(), boxes + 1);
+    EXPECT_EQ(sim::MessageBoxes().back().text, L"Do you really want to delete this item?");
+    EXPECT_EQ(sim::MessageBoxes().back().caption, L"Confirm");
+    EXPECT_EQ(sim::MessageBoxes().back().type, plat::MB_YESNO | plat::MB_ICONQUESTION);
+    EXPECT_FALSE(ui::Sett()->FoldersChanged);
+    sim::ScriptMessageBoxAnswer(plat::IDYES);
+    sim::PressKey(f, L"ListView1", plat::VK_DELETE);
+    EXPECT_EQ(Rows(f), (std::vector<std::wstring>{L"S||0", L"b|C:\\B|1", L"A|C:\\A|0"}));
+    EXPECT_TRUE(ui::Sett()->FoldersChanged);
+  });
+}
+
+TEST_F(UiEditor, FilterCommandsAndTheirMessages) {
+  sim::RegCreateKey(HKCU, kFilter);
+  sim::RegSetString(HKCU, kFilter, L"*.*", L"All Files");
+  sim::RegSetString(HKCU, kFilter, L"*.txt", L"Text");
+  Start();
+  struct Case {
+    const wchar_t* name;
+    const wchar_t* mask;
+    const wchar_t* message;
+  };
+  const Case adds[] = {
+      {L"", L"*.x", L"You must enter both field"},
+      {L"Text", L"*.x", L"Item with this name already exists in this level"},
+      {L"Other", L"*.TXT", L"Item with this mask already exists"},
+      {L"Other", L"", nullptr},  // an empty mask: OK does nothing
+      {L"Pics", L"*.png", nullptr},
+  };
+  InOptions([&](plat::Form f) {
+    sim::ClickTab(f, L"qqq", ui::kFiltersPage);
+    EXPECT_EQ(sim::FocusedControl(f), L"ListView2");
+    for (const auto& a : adds) {
+      const std::size_t boxes = sim::MessageBoxes().size();
+      sim::ScriptModal(L"TEd", [&](plat::Form ed) {
+        sim::TypeText(ed, L"Edit1", a.name);
+        sim::TypeText(ed, L"Edit2", a.mask);
+        OkOrCancel(ed);
+      });
+      sim::Click(f, L"Button10");
+      const auto messages = MessagesSince(boxes);
+      if (a.message) EXPECT_EQ(messages, std::vector<std::wstring>{a.message}) << a.name;
+      else EXPECT_TRUE(messages.empty()) << a.name;
+    }
+    EXPECT_EQ(Rows(f, L"ListView2"),
+              (std::vector<std::wstring>{L"All Files|*.*|0", L"Text|*.txt|0", L"Pics|*.png|0"}));
+    // Add Filter, then Cancel: no row added, none removed from either list.
+    const auto folders = Rows(f);
+    sim::ScriptModal(L"TEd", [](plat::Form ed) { sim::Click(ed, L"Button2"); });
+    sim::ClickRow(f, L"ListView2", 0);
+    sim::Click(f, L"Button10");
+    EXPECT_EQ(plat::ListCount(f, L"ListView2"), 3);
+    EXPECT_EQ(Rows(f), folders);
+    // Editing keeps the row's own name and mask allowed.
+    EditRow(
+        f, L"Text",
+        [](plat::Form ed) {
+          EXPECT_EQ(plat::GetFormCaption(ed), L"Edit Filter");
+          EXPECT_EQ(plat::GetControlText(ed, L"Edit2"), L"*.txt");
+          sim::TypeText(ed, L"Edit2", L"*.txt;*.log");
+          sim::Click(ed, L"Button1");
+        },
+        L"ListView2");
+    EXPECT_EQ(plat::GetListRow(f, L"ListView2", 1).subitems[0], L"*.txt;*.log");
+    // Up and Down swap filters, not past the ends.
+    sim::ClickRow(f, L"ListView2", 2);
+    sim::Click(f, L"Button9");
+    EXPECT_EQ(plat::GetSelectedRow(f, L"ListView2"), 1);
+    sim::ClickRow(f, L"ListView2", 0);
+    sim::Click(f, L"Button9");
+    sim::Click(f, L"Button8");
+    EXPECT_EQ(Rows(f, L"ListView2"),
+              (std::vector<std::wstring>{L"Pics|*.png|0", L"All Files|*.*|0", L"Text|*.txt;*.log|0"}));
+    sim::Click(f, L"Button11");
+  });
+  EXPECT_EQ(sim::RegValueNames(HKCU, kFilter), (std::vector<std::wstring>{L"*.png", L"*.*", L"*.txt;*.log"}));
+}
+
+TEST_F(UiEditor, AddItemPromptAsksForTheTitleAndCanBeSwitchedOff) {
+  Start();
+  form->ProgramSettings.AlwaysAddDialog = true;
+  // An empty name keeps the Cyrillic OK disabled; Cancel adds nothing.
+  sim::ScriptModal(L"TfmAddItem", [](plat::Form p) {
+    EXPECT_EQ(plat::GetFormCaption(p), L"Add new item");
+    EXPECT_EQ(plat::GetControlText(p, L"btOK"), L"\u041E\u041A");
+    EXPECT_EQ(plat::GetControlText(p, L"Label1"), L"Please, enter name to display in menu");
+    EXPECT_EQ(plat::GetControlText(p, L"CheckBox1"), L"Always show this dialog");
+    EXPECT_TRUE(plat::IsChecked(p, L"CheckBox1"));
+    EXPECT_EQ(plat::GetControlText(p, L"edName"), L"C:\\A");
+    EXPECT_TRUE(plat::IsControlEnabled(p, L"btOK"));
+    sim::TypeText(p, L"edName", L"");
+    EXPECT_FALSE(plat::IsControlEnabled(p, L"btOK"));
+    sim::Click(p, L"btOK");
+    EXPECT_TRUE(plat::IsFormShowing(p));
+    sim::Click(p, L"btCancel");
+  });
+  store::AddFavouriteFolder(L"C:\\A");
+  EXPECT_TRUE(sim::RegValueNames(HKCU, kPath).empty());
+  // Confirmed with a name and the box cleared: the name is the title, and
+  // the setting is stored as 0.
+  sim::ScriptModal(L"TfmAddItem", [](plat::Form p) {
+    sim::TypeText(p, L"edName", L"Alpha ");
+    sim::Click(p, L"CheckBox1");
+    sim::Click(p, L"btOK");
+  });
+  store::AddFavouriteFolder(L"C:\\A");
+  EXPECT_EQ(sim::RegGetString(HKCU, kPath, L"C:\\A").value_or(L""), L"Alpha $0");
+  EXPECT_EQ(sim::RegGetDword(HKCU, kSettings, L"AlwaysAddDialog").value_or(9), 0u);
+  EXPECT_FALSE(form->ProgramSettings.AlwaysAddDialog);
+  // Later additions take the default title without asking.
+  store::AddFavouriteFolder(L"C:\\B");
+  EXPECT_EQ(sim::RegGetString(HKCU, kPath, L"C:\\B").value_or(L""), L"C:\\B$0");
+  EXPECT_EQ(sim::ModalShowings(), (std::vector<std::wstring>{L"TfmAddItem", L"TfmAddItem"}));
+  // Without the settings key the choice is not stored.
+  sim::RegDeleteTree(HKCU, kSettings);
+  EXPECT_TRUE(ui::AddItemPromptCreated().Form() != 0);
+}
+
+TEST_F(UiEditor, ContextMenuItemsStoreTheirThreeChoices) {
+  Start();
+  ui::SettCreated();
+  auto show = [&](std::function<void(plat::Form)> user) {
+    sim::ScriptModal(L"TSettContextMenu", std::move(user));
+    sim::ScriptModal(L"TSett", [](plat::Form f) {
+      // The button is hidden as laid out; shown, it opens the form.
+      plat::SetControlVisible(f, L"SpeedButton1", true);
+      sim::Click(f, L"SpeedButton1");
+    });
+    form->Settings1Click();
+  };
+  show([](plat::Form c) {
+    EXPECT_EQ(plat::GetFormCaption(c), L"Context menu items");
+    EXPECT_EQ(plat::GetControlText(c, L"GroupBox1"), L" Choose items to display in Explorer context menus ");
+    EXPECT_EQ(plat::GetControlText(c, L"ShowMenuItem"), L"Show Vorlune Folder menu");
+    EXPECT_EQ(plat::GetControlText(c, L"AddRemoveItem"), L"Add/Remove to/from Vorlune Folder");
+    EXPECT_EQ(plat::GetControlText(c, L"OpenItem"), L"Open folder(s) in new window(s)");
+    for (const wchar_t* b : {L"ShowMenuItem", L"AddRemoveItem", L"OpenItem"}) EXPECT_TRUE(plat::IsChecked(c, b));
+    sim::Click(c, L"btOK");
+  });
+  for (const wchar_t* v : {L"ShowMainMenu", L"ShowAddDelMenu", L"ShowNewMenu"})
+    EXPECT_EQ(sim::RegGetDword(HKCU, kSettings, v).value_or(9), 1u) << v;
+  show([](plat::Form c) {
+    sim::Click(c, L"OpenItem");
+    sim::Click(c, L"btOK");
+  });
+  EXPECT_EQ(sim::RegGetDword(HKCU, kSettings, L"ShowNewMenu").value_or(9), 0u);
+  show([](plat::Form c) {
+    EXPECT_FALSE(plat::IsChecked(c, L"OpenItem"));
+    sim::Click(c, L"AddRemoveItem");
+    sim::Click(c, L"btCancel");
+  });
+  EXPECT_EQ(sim::RegGetDword(HKCU, kSettings, L"ShowAddDelMenu").value_or(9), 1u);
+}
+
+}  // namespace
