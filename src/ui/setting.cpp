@@ -150,16 +150,16 @@ plat::FormLayout SettLayout() {
   c.push_back(Ctl(L"CheckBox15", ControlKind::CheckBox, L"Delete excess shortcuts (> 40)", 12, 27, 172, 10, P));
   c.push_back(Ctl(L"CheckBox16", ControlKind::CheckBox, L"Enable Explorer enhancements", 192, 27, 172, 10, P));
   c.push_back(Ctl(L"CheckBox14", ControlKind::CheckBox, L"Display menu with", 12, 42, 80, 10, P));
-  ControlLayout e2 = Ctl(L"Edit2", ControlKind::Edit, L"", 94, 40, 30, 13, P);
+  ControlLayout e2 = Ctl(L"Edit2", ControlKind::Edit, L"", 94, 40, 28, 13, P);
   e2.numbers = true;
   c.push_back(e2);
-  c.push_back(Ctl(L"SpinButton1", ControlKind::UpDown, L"", 124, 40, 10, 13, P));
+  c.push_back(Ctl(L"SpinButton1", ControlKind::UpDown, L"", 123, 40, 10, 13, P));
   c.push_back(Ctl(L"Label1", ControlKind::Label, L"recently opened files", 138, 42, 120, 9, P));
   c.push_back(Ctl(L"CheckBox3", ControlKind::CheckBox, L"Display menu with", 12, 58, 80, 10, P));
-  ControlLayout e3 = Ctl(L"Edit3", ControlKind::Edit, L"", 94, 56, 30, 13, P);
+  ControlLayout e3 = Ctl(L"Edit3", ControlKind::Edit, L"", 94, 56, 28, 13, P);
   e3.numbers = true;
   c.push_back(e3);
-  c.push_back(Ctl(L"SpinButton2", ControlKind::UpDown, L"", 124, 56, 10, 13, P));
+  c.push_back(Ctl(L"SpinButton2", ControlKind::UpDown, L"", 123, 56, 10, 13, P));
   c.push_back(Ctl(L"Label2", ControlKind::Label, L"recently opened folders", 138, 58, 120, 9, P));
   c.push_back(Ctl(L"Label3", ControlKind::Label, L"Assign a hot key for opening the program menu:", 12, 76, 176,
                   9, P));

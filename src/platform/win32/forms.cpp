@@ -332,12 +332,14 @@ HIMAGELIST LoadImages(HWND hwnd, int first, int count) {
       ImageList_AddIcon(list, icon);
       DestroyIcon(icon);
     } else {
-      // keep the indexes: an empty picture in place of a missing one
-      HICON blank = CreateIcon(inst, 1, 1, 1, 1, nullptr, nullptr);
-      if (blank) {
-        ImageList_AddIcon(list, blank);
-        DestroyIcon(blank);
-      }
+      // Keep the indexes: a transparent picture in place of a missing one.
+      std::vector<std::uint8_t> mask(static_cast<std::size_t>(((size + 15) / 16) * 2 * size), 0xFF);
+      std::vector<std::uint32_t> color(static_cast<std::size_t>(size * size), 0);
+      HBITMAP m = CreateBitmap(size, size, 1, 1, mask.data());
+      HBITMAP c = CreateBitmap(size, size, 1, 32, color.data());
+      ImageList_Add(list, c, m);
+      DeleteObject(m);
+      DeleteObject(c);
     }
   }
   return list;
@@ -494,6 +496,14 @@ bool PreTranslate(WinForm* f, const MSG& m) {
   const std::wstring name = NameOfWindow(f, m.hwnd);
   const Ctrl* c = name.empty() ? nullptr : &f->controls[name];
   if (c && c->layout.kind == ControlKind::HotKey) return false;
+  // Ctrl+Tab and Ctrl+Shift+Tab turn the pages of the form's tab control.
+  if (m.message == WM_KEYDOWN && m.wParam == VK_TAB && (GetKeyState(VK_CONTROL) & 0x8000) && !f->pages.empty()) {
+    const std::wstring tabs = f->pages.begin()->first;
+    const int count = static_cast<int>(f->pages.begin()->second.size());
+    const int step = (GetKeyState(VK_SHIFT) & 0x8000) ? count - 1 : 1;
+    SetPageIndex(f->handle, tabs, (GetPageIndex(f->handle, tabs) + step) % count);
+    return true;
+  }
   switch (m.message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
