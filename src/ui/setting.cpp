@@ -12,6 +12,7 @@
 #include "platform/process.h"
 #include "store/config_files.h"
 #include "store/favourites.h"
+#include "store/recent_scan.h"
 #include "store/shell_extension.h"
 #include "targets/browse_folder.h"
 #include "targets/target_state.h"
@@ -96,11 +97,6 @@ bool StrictNumber(const std::wstring& text, std::int64_t& value) {
 }
 
 }  // namespace
-
-TOptionsLinks& OptionsLinks() {
-  static TOptionsLinks links;
-  return links;
-}
 
 void ShowHelpTopic(const std::wstring& topic) {
   plat::ShowHtmlHelpTopic(agent::TVorlFolder::ProgramFolder() + agent::kHelpFileName, topic);
@@ -467,14 +463,15 @@ void TSett::Button11Click(const std::wstring& sender) {
   // 5.
   store::RegisterShellExtension(s.ExpEnch);
 
-  // 6.
+  // 6. The full scan still sees the old ClearLink.
   const bool folders_box = plat::IsChecked(form_, L"CheckBox3");
   const bool files_box = plat::IsChecked(form_, L"CheckBox14");
-  if (folders_box || files_box) {
-    if (OptionsLinks().ScanRecentFull) OptionsLinks().ScanRecentFull();
+  if ((folders_box || files_box) && !vf.RecentFolderPath.empty()) {
+    store::SeenLinks.Clear();
+    store::ScanRecentFull(vf.RecentFolderPath, vf.RecentScanSettings());
     if (!s.RecentFldr && !s.RecentFls) {
       try {
-        if (OptionsLinks().FindRecent) OptionsLinks().FindRecent();
+        store::ScanRecentChanges(vf.RecentFolderPath, vf.RecentScanSettings());
       } catch (const std::exception&) {
         infra::LogError(L"Sett.Button11Click", L"FindRecent", L"common error", plat::LastError(), false);
       }
@@ -571,7 +568,7 @@ void TSett::Button11Click(const std::wstring& sender) {
   }
 
   // 13.
-  if (OptionsLinks().BuildRecentMenus) OptionsLinks().BuildRecentMenus(s.RecentFls, s.RecentFldr);
+  vf.BuildRecentMenus(s.RecentFls, s.RecentFldr);
 
   // 14. The hook takes the new settings; without it the agent has no purpose.
   agent::CallRemoveHook();

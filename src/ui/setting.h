@@ -5,7 +5,6 @@
 // settings.
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -21,18 +20,6 @@ inline constexpr int kFoldersPage = 0;
 inline constexpr int kFiltersPage = 1;
 inline constexpr int kOptionPage = 2;
 inline constexpr int kAboutPage = 3;
-
-// The recent lists' part of OK and Apply, provided by their owners once at
-// start-up; unset ones do nothing.
-struct TOptionsLinks {
-  // Empties SeenLinks and runs the full scan of the Recent folder.
-  std::function<void()> ScanRecentFull;
-  // The incremental scan (FindRecent).
-  std::function<void()> FindRecent;
-  // Rebuilds the two recent submenus of the folder menu.
-  std::function<void(bool files, bool folders)> BuildRecentMenus;
-};
-TOptionsLinks& OptionsLinks();
 
 // The help topic of the help file "qorbin.chm" in the program's folder.
 void ShowHelpTopic(const std::wstring& topic);
