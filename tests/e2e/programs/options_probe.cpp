@@ -12,6 +12,8 @@
 //   options_probe.exe browse TITLE PATH       selects PATH in the tree of the browse dialog
 //                                             TITLE (items are told by the path the dialog
 //                                             shows in its edit box when they are selected)
+//   options_probe.exe key TITLE CLASS N CHAR  posts the key of CHAR (WM_KEYDOWN, WM_CHAR,
+//                                             WM_KEYUP) to the N-th visible child of CLASS
 //   options_probe.exe overlaps TITLE          prints pairs of visible controls that overlap
 //                                             or stick out of their parent (none: exit 0)
 #include <windows.h>
@@ -158,6 +160,17 @@ int wmain(int argc, wchar_t** argv) {
     } else if (argc >= 6) {
       SendMessageW(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[5]));
     }
+    return 0;
+  }
+  if (cmd == L"key" && argc >= 6) {
+    HWND w = NthVisible(dialog, argv[3], _wtoi(argv[4]));
+    if (!w) return 1;
+    const wchar_t ch = argv[5][0];
+    const UINT vk = LOBYTE(VkKeyScanW(ch));
+    const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
+    PostMessageW(w, WM_KEYDOWN, vk, 1 | (scan << 16));
+    PostMessageW(w, WM_CHAR, ch, 1 | (scan << 16));
+    PostMessageW(w, WM_KEYUP, vk, 1 | (scan << 16) | 0xC0000000u);
     return 0;
   }
   if (cmd == L"browse" && argc >= 4) {
