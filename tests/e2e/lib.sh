@@ -70,6 +70,9 @@ e2e_begin() {
   export HOME="$E2E_DIR/home"
   e2e_start_display
   trap e2e_end EXIT
+  # A command that fails outside a test names itself and its line.
+  set -E
+  trap 'e2e_log "command failed (exit $?) at line $LINENO: $BASH_COMMAND"' ERR
   # Copy the build into the prefix so the program runs from C:\qorbin.
   mkdir -p "$WINEPREFIX/drive_c/qorbin"
   cp "$QB_BIN"/*.exe "$WINEPREFIX/drive_c/qorbin/" 2>/dev/null || true
