@@ -10,33 +10,10 @@
 #include "platform/file_stream.h"
 #include "platform/files.h"
 #include "platform/message_pump.h"
+#include "platform/utf8.h"
 
 namespace errors {
 namespace {
-
-std::string Utf8(const std::wstring& text) {
-  std::string out;
-  for (wchar_t wc : text) {
-    auto c = static_cast<std::uint32_t>(wc);
-    if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;  // lone UTF-16 halves
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
 
 void Put16(std::string& out, std::uint32_t v) {
   out += static_cast<char>(v & 0xFF);
@@ -107,7 +84,7 @@ bool SameComponent(const std::wstring& a, const std::wstring& b) {
 // ---------------------------------------------------------------- EZipError
 
 EZipError::EZipError(std::wstring message, std::uint32_t code)
-    : message_(std::move(message)), code_(code), what_(Utf8(message_)) {}
+    : message_(std::move(message)), code_(code), what_(plat::ToUtf8(message_)) {}
 
 std::wstring ZipErrorText(std::uint32_t result) {
   switch (result & kCopyErrorMask) {

@@ -8,40 +8,10 @@
 #include "platform/clock.h"
 #include "platform/system.h"
 #include "platform/window.h"
+#include "platform/utf8.h"
 
 namespace infra {
 namespace {
-
-std::string ToUtf8(const std::wstring& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint32_t c = static_cast<std::uint32_t>(text[i]);
-    if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
-      const auto lo = static_cast<std::uint32_t>(text[i + 1]);
-      if (lo >= 0xDC00 && lo <= 0xDFFF) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (lo - 0xDC00);
-        ++i;
-      }
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
 
 // The system's text for an error code without the trailing full stop and
 // line break it usually carries.
@@ -71,7 +41,7 @@ std::uint32_t RegWrite2Message() { return plat::RegisterWindowMessageW(L"WM_REGW
 }  // namespace
 
 ERegistryException::ERegistryException(std::wstring message)
-    : message_(std::move(message)), what_(ToUtf8(message_)) {}
+    : message_(std::move(message)), what_(plat::ToUtf8(message_)) {}
 
 // --- TRegistry -------------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "platform/code_page.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -10,51 +11,6 @@ constexpr char16_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 
                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
                                 0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-void AppendUtf8(std::string& out, std::uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-std::wstring FromUtf8(const std::string& s) {
-  std::wstring out;
-  size_t i = 0;
-  while (i < s.size()) {
-    auto b = static_cast<unsigned char>(s[i]);
-    std::uint32_t c = 0xFFFD;
-    size_t len = 1;
-    if (b < 0x80) {
-      c = b;
-    } else if ((b >> 5) == 6 && i + 1 < s.size()) {
-      c = ((b & 0x1F) << 6) | (static_cast<unsigned char>(s[i + 1]) & 0x3F);
-      len = 2;
-    } else if ((b >> 4) == 14 && i + 2 < s.size()) {
-      c = ((b & 0x0F) << 12) | ((static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) |
-          (static_cast<unsigned char>(s[i + 2]) & 0x3F);
-      len = 3;
-    } else if ((b >> 3) == 30 && i + 3 < s.size()) {
-      c = ((b & 0x07) << 18) | ((static_cast<unsigned char>(s[i + 1]) & 0x3F) << 12) |
-          ((static_cast<unsigned char>(s[i + 2]) & 0x3F) << 6) | (static_cast<unsigned char>(s[i + 3]) & 0x3F);
-      len = 4;
-    }
-    out += static_cast<wchar_t>(c);
-    i += len;
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -77,13 +33,10 @@ std::wstring MultiByteToWide(std::uint32_t code_page, const std::string& bytes) 
 
 std::string WideToMultiByte(std::uint32_t code_page, const std::wstring& text, bool* lossless) {
   if (lossless) *lossless = true;
+  if (code_page == CP_UTF8) return ToUtf8(text);
   std::string out;
   for (wchar_t wc : text) {
     auto c = static_cast<std::uint32_t>(wc);
-    if (code_page == CP_UTF8) {
-      AppendUtf8(out, c);
-      continue;
-    }
     if (c < 0x80 || (c >= 0xA0 && c < 0x100)) {
       out += static_cast<char>(c);
       continue;

@@ -14,6 +14,7 @@
 #include "platform/sim/sim_file_stream.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_world.h"
+#include "platform/utf8.h"
 
 namespace sim {
 namespace {
@@ -76,33 +77,10 @@ void SetFileReadHook(std::function<void()> hook) {
 namespace plat {
 namespace {
 
-std::string Utf8(const std::wstring& path) {
-  std::string out;
-  for (wchar_t wc : path) {
-    auto c = static_cast<std::uint32_t>(wc);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 // The host file of a path: a mapped drive's file, or a host path as it is.
 // Empty when there is none.
 std::string ToHost(const std::wstring& path) {
-  if (!path.empty() && path[0] == L'/') return Utf8(path);
+  if (!path.empty() && path[0] == L'/') return ToUtf8(path);
   return sim::HostPath(path);
 }
 

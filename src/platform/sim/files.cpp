@@ -16,6 +16,7 @@
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_world.h"
 #include "platform/system.h"
+#include "platform/utf8.h"
 
 namespace fs = std::filesystem;
 
@@ -49,46 +50,6 @@ void ClearState() {
   S().locked.clear();
 }
 const bool kReset = RegisterReset(ClearState);
-
-std::string ToUtf8(const std::wstring& w) {
-  std::string out;
-  out.reserve(w.size());
-  for (wchar_t wc : w) {
-    std::uint32_t c = static_cast<std::uint32_t>(wc);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
-std::wstring FromUtf8(const std::string& s) {
-  std::wstring out;
-  for (size_t i = 0; i < s.size();) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    std::uint32_t cp = c;
-    int extra = 0;
-    if (c >= 0xF0) { cp = c & 0x07; extra = 3; }
-    else if (c >= 0xE0) { cp = c & 0x0F; extra = 2; }
-    else if (c >= 0xC0) { cp = c & 0x1F; extra = 1; }
-    ++i;
-    for (int k = 0; k < extra && i < s.size(); ++k, ++i) cp = (cp << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
-    out += static_cast<wchar_t>(cp);
-  }
-  return out;
-}
 
 std::wstring Lower(std::wstring s) {
   for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
@@ -155,13 +116,13 @@ std::string Resolve(const Parsed& p, bool* known = nullptr) {
   bool exact = true;
   std::error_code ec;
   for (auto& part : p.parts) {
-    std::string name = ToUtf8(part);
+    std::string name = plat::ToUtf8(part);
     if (exact && !fs::exists(cur / name, ec)) {
       bool found = false;
       if (fs::is_directory(cur, ec)) {
         std::wstring want = Lower(part);
         for (auto& e : fs::directory_iterator(cur, ec)) {
-          if (Lower(FromUtf8(e.path().filename().string())) == want) {
+          if (Lower(plat::FromUtf8(e.path().filename().string())) == want) {
             name = e.path().filename().string();
             found = true;
             break;
@@ -442,7 +403,7 @@ std::vector<FindData> FindFiles(const std::wstring& pattern) {
     return out;
   }
   for (auto& e : fs::directory_iterator(h, ec)) {
-    std::wstring name = sim::FromUtf8(e.path().filename().string());
+    std::wstring name = FromUtf8(e.path().filename().string());
     if (!sim::WildMatch(mask.c_str(), name.c_str())) continue;
     FindData d;
     d.name = name;
