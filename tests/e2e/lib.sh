@@ -162,6 +162,15 @@ e2e_end() {
     e2e_screenshot failure
     local cfg; cfg="$(e2e_config_dir 2>/dev/null || true)"
     [ -d "$cfg" ] && cp -r "$cfg" "$E2E_DIR/config-copy" 2>/dev/null || true
+    # CI keeps only the output: the tails of Wine's output and of the agent's logs.
+    if [ -s "$E2E_DIR/wine.out" ]; then
+      e2e_log "wine.out (last lines):"; tail -n 15 "$E2E_DIR/wine.out" >&2 || true
+    fi
+    local f
+    for f in "$cfg/Log/folder.log" "$cfg/Log/folder_error.log"; do
+      [ -f "$f" ] || continue
+      e2e_log "$(basename "$f") (last lines):"; e2e_utf16 "$f" | tail -n 25 >&2 || true
+    done
     e2e_log "FAILED; artifacts in $E2E_DIR"
     [ "$rc" -eq 0 ] && rc=1
   fi
