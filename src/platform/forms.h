@@ -87,6 +87,22 @@ struct ControlLayout {
   int image_count = 0;
 };
 
+// A control of a layout: its name, kind and caption at x, y with size w x h
+// (dialog units), on the page named parent (empty: the form).
+inline ControlLayout Ctl(const wchar_t* name, ControlKind kind, const wchar_t* caption, int x, int y, int w, int h,
+                         const wchar_t* parent = L"") {
+  ControlLayout c;
+  c.name = name;
+  c.kind = kind;
+  c.caption = caption;
+  c.x = x;
+  c.y = y;
+  c.w = w;
+  c.h = h;
+  c.parent = parent;
+  return c;
+}
+
 struct FormLayout {
   std::wstring name;     // the form class, "TSett"
   std::wstring caption;

@@ -15,18 +15,7 @@ std::unique_ptr<TfmAddItem>& Instance() {
   return prompt;
 }
 
-plat::ControlLayout Ctl(const wchar_t* name, plat::ControlKind kind, const wchar_t* caption, int x, int y, int w,
-                        int h) {
-  plat::ControlLayout c;
-  c.name = name;
-  c.kind = kind;
-  c.caption = caption;
-  c.x = x;
-  c.y = y;
-  c.w = w;
-  c.h = h;
-  return c;
-}
+using plat::Ctl;
 
 }  // namespace
 

@@ -22,17 +22,7 @@ constexpr wchar_t kBothFields[] = L"You must enter both field";
 constexpr int kFolderHeight = 178;
 constexpr int kFilterHeight = 138;
 
-plat::ControlLayout Ctl(const wchar_t* name, ControlKind kind, const wchar_t* caption, int x, int y, int w, int h) {
-  plat::ControlLayout c;
-  c.name = name;
-  c.kind = kind;
-  c.caption = caption;
-  c.x = x;
-  c.y = y;
-  c.w = w;
-  c.h = h;
-  return c;
-}
+using plat::Ctl;
 
 bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
   return infra::UpperCaseText(a) == infra::UpperCaseText(b);

@@ -36,19 +36,7 @@ std::unique_ptr<TSett>& Instance() {
   return sett;
 }
 
-ControlLayout Ctl(const wchar_t* name, ControlKind kind, const wchar_t* caption, int x, int y, int w, int h,
-                  const wchar_t* parent = L"") {
-  ControlLayout c;
-  c.name = name;
-  c.kind = kind;
-  c.caption = caption;
-  c.x = x;
-  c.y = y;
-  c.w = w;
-  c.h = h;
-  c.parent = parent;
-  return c;
-}
+using plat::Ctl;
 
 ControlLayout Hidden(ControlLayout c) {
   c.visible = false;

@@ -152,6 +152,17 @@ Obj* Definition(plat::TaskObject id, plat::HResult* hr) {
   return o;
 }
 
+// Runs edit on a task definition under the lock; the definition step's
+// failure or an unknown handle answers instead.
+template <class Edit>
+plat::HResult EditDefinition(plat::TaskObject id, Edit&& edit) {
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  plat::HResult hr = plat::kS_OK;
+  Obj* o = Definition(id, &hr);
+  if (!o) return hr;
+  return edit(o->definition);
+}
+
 // A task that runs with the highest run level is registered, changed and
 // deleted only by an elevated process; anyone may run it.
 bool MayManage(int run_level) {
@@ -395,117 +406,93 @@ HResult TaskFolderRegisterTaskDefinition(TaskObject folder, const std::wstring& 
 }
 
 HResult TaskDefinitionSetAuthor(TaskObject definition, const std::wstring& author) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  HResult hr = kS_OK;
-  Obj* o = sim::Definition(definition, &hr);
-  if (!o) return hr;
-  o->definition.author = author;
-  return kS_OK;
+  return sim::EditDefinition(definition, [&](auto& d) -> HResult {
+    d.author = author;
+    return kS_OK;
+  });
 }
 
 HResult TaskDefinitionTriggerCount(TaskObject definition, long* count) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  HResult hr = kS_OK;
-  Obj* o = sim::Definition(definition, &hr);
-  if (!o) return hr;
-  *count = static_cast<long>(o->definition.triggers.size());
-  return kS_OK;
+  return sim::EditDefinition(definition, [&](auto& d) -> HResult {
+    *count = static_cast<long>(d.triggers.size());
+    return kS_OK;
+  });
 }
 
 HResult TaskDefinitionClearTriggers(TaskObject definition) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  HResult hr = kS_OK;
-  Obj* o = sim::Definition(definition, &hr);
-  if (!o) return hr;
-  o->definition.triggers.clear();
-  return kS_OK;
+  return sim::EditDefinition(definition, [&](auto& d) -> HResult {
+    d.triggers.clear();
+    return kS_OK;
+  });
 }
 
 HResult TaskDefinitionAddLogonTrigger(TaskObject definition, const TaskLogonTrigger& trigger) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  HResult hr = kS_OK;
-  Obj* o = sim::Definition(definition, &hr);
-  if (!o) return hr;
-  o->definition.triggers.push_back(trigger);
-  return kS_OK;
+  return sim::EditDefinition(definition, [&](auto& d) -> HResult {
+    d.triggers.push_back(trigger);
+    return kS_OK;
+  });
 }
 
 HResult TaskDefinitionGetSettings(TaskObject definition, TaskSettings* settings) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  HResult hr = kS_OK;
-  Obj* o = sim::Definition(definition, &hr);
-  if (!o) return hr;
-  *settings = o->definition.settings;
-  return kS_OK;
+  return sim::EditDefinition(definition, [&](auto& d) -> HResult {
+    *settings = d.settings;
+    return kS_OK;
+  });
 }
 
 HResult TaskDefinitionSetSettings(TaskObject definition, const TaskSettings& settings) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  HResult hr = kS_OK;
-  Obj* o = sim::Definition(definition, &hr);
-  if (!o) return hr;
-  o->definition.settings = settings;
-  return kS_OK;
+  return sim::EditDefinition(definition, [&](auto& d) -> HResult {
+    d.settings = settings;
+    return kS_OK;
+  });
 }
 
 HResult TaskDefinitionAddExecAction(TaskObject definition, const TaskExecAction& action) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  HResult hr = kS_OK;
-  Obj* o = sim::Definition(definition, &hr);
-  if (!o) return hr;
-  if (o->definition.actions.empty()) o->definition.first_action_is_exec = true;
-  o->definition.actions.push_back(action);
-  return kS_OK;
+  return sim::EditDefinition(definition, [&](auto& d) -> HResult {
+    if (d.actions.empty()) d.first_action_is_exec = true;
+    d.actions.push_back(action);
+    return kS_OK;
+  });
 }
 
 HResult TaskDefinitionGetFirstExecAction(TaskObject definition, TaskExecAction* action) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  HResult hr = kS_OK;
-  Obj* o = sim::Definition(definition, &hr);
-  if (!o) return hr;
-  if (o->definition.actions.empty()) return sim::kE_INVALIDARG;
-  if (!o->definition.first_action_is_exec) return sim::kE_NOINTERFACE;
-  *action = o->definition.actions.front();
-  return kS_OK;
+  return sim::EditDefinition(definition, [&](auto& d) -> HResult {
+    if (d.actions.empty()) return sim::kE_INVALIDARG;
+    if (!d.first_action_is_exec) return sim::kE_NOINTERFACE;
+    *action = d.actions.front();
+    return kS_OK;
+  });
 }
 
 HResult TaskDefinitionSetFirstExecAction(TaskObject definition, const TaskExecAction& action) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  HResult hr = kS_OK;
-  Obj* o = sim::Definition(definition, &hr);
-  if (!o) return hr;
-  if (o->definition.actions.empty()) return sim::kE_INVALIDARG;
-  if (!o->definition.first_action_is_exec) return sim::kE_NOINTERFACE;
-  o->definition.actions.front() = action;
-  return kS_OK;
+  return sim::EditDefinition(definition, [&](auto& d) -> HResult {
+    if (d.actions.empty()) return sim::kE_INVALIDARG;
+    if (!d.first_action_is_exec) return sim::kE_NOINTERFACE;
+    d.actions.front() = action;
+    return kS_OK;
+  });
 }
 
 HResult TaskDefinitionClearActions(TaskObject definition) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  HResult hr = kS_OK;
-  Obj* o = sim::Definition(definition, &hr);
-  if (!o) return hr;
-  o->definition.actions.clear();
-  o->definition.first_action_is_exec = true;
-  return kS_OK;
+  return sim::EditDefinition(definition, [&](auto& d) -> HResult {
+    d.actions.clear();
+    d.first_action_is_exec = true;
+    return kS_OK;
+  });
 }
 
 HResult TaskDefinitionGetPrincipal(TaskObject definition, TaskPrincipal* principal) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  HResult hr = kS_OK;
-  Obj* o = sim::Definition(definition, &hr);
-  if (!o) return hr;
-  *principal = o->definition.principal;
-  return kS_OK;
+  return sim::EditDefinition(definition, [&](auto& d) -> HResult {
+    *principal = d.principal;
+    return kS_OK;
+  });
 }
 
 HResult TaskDefinitionSetPrincipal(TaskObject definition, const TaskPrincipal& principal) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  HResult hr = kS_OK;
-  Obj* o = sim::Definition(definition, &hr);
-  if (!o) return hr;
-  o->definition.principal = principal;
-  return kS_OK;
+  return sim::EditDefinition(definition, [&](auto& d) -> HResult {
+    d.principal = principal;
+    return kS_OK;
+  });
 }
 
 HResult RegisteredTaskGetDefinition(TaskObject registered_task, TaskObject* definition) {
