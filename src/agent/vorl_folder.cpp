@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/stack_trace.h"
 #include "platform/shell_execute.h"
 #include "platform/tray.h"
 #include "store/config_files.h"
@@ -83,6 +84,8 @@ THookMessages RegisterHookMessages() {
 TVorlFolder::TVorlFolder(std::wstring start_argument, std::uint32_t wm_qxaddfolder)
     : WM_QXADDFOLDER(wm_qxaddfolder), StartArgument(std::move(start_argument)) {
   VorlFolder = this;
+  std::wstring probe;
+  fault_probe_ = plat::GetEnvironmentVariableW(kFaultProbeVariable, probe) && probe == L"1";
   Handle = plat::CreateHiddenWindow(
       kMainWindowClass, kMainWindowCaption,
       [this](plat::Window, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam) {
@@ -273,6 +276,8 @@ void TVorlFolder::Run() {
       break;
     }
     try {
+      // A hardware fault of a handler becomes an exception that ends here too.
+      plat::FaultGuard guard;
       ProcessMessage(msg);
     } catch (...) {
       // An error that no handler caught: the global handler records it and
@@ -296,6 +301,7 @@ void TVorlFolder::ProcessMessages() {
       return;
     }
     try {
+      plat::FaultGuard guard;
       ProcessMessage(msg);
     } catch (...) {
       errors::GlobalException(std::current_exception());
@@ -427,6 +433,11 @@ void TVorlFolder::WMHandler(const plat::Msg& msg, bool& handled) {
     const std::wstring text = targets::HandleText(msg.wparam);
     throw EAtomError("WM_QXADDFOLDER: wParam is no atom (wParam=" + std::string(text.begin(), text.end()) + ")");
   }
+  if (fault_probe_ && msg.message == WM_QXFAULTPROBE) {
+    handled = true;
+    FaultProbe();
+    return;
+  }
   try {
     if (WM_QXADDFOLDER != 0 && msg.message == WM_QXADDFOLDER) {
       std::wstring name;
@@ -446,6 +457,14 @@ void TVorlFolder::WMHandler(const plat::Msg& msg, bool& handled) {
   } catch (const std::exception&) {
     infra::LogError(kLogSource, L"Common error", L"Msg=" + std::to_wstring(msg.message), plat::LastError());
   }
+}
+
+void TVorlFolder::FaultProbe() {
+  struct Unwound {
+    ~Unwound() { infra::LogMessage(L"VorlFolder.FaultProbe", L"unwound"); }
+  } unwound;
+  infra::LogMessage(L"VorlFolder.FaultProbe", L"begin");
+  plat::ProbeAccessViolation();
 }
 
 void TVorlFolder::ShowTrayMenu() {

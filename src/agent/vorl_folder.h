@@ -33,6 +33,12 @@ inline constexpr wchar_t kHelpFileName[] = L"qorbin.chm";
 inline constexpr std::uint32_t WM_QXTRAYMENU = plat::WM_USER + 123;    // 0x047B: the tray menu
 inline constexpr std::uint32_t WM_QXFOLDERMENU = plat::WM_USER + 124;  // 0x047C: the folder menu
 inline constexpr std::uint32_t WM_QXOPTIONS = plat::WM_USER + 125;     // 0x047D: the options dialog
+// The fault probe of test runs: only when the environment variable
+// kFaultProbeVariable is "1" at start does the agent answer this thread
+// message, with an access violation inside its handler; otherwise the
+// message means nothing.
+inline constexpr std::uint32_t WM_QXFAULTPROBE = plat::WM_USER + 126;  // 0x047E
+inline constexpr wchar_t kFaultProbeVariable[] = L"QORBIN_FAULT_PROBE";
 // The tray icon's mouse events.
 inline constexpr std::uint32_t WM_TRAYICON = plat::WM_APP + 1;
 
@@ -101,6 +107,9 @@ class TVorlFolder {
   void DispatchHookSlot(const HookMessageSlot& slot);
   void WMHandler(const plat::Msg& msg, bool& handled);
   void ShowTrayMenu();
+  // The fault probe: logs "begin", reads address 0, and logs "unwound" from
+  // a destructor as the fault's exception leaves.
+  void FaultProbe();
 
   // Tray and window events.
   void TrayIconClick();
@@ -175,6 +184,7 @@ class TVorlFolder {
   bool destroyed_ = false;
   bool terminated_ = false;
   bool timer4_busy_ = false;
+  bool fault_probe_ = false;  // kFaultProbeVariable was "1" at start
   std::uint64_t recent_icons_generation_ = ~0ull;  // of the icons last given to Lst
 };
 

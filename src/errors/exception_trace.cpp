@@ -114,7 +114,9 @@ void TraceRaisedException(const plat::RaisedException& e) {
     Remember(e);
   } catch (...) {
   }
-  if (infra::SuppressExceptionTrace) return;
+  // A hardware fault thrown again as an exception was traced at the fault;
+  // remembering it under the thrown object is all that is left.
+  if (e.traced_before || infra::SuppressExceptionTrace) return;
   RestoreOnExit restore;
   infra::SuppressExceptionTrace = true;
   try {

@@ -158,3 +158,138 @@ void DescribeFault(std::uint32_t code, std::uint64_t address, std::uint64_t acce
 }
 
 }  // namespace plat::detail
+
+namespace plat {
+namespace {
+
+thread_local const FaultGuard* t_innermost_guard = nullptr;
+thread_local RaisedException t_fault_to_throw;
+thread_local bool t_throwing_fault = false;
+
+std::string Narrow(const std::wstring& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (wchar_t c : s) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+  return out;
+}
+
+// Readers of the DWARF pointer encodings (DW_EH_PE_*) an exception table uses.
+constexpr std::uint8_t kEncOmit = 0xFF;
+
+bool ReadUleb(const std::uint8_t*& p, std::uint64_t& out) {
+  out = 0;
+  for (int shift = 0; shift < 64; shift += 7) {
+    const std::uint8_t b = *p++;
+    out |= static_cast<std::uint64_t>(b & 0x7F) << shift;
+    if (!(b & 0x80)) return true;
+  }
+  return false;
+}
+
+bool ReadEncoded(const std::uint8_t*& p, std::uint8_t encoding, std::uint64_t& out) {
+  auto fixed = [&](int bytes, bool is_signed) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i) v |= static_cast<std::uint64_t>(p[i]) << (8 * i);
+    if (is_signed && bytes < 8 && (v >> (8 * bytes - 1)) & 1) v |= ~0ull << (8 * bytes);
+    p += bytes;
+    out = v;
+    return true;
+  };
+  switch (encoding & 0x0F) {
+    case 0x00: return fixed(8, false);  // absptr
+    case 0x01: return ReadUleb(p, out);
+    case 0x02: return fixed(2, false);
+    case 0x03: return fixed(4, false);
+    case 0x04: return fixed(8, false);
+    case 0x09: {
+      std::uint64_t v = 0;
+      int shift = 0;
+      std::uint8_t b;
+      do {
+        b = *p++;
+        v |= static_cast<std::uint64_t>(b & 0x7F) << shift;
+        shift += 7;
+      } while ((b & 0x80) && shift < 64);
+      if (shift < 64 && (b & 0x40)) v |= ~0ull << shift;
+      out = v;
+      return true;
+    }
+    case 0x0A: return fixed(2, true);
+    case 0x0B: return fixed(4, true);
+    case 0x0C: return fixed(8, true);
+    default: return false;
+  }
+}
+
+}  // namespace
+
+bool IsRecoverableFault(std::uint32_t code) {
+  switch (code) {
+    case kStatusAccessViolation:
+    case kStatusIntegerDivideByZero:
+    case kStatusIntegerOverflow:
+    case kStatusArrayBoundsExceeded:
+    case kStatusIllegalInstruction:
+    case kStatusPrivilegedInstruction:
+      return true;
+    default:
+      return false;
+  }
+}
+
+FaultGuard::FaultGuard() : outer_(t_innermost_guard) { t_innermost_guard = this; }
+FaultGuard::~FaultGuard() { t_innermost_guard = outer_; }
+
+namespace detail {
+
+const void* InnermostFaultGuard() { return t_innermost_guard; }
+
+void SetFaultToThrow(const RaisedException& fault) { t_fault_to_throw = fault; }
+
+void ThrowPendingFault() {
+  const RaisedException& f = t_fault_to_throw;
+  std::string message = Narrow(f.message);
+  t_throwing_fault = true;
+  switch (f.code) {
+    case kStatusAccessViolation:
+      throw EAccessViolation(f.code, f.address, std::move(message));
+    case kStatusIntegerDivideByZero:
+      throw EDivByZero(f.code, f.address, std::move(message));
+    default:
+      throw EHardwareFault(f.code, f.address, std::move(message));
+  }
+}
+
+bool TakeThrownFault(RaisedException& out) {
+  if (!t_throwing_fault) return false;
+  t_throwing_fault = false;
+  out = t_fault_to_throw;
+  return true;
+}
+
+bool CallSiteListed(const std::uint8_t* lsda, std::uint64_t region_start, std::uint64_t ip) {
+  if (!lsda) return false;
+  const std::uint8_t* p = lsda;
+  std::uint64_t ignored = 0;
+  const std::uint8_t lpstart_encoding = *p++;
+  if (lpstart_encoding != kEncOmit && !ReadEncoded(p, lpstart_encoding, ignored)) return false;
+  const std::uint8_t ttype_encoding = *p++;
+  if (ttype_encoding != kEncOmit && !ReadUleb(p, ignored)) return false;
+  const std::uint8_t call_site_encoding = *p++;
+  std::uint64_t table_length = 0;
+  if (!ReadUleb(p, table_length)) return false;
+  const std::uint8_t* end = p + table_length;
+  while (p < end) {
+    std::uint64_t start = 0, length = 0, landing_pad = 0, action = 0;
+    if (!ReadEncoded(p, call_site_encoding, start) || !ReadEncoded(p, call_site_encoding, length) ||
+        !ReadEncoded(p, call_site_encoding, landing_pad) || !ReadUleb(p, action))
+      return false;
+    // The table is sorted by start address.
+    if (ip < region_start + start) return false;
+    if (ip < region_start + start + length) return true;
+  }
+  return false;
+}
+
+}  // namespace detail
+}  // namespace plat

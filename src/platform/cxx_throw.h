@@ -1,6 +1,7 @@
 // Describes a C++ object at the moment it is thrown, for the stack trace
 // facility of both backends (they hook the throw path of the C++ runtime).
 #pragma once
+#include <cstdint>
 #include <typeinfo>
 
 #include "platform/stack_trace.h"
@@ -28,5 +29,31 @@ void DescribeFault(std::uint32_t code, std::uint64_t address, std::uint64_t acce
 
 // Upper-case hexadecimal with at least 8 digits (16 when the value needs more).
 std::wstring HexAddress(std::uint64_t value);
+
+}  // namespace plat::detail
+
+namespace plat::detail {
+
+// The innermost FaultGuard of the calling thread, or nullptr (its address
+// lies in the frame of the function that guards).
+const void* InnermostFaultGuard();
+
+// Keeps `fault` (as reported to the notifier) for ThrowPendingFault on this thread.
+void SetFaultToThrow(const RaisedException& fault);
+
+// Throws the kept fault as an EHardwareFault of its class (EAccessViolation,
+// EDivByZero, ...). The throw hook of the backend asks TakeThrownFault.
+[[noreturn]] void ThrowPendingFault();
+
+// True, with the kept fault in `out`, when the throw now passing the throw
+// hook is the one ThrowPendingFault makes; clears the mark.
+bool TakeThrownFault(RaisedException& out);
+
+// Whether the call-site table of a GCC language-specific data area (the
+// exception table of one function) holds an entry for `ip`: the personality
+// routine ends the program (std::terminate) when an exception unwinds
+// through an address it does not list. `region_start` is the function's start
+// address. False for a table it cannot read.
+bool CallSiteListed(const std::uint8_t* lsda, std::uint64_t region_start, std::uint64_t ip);
 
 }  // namespace plat::detail

@@ -13,4 +13,7 @@ std::wstring ProgramPath();
 // Identifier of the calling thread (GetCurrentThreadId).
 ThreadId CurrentThreadId();
 
+// The value of an environment variable of the process; false when it is not set.
+bool GetEnvironmentVariableW(const std::wstring& name, std::wstring& value);
+
 }  // namespace plat

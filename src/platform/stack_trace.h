@@ -9,6 +9,7 @@
 // notifier, and tests raise simulated hardware faults (sim/sim_stack_trace.h).
 #pragma once
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,10 @@ struct RaisedException {
   const void* exception_base = nullptr;  // its std::exception part, when it is one (what a handler catches)
   std::uint64_t address = 0;     // where it was raised: faulting instruction, or the return address of the throw
   std::vector<std::uint64_t> stack;  // innermost first: faulting instruction / return addresses; empty when none was captured
+  // A hardware fault thrown again as a C++ exception (see FaultGuard): the
+  // notifier saw it at the fault already; object and exception_base now name
+  // the thrown exception, so that a handler catching it finds the fault's stack.
+  bool traced_before = false;
 };
 
 using RaiseNotifier = void (*)(const RaisedException&);
@@ -46,6 +51,62 @@ using RaiseNotifier = void (*)(const RaisedException&);
 // raised from now on, handled or not (nullptr: none). The notifier must not
 // let an exception out; exceptions it raises itself are not reported again.
 void SetRaiseNotifier(RaiseNotifier notifier);
+
+// A hardware fault raised inside a FaultGuard, thrown again as a C++
+// exception from the faulting instruction: it unwinds like any throw
+// (destructors run, locks are released) to the handler of the guarded region.
+// what() is the fault text of the trace ("Access violation at address ...").
+class EHardwareFault : public std::exception {
+ public:
+  EHardwareFault(std::uint32_t code, std::uint64_t address, std::string message)
+      : code_(code), address_(address), message_(std::move(message)) {}
+  const char* what() const noexcept override { return message_.c_str(); }
+  std::uint32_t Code() const noexcept { return code_; }
+  std::uint64_t Address() const noexcept { return address_; }
+
+ private:
+  std::uint32_t code_;
+  std::uint64_t address_;
+  std::string message_;
+};
+// Reading, writing or executing memory that is not there.
+class EAccessViolation : public EHardwareFault {
+ public:
+  using EHardwareFault::EHardwareFault;
+};
+// Integer division by zero.
+class EDivByZero : public EHardwareFault {
+ public:
+  using EHardwareFault::EHardwareFault;
+};
+
+// True for the fault codes that a FaultGuard turns into exceptions: memory
+// access, integer arithmetic, illegal and privileged instructions. Floating
+// point faults (masked unless a program unmasks them) and stack overflows
+// (no stack left to unwind on) are not.
+bool IsRecoverableFault(std::uint32_t code);
+
+// While one lives on a thread, a hardware fault of that thread (one that
+// IsRecoverableFault accepts) is traced and then thrown again as an
+// EHardwareFault from the faulting instruction. Put one inside the try block
+// of a handler that catches every exception. The windows build converts a
+// fault only when every frame between it and the guard belongs to the program
+// and will unwind (a fault inside a system library, or below a callback of the
+// system, keeps the system's handling: it ends the process after its trace).
+class FaultGuard {
+ public:
+  FaultGuard();
+  ~FaultGuard();
+  FaultGuard(const FaultGuard&) = delete;
+  FaultGuard& operator=(const FaultGuard&) = delete;
+
+ private:
+  const FaultGuard* outer_;
+};
+
+// Reads address 0: an access violation, for the fault probe of test runs.
+// The sim raises it as a simulated fault (sim/sim_stack_trace.h).
+void ProbeAccessViolation();
 
 // Where a code address lies in the program's sources.
 struct SourceLocation {

@@ -1,3 +1,4 @@
+#include <map>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
@@ -12,6 +13,7 @@ struct ProcessState {
   std::mutex lock;
   std::vector<std::wstring> args;
   std::wstring program = L"C:\\Program Files\\Vorlune Folder\\qorbin.exe";
+  std::map<std::wstring, std::wstring> environment;
 };
 ProcessState& S() {
   static ProcessState s;
@@ -20,6 +22,7 @@ ProcessState& S() {
 const bool kReset = RegisterReset([] {
   std::lock_guard<std::mutex> g(S().lock);
   S().args.clear();
+  S().environment.clear();
   S().program = L"C:\\Program Files\\Vorlune Folder\\qorbin.exe";
 });
 }  // namespace
@@ -34,6 +37,12 @@ void SetProgramPath(std::wstring path) {
   S().program = std::move(path);
 }
 
+void SetEnvironmentVariable(const std::wstring& name, const wchar_t* value) {
+  std::lock_guard<std::mutex> g(S().lock);
+  if (value) S().environment[name] = value;
+  else S().environment.erase(name);
+}
+
 }  // namespace sim
 
 namespace plat {
@@ -46,6 +55,14 @@ std::vector<std::wstring> CommandLineArgs() {
 std::wstring ProgramPath() {
   std::lock_guard<std::mutex> g(sim::S().lock);
   return sim::S().program;
+}
+
+bool GetEnvironmentVariableW(const std::wstring& name, std::wstring& value) {
+  std::lock_guard<std::mutex> g(sim::S().lock);
+  auto it = sim::S().environment.find(name);
+  if (it == sim::S().environment.end()) return false;
+  value = it->second;
+  return true;
 }
 
 ThreadId CurrentThreadId() {

@@ -6,4 +6,6 @@
 namespace sim {
 void SetCommandLine(std::vector<std::wstring> args);
 void SetProgramPath(std::wstring path);
+// Sets (or, with nullptr, removes) an environment variable of the simulated process.
+void SetEnvironmentVariable(const std::wstring& name, const wchar_t* value);
 }  // namespace sim

@@ -12,6 +12,8 @@ namespace sim {
 
 // Reports a hardware fault to the raise notifier, in the calling thread, as
 // the vectored handler of the windows build does (see plat::detail::DescribeFault).
+// Inside a plat::FaultGuard a recoverable fault is then thrown as an
+// EHardwareFault, as the windows build does from the faulting instruction.
 void RaiseHardwareFault(std::uint32_t code, std::uint64_t address, std::vector<std::uint64_t> stack,
                         std::uint64_t access = 0, std::uint64_t target = 0);
 

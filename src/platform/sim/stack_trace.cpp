@@ -62,11 +62,22 @@ std::vector<std::uint64_t> HostStack(int skip) {
 extern "C" [[noreturn]] void __cxa_throw(void* object, std::type_info* type, void (*destroy)(void*)) {
   using ThrowFn = void (*)(void*, std::type_info*, void (*)(void*));
   static ThrowFn real = reinterpret_cast<ThrowFn>(::dlsym(RTLD_NEXT, "__cxa_throw"));
+  plat::RaisedException fault;
+  const bool is_fault = plat::detail::TakeThrownFault(fault);
   if (g_notifier.load() && !t_in_notifier) {
     plat::RaisedException e;
     plat::detail::DescribeThrown(object, type, e);
-    e.address = reinterpret_cast<std::uintptr_t>(__builtin_return_address(0));
-    e.stack = HostStack(1);
+    if (is_fault) {
+      // A guarded fault thrown again: its trace was written at the fault.
+      const void* base = e.exception_base;
+      e = std::move(fault);
+      e.object = object;
+      e.exception_base = base;
+      e.traced_before = true;
+    } else {
+      e.address = reinterpret_cast<std::uintptr_t>(__builtin_return_address(0));
+      e.stack = HostStack(1);
+    }
     Notify(e);
   }
   real(object, type, destroy);
@@ -81,6 +92,12 @@ void RaiseHardwareFault(std::uint32_t code, std::uint64_t address, std::vector<s
   plat::detail::DescribeFault(code, address, access, target, e);
   e.stack = std::move(stack);
   Notify(e);
+  // Inside a guard the windows build throws the fault again from the
+  // faulting instruction; here it is thrown from this call.
+  if (plat::IsRecoverableFault(code) && plat::detail::InnermostFaultGuard()) {
+    plat::detail::SetFaultToThrow(e);
+    plat::detail::ThrowPendingFault();
+  }
 }
 
 void SetSymbolFile(const std::string& text, std::uint64_t image_base, std::uint64_t image_size) {
@@ -93,6 +110,11 @@ void SetSymbolFile(const std::string& text, std::uint64_t image_base, std::uint6
 }  // namespace sim
 
 namespace plat {
+
+void ProbeAccessViolation() {
+  sim::RaiseHardwareFault(kStatusAccessViolation, reinterpret_cast<std::uintptr_t>(__builtin_return_address(0)),
+                          HostStack(1), 0, 0);
+}
 
 void SetRaiseNotifier(RaiseNotifier notifier) { g_notifier.store(notifier); }
 

@@ -1,6 +1,7 @@
 // The application side of the window manager over user32.
 #include "platform/app.h"
 #include "platform/process.h"
+#include "platform/stack_trace.h"
 
 #include <windows.h>
 
@@ -37,6 +38,8 @@ LRESULT CALLBACK HiddenWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     // loop's handler. One raised inside a system modal loop (a popup menu, a
     // dialog) surfaces after the next dispatch of our own loop.
     try {
+      // A hardware fault of the procedure is thrown as an exception and kept too.
+      FaultGuard guard;
       auto result = proc(reinterpret_cast<Window>(hwnd), message, static_cast<std::uint64_t>(wparam),
                          static_cast<std::int64_t>(lparam));
       if (result) return static_cast<LRESULT>(*result);

@@ -24,4 +24,24 @@ std::wstring ProgramPath() {
 
 ThreadId CurrentThreadId() { return ::GetCurrentThreadId(); }
 
+bool GetEnvironmentVariableW(const std::wstring& name, std::wstring& value) {
+  wchar_t small[256];
+  DWORD n = ::GetEnvironmentVariableW(name.c_str(), small, 256);
+  if (n == 0) {
+    if (::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
+    value.clear();  // set, but empty
+    return true;
+  }
+  if (n < 256) {
+    value.assign(small, n);
+    return true;
+  }
+  std::wstring buf(n, L'\0');
+  n = ::GetEnvironmentVariableW(name.c_str(), buf.data(), n);
+  if (n == 0 || n >= buf.size()) return false;
+  buf.resize(n);
+  value = std::move(buf);
+  return true;
+}
+
 }  // namespace plat
