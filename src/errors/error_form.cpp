@@ -110,16 +110,6 @@ bool TErrorMessageFormKTR3::btn1Click() {
   return false;
 }
 
-bool TErrorMessageFormKTR3::ConnectMailServer() {
-  try {
-    if (mail_.Connected()) mail_.Disconnect();
-    mail_.Connect();
-    return mail_.Connected() && mail_.Authenticate();
-  } catch (...) {
-    return false;
-  }
-}
-
 bool TErrorMessageFormKTR3::SendBugReport() {
   try {
     plat::ShowErrorDialogWait(true);

@@ -37,9 +37,8 @@ class TErrorMessageFormKTR3 {
   // Packs the report and mails it. True when the dialog closes (sent, or
   // sending failed); false when no connection or authentication could be
   // made, so that the user can try again.
+  // The connection is made by ConnectMailServer (mail_transport.h).
   bool SendBugReport();
-  // Disconnects when connected, connects and authenticates. Never throws.
-  bool ConnectMailServer();
 
   TSmtpClient& Mail() { return mail_; }
   const plat::ErrorDialogTexts& Texts() const { return texts_; }

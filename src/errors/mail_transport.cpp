@@ -358,28 +358,46 @@ void TSmtpClient::Disconnect() {
   Close();
 }
 
+namespace {
+std::wstring ServerText(const MailSettings& s) { return L"Server=" + s.server + L":" + std::to_wstring(s.port); }
+}  // namespace
+
+bool ConnectMailServer(TSmtpClient& client, int attempt) {
+  const std::wstring server = ServerText(client.Settings());
+  try {
+    if (client.Connected()) client.Disconnect();
+    client.Connect();
+  } catch (const std::exception& e) {
+    infra::LogMessage(L"ConnectMailServer", server + L", Attempt=" + std::to_wstring(attempt) + L", " + Wide(e.what()));
+    return false;
+  } catch (...) {
+    return false;
+  }
+  if (!client.Connected()) return false;
+  try {
+    return client.Authenticate();
+  } catch (const std::exception& e) {
+    infra::LogMessage(L"ConnectMailServer", server + L", " + Wide(e.what()));
+  } catch (...) {
+  }
+  return false;
+}
+
 MailResult MailReport(TSmtpClient& client, const std::wstring& subject,
                       const std::function<std::vector<MailAttachment>()>& make_attachment) {
   const MailSettings& s = client.Settings();
-  const std::wstring server = L"Server=" + s.server + L":" + std::to_wstring(s.port);
-  if (client.Connected()) client.Disconnect();
-  for (int attempt = 1; attempt <= kMaxAttempts && !client.Connected(); ++attempt) {
+  const std::wstring server = ServerText(s);
+  bool authenticated = false;
+  for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
     if (attempt > 1) plat::SleepMs(kAttemptPauseMs);
-    try {
-      client.Connect();
-    } catch (const std::exception& e) {
-      infra::LogMessage(L"ConnectMailServer", server + L", Attempt=" + std::to_wstring(attempt) + L", " + Wide(e.what()));
-    }
+    authenticated = ConnectMailServer(client, attempt);
+    // Only a failed connection is tried again: an account the server refused
+    // is not offered to it a second time.
+    if (authenticated || client.Connected()) break;
   }
   if (!client.Connected()) {
     infra::LogError(kSendSource, L"Connected fail", L"", 0, true);
     return MailResult::kConnectFailed;
-  }
-  bool authenticated = false;
-  try {
-    authenticated = client.Authenticate();
-  } catch (const std::exception& e) {
-    infra::LogMessage(L"ConnectMailServer", server + L", " + Wide(e.what()));
   }
   if (!authenticated) {
     infra::LogError(kSendSource, L"Authenticate fail", server + L", " + client.LastError(), 0, true);

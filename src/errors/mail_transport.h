@@ -127,9 +127,15 @@ class TSmtpClient {
   std::wstring last_error_;
 };
 
+// Disconnects when connected, connects and authenticates: true when both
+// succeeded. A failed connection is logged ("ConnectMailServer", with the
+// attempt's number) and leaves the client disconnected; a refused account
+// leaves it connected, with the server's answer in LastError(). Never throws.
+bool ConnectMailServer(TSmtpClient& client, int attempt = 1);
+
 // The steps of sending a report, on an already configured client:
-// up to three connection attempts one second apart, authentication, the
-// message. `make_attachment` builds the attachment (the report archive)
+// up to three attempts of ConnectMailServer one second apart (a refused
+// account ends them), the message. `make_attachment` builds the attachment (the report archive)
 // once connected and authenticated. Logs each failure.
 enum class MailResult { kSent, kConnectFailed, kAuthenticateFailed, kSendFailed };
 MailResult MailReport(TSmtpClient& client, const std::wstring& subject,

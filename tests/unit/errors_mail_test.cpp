@@ -248,6 +248,71 @@ TEST_F(ErrorsMail, SilentServerGetsThreeAttemptsOneSecondApart) {
   EXPECT_TRUE(Contains(trace_test::ErrorLog(), L"Connected fail"));
 }
 
+// A loopback port with nobody listening.
+std::uint16_t ClosedPort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  socklen_t len = sizeof a;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  ::close(fd);
+  return ntohs(a.sin_port);
+}
+
+TEST_F(ErrorsMail, ConnectMailServerConnectsAuthenticatesAndTellsWhatFailed) {
+  SmtpServer server("tls", dir_, "connect");
+  ASSERT_NE(server.port(), 0);
+  struct Case {
+    const char* what;
+    std::uint16_t port;
+    std::wstring password;
+    bool result;
+    bool connected_after;
+  };
+  const Case cases[] = {
+      {"accepted account", server.port(), L"secret", true, true},
+      {"refused account: connected, not authenticated", server.port(), L"wrong", false, true},
+      {"nobody listening", ClosedPort(), L"secret", false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    trace_test::ResetLogs();
+    auto s = Settings(c.port);
+    s.password = c.password;
+    errors::TSmtpClient client;
+    client.Configure(s);
+    EXPECT_EQ(errors::ConnectMailServer(client, 2), c.result);
+    EXPECT_EQ(client.Connected(), c.connected_after);
+    if (c.connected_after) {
+      // Again on a connected client: the old connection ends first.
+      EXPECT_EQ(errors::ConnectMailServer(client, 3), c.result);
+      EXPECT_EQ(client.Connected(), c.connected_after);
+    } else {
+      EXPECT_TRUE(Contains(trace_test::MainLog(), L"Attempt=2"));
+    }
+    if (!c.result && c.connected_after) EXPECT_FALSE(client.LastError().empty());
+    client.Disconnect();
+  }
+  // A refused account is offered once per call, never retried behind the caller's back.
+  EXPECT_EQ(ReadFile(server.out() / "auth.log"),
+            "LOGIN reporter ok\nLOGIN reporter ok\nLOGIN reporter refused\nLOGIN reporter refused\n");
+}
+
+TEST_F(ErrorsMail, NobodyListeningGivesThreeLoggedAttemptsAndConnectedFail) {
+  errors::TSmtpClient client;
+  client.Configure(Settings(ClosedPort()));
+  const std::uint64_t before = sim::Now();
+  EXPECT_EQ(errors::MailReport(client, L"Vorlune Folder bug report", Report), MailResult::kConnectFailed);
+  EXPECT_EQ(sim::Now() - before, 2000u);
+  const auto log = trace_test::MainLog();
+  for (const wchar_t* attempt : {L"Attempt=1", L"Attempt=2", L"Attempt=3"}) EXPECT_TRUE(Contains(log, attempt)) << attempt;
+  EXPECT_FALSE(Contains(log, L"Attempt=4"));
+  EXPECT_TRUE(Contains(log, L"Message: Connected fail"));
+  EXPECT_FALSE(client.Connected());
+}
+
 TEST(ErrorsMailFormat, Base64DotStuffingAndMessageLayout) {
   struct B64 {
     std::string in, out;
