@@ -47,11 +47,16 @@ plat::Window IsFileDialog(plat::Window w) {
   return 0;
 }
 
+bool IsWineShellFrame(plat::Window w) {
+  // 14 characters: read into a buffer of 16 so that the whole name counts.
+  return w && plat::GetClassName(w, 16) == L"ExplorerWClass";
+}
+
 Classified IsShellWindow(plat::Window w) {
   if (!w) w = WindowUnderCursor(false);
   if (!w) return {};
   const std::wstring cls = plat::GetClassName(w, 14);
-  if (cls != L"ExploreWClass" && cls != L"CabinetWClass" && cls != L"IEFrame") return {};
+  if (cls != L"ExploreWClass" && cls != L"CabinetWClass" && cls != L"IEFrame" && !IsWineShellFrame(w)) return {};
   if (plat::GetWindowLong(w, plat::GWL_EXSTYLE) != plat::WS_EX_WINDOWEDGE) return {};
   constexpr std::uint32_t kFrame = plat::WS_OVERLAPPEDWINDOW | plat::WS_VISIBLE | plat::WS_CLIPSIBLINGS;
   constexpr std::uint32_t kOptional = plat::WS_CLIPCHILDREN | plat::WS_MAXIMIZE;

@@ -26,7 +26,16 @@ plat::Window WindowUnderPoint(plat::Point p, bool stop_at_dialogs);
 // The classifiers return the window passed in (never a parent or child) when
 // it is of their kind, else 0; a null window means WindowUnderCursor.
 plat::Window IsFileDialog(plat::Window w);
+// Shell folder windows: "ExploreWClass" and "CabinetWClass" frames (Explorer),
+// "IEFrame" (InternetExplorer), and Wine's own folder window "ExplorerWClass"
+// (Explorer), each only with the plain frame styles of a normal, visible,
+// enabled window.
 Classified IsShellWindow(plat::Window w);
+// Wine's shell folder window: class "ExplorerWClass", compared in full. Its
+// address bar is the frame's "ReBarWindow32" > "ComboBoxEx32" > "ComboBox" >
+// "Edit", and title and bar show only the folder's name until the bar's edit
+// box takes the focus.
+bool IsWineShellFrame(plat::Window w);
 Classified IsArchiverWindow(plat::Window w);
 
 // The kind ShowMenuForWindow gives a window: FileDialog, Explorer,

@@ -3,6 +3,7 @@
 #include "infra/dral_utils.h"
 #include "platform/process.h"
 #include "platform/window.h"
+#include "targets/classify.h"
 #include "targets/target_state.h"
 
 namespace targets {
@@ -41,6 +42,13 @@ void AttachToTargetInput(plat::Window w, bool attach) {
 }
 
 plat::Window FindExplorerAddressEdit(plat::Window shell_window) {
+  if (IsWineShellFrame(shell_window)) {
+    // Wine's bar shows the folder's name alone; an edit box that takes the
+    // focus is given the full path by its window.
+    plat::Window edit = ComboEdit(Child(Child(shell_window, L"ReBarWindow32"), L"ComboBoxEx32"));
+    if (edit) Send(edit, plat::WM_SETFOCUS, 0, 0);
+    return edit;
+  }
   plat::Window rebar = Child(Child(shell_window, L"WorkerW"), L"ReBarWindow32");
   if (!rebar) return 0;
   if (plat::Window combo = Child(rebar, L"ComboBoxEx32")) return ComboEdit(combo);

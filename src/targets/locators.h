@@ -7,7 +7,9 @@
 namespace targets {
 
 // The address bar's edit box of a shell window, or 0. A bar that shows its
-// breadcrumb buttons is clicked (far right, x = 20002) into edit mode first.
+// breadcrumb buttons is clicked (far right, x = 20002) into edit mode first;
+// the edit box of Wine's folder window is sent WM_SETFOCUS, which makes it
+// show the full path instead of the folder's name.
 plat::Window FindExplorerAddressEdit(plat::Window shell_window);
 // The address bar's edit box of a browser frame, or 0. Nothing is clicked.
 plat::Window FindBrowserAddressEdit(plat::Window frame);

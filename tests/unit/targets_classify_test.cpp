@@ -110,6 +110,15 @@ TEST_F(TargetsClassify, ShellWindowStyleRules) {
       {"longer class keeps its 13-char prefix", L"CabinetWClassX", kFrame, plat::WS_EX_WINDOWEDGE, Explorer},
       {"case matters", L"cabinetwclass", kFrame, plat::WS_EX_WINDOWEDGE, Desktop},
       {"other class", L"Notepad", kFrame, plat::WS_EX_WINDOWEDGE, Desktop},
+      {"wine folder window", L"ExplorerWClass", kFrame, plat::WS_EX_WINDOWEDGE, Explorer},
+      {"wine folder window, maximized", L"ExplorerWClass", kFrame | plat::WS_MAXIMIZE, plat::WS_EX_WINDOWEDGE,
+       Explorer},
+      {"wine folder window, minimized", L"ExplorerWClass", kFrame | plat::WS_MINIMIZE, plat::WS_EX_WINDOWEDGE,
+       Desktop},
+      {"wine folder window with a tool-window ex-style", L"ExplorerWClass", kFrame,
+       plat::WS_EX_WINDOWEDGE | plat::WS_EX_TOOLWINDOW, Desktop},
+      {"wine class name is compared in full", L"ExplorerWClassX", kFrame, plat::WS_EX_WINDOWEDGE, Desktop},
+      {"a prefix of the wine class", L"ExplorerWClas", kFrame, plat::WS_EX_WINDOWEDGE, Desktop},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

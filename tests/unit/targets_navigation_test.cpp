@@ -362,3 +362,55 @@ TEST_F(TargetsNav, RarWindowGivesUpAfterElevenRounds) {
   EXPECT_TRUE(ErrorLogHas(L"RarW h = 0"));
   EXPECT_TRUE(sim::ShellExecutions().empty());
 }
+
+// Wine's folder window: "ExplorerWClass" > ReBarWindow32 > ComboBoxEx32 >
+// ComboBox > Edit, no WorkerW; title and edit box show the folder's name until
+// the edit box gets the focus, when the window puts the full path in.
+TEST_F(TargetsNav, WineFolderWindowIsReadAndNavigatedThroughItsBar) {
+  struct Case {
+    const char* name;
+    std::wstring cls;
+    bool path_on_focus;  // the window fills the box with the full path on WM_SETFOCUS
+    std::wstring expected;
+    int focus_messages;  // WM_SETFOCUS sent to the box
+  };
+  const Case cases[] = {
+      {"wine window, full path on focus", L"ExplorerWClass", true, L"C:\\Projects", 1},
+      {"wine window whose box keeps the name", L"ExplorerWClass", false, L"", 1},
+      {"the wine layout in a Windows frame is not looked into", L"CabinetWClass", true, L"", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sim::ResetWorld();
+    sim::MapTempDrive(L'C');
+    plat::CreateDirectories(L"C:\\Projects");
+    plat::CreateDirectories(L"C:\\Data");
+    plat::Window w = Top(c.cls, L"Projects");
+    plat::Window rebar = sim::AddChild(w, L"ReBarWindow32");
+    plat::Window edit = sim::AddChild(sim::AddChild(sim::AddChild(rebar, L"ComboBoxEx32"), L"ComboBox"), L"Edit");
+    sim::SetText(edit, L"Projects");
+    const bool fill = c.path_on_focus;
+    sim::SetWindowProc(edit, [fill](plat::Window self, sim::Msg& m) -> plat::LResult {
+      if (m.msg == plat::WM_SETFOCUS && fill) sim::SetText(self, L"C:\\Projects");
+      return sim::DefWindowProc(self, m);
+    });
+    Target(w, Explorer);
+    EXPECT_EQ(GetPath(), c.expected);
+    EXPECT_EQ(Count(edit, plat::WM_SETFOCUS, 0), c.focus_messages);
+
+    // A favourite chosen over the window: typed into its bar where there is
+    // one, else opened in a new window.
+    sim::ClearReceived(edit);
+    SetData(L"C:\\Data", PathMode);
+    plat::SleepMs(5);
+    if (c.focus_messages) {
+      EXPECT_EQ(sim::Text(edit), L"C:\\Data");
+      EXPECT_EQ(Count(edit, plat::WM_KEYDOWN, plat::VK_RETURN), 1);
+      EXPECT_TRUE(sim::ShellExecutions().empty());
+    } else {
+      EXPECT_EQ(Count(edit, plat::WM_KEYDOWN, plat::VK_RETURN), 0);
+      ASSERT_EQ(sim::ShellExecutions().size(), 1u);
+      EXPECT_EQ(sim::ShellExecutions()[0].file, L"C:\\Data");
+    }
+  }
+}

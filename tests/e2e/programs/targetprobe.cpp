@@ -4,6 +4,9 @@
 // targetprobe.exe classify TITLE         prints the window tree of the first
 //                                        visible top-level window whose title
 //                                        contains TITLE, and how it classifies
+// targetprobe.exe getpath TITLE          makes that window the current target
+//                                        (kind from the classifier) and prints
+//                                        "path=" and the folder GetPath reads
 // targetprobe.exe setdata TITLE TEXT MODE  makes that window the current target
 //                                        (kind from the classifier) and runs
 //                                        SetData(TEXT, MODE) as a menu item would
@@ -16,6 +19,7 @@
 
 #include "infra/logger.h"
 #include "targets/classify.h"
+#include "targets/get_path.h"
 #include "targets/locators.h"
 #include "targets/set_data.h"
 #include "targets/target_state.h"
@@ -72,7 +76,7 @@ void Tree(HWND h, int depth) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: targetprobe classify TITLE | setdata TITLE TEXT MODE\n");
+    std::fprintf(stderr, "usage: targetprobe classify TITLE | getpath TITLE | setdata TITLE TEXT MODE\n");
     return 2;
   }
   const std::wstring cmd = argv[1];
@@ -90,6 +94,17 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("filedialog=%d shell=%d archiver=%d\n", targets::IsFileDialog(w) ? 1 : 0,
                 static_cast<int>(targets::IsShellWindow(w).kind), static_cast<int>(targets::IsArchiverWindow(w).kind));
     std::printf("filename_edit=%s\n", Utf8(targets::HandleText(targets::FindFileNameEdit(w))).c_str());
+    std::fflush(stdout);
+    return 0;
+  }
+  if (cmd == L"getpath") {
+    CreateDirectoryW(L"C:\\qorbin\\log", nullptr);
+    infra::SetLogFolder(L"C:\\qorbin\\log\\");
+    targets::AgentUiThreadId = GetCurrentThreadId();
+    targets::CurrentTargetWindow = w;
+    targets::CurrentTargetKind = kind;
+    std::printf("path=%s\n", Utf8(targets::GetPath()).c_str());
+    infra::SaveAllLogs(true);
     std::fflush(stdout);
     return 0;
   }
