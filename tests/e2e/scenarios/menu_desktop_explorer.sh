@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The folder menu over the Desktop and over Wine's folder window. Wine shows
-# its Desktop only as a virtual desktop (outside one, the desktop is the X root
-# window and a click there never reaches a Windows program); its window is the
-# system's desktop window "#32769", which the hook takes for the Desktop.
+# its Desktop only as a virtual desktop ("explorer /desktop=NAME,WxH"; outside
+# one, the desktop is the X root window and a click there never reaches a
+# Windows program); its window is the system's desktop window "#32769", which
+# the hook takes for the Desktop.
 #  1. A middle click on the bare desktop brings up the menu for the Desktop
 #     (kind 1); the favourite "Harbour", chosen with the keyboard, opens
 #     C:\Harbour in a new Wine Explorer window.
@@ -20,17 +21,15 @@ source "$QB_SRC/tests/e2e/menu_lib.sh"
 
 mkdir -p "$WINEPREFIX/drive_c/Harbour"
 echo m >"$WINEPREFIX/drive_c/Harbour/manifest.txt"
-e2e_reg_add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default
-e2e_reg_add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768
+# The first program of the scenario makes the desktop "Default" a virtual
+# desktop of its own; every program after it runs inside.
+(cd "$WINEPREFIX/drive_c" && exec wine explorer /desktop=Default,1024x768 >>"$E2E_DIR/wine.out" 2>&1) &
+e2e_wait 60 "the virtual desktop's X window" e2e_find_window '^Default - Wine desktop$'
 menu_seed 'C:\Harbour=Harbour$0'
-# The desktop in use was made before the setting: the next program to start
-# after the server has gone makes the virtual one.
-wineserver -w
 
 AGENT_PID=$(WINEDEBUG=-all,trace+explorer e2e_start qorbin.exe)
 e2e_wait 60 "the agent's hidden window" e2e_run agent_probe.exe find
-e2e_wait 30 "the virtual desktop's X window" e2e_find_window 'Wine desktop$'
-desk="$(e2e_find_window 'Wine desktop$')"
+desk="$(e2e_find_window '^Default - Wine desktop$')"
 eval "$(xdotool getwindowgeometry --shell "$desk")"
 e2e_log "desktop at ${X},${Y} ${WIDTH}x${HEIGHT}"
 # Bare desktop: right of where Wine places new windows, above the taskbar.
