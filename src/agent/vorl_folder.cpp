@@ -336,6 +336,11 @@ std::optional<std::int64_t> TVorlFolder::WindowProc(std::uint32_t message, std::
       // The session ends: the process is ended after this message.
       if (wparam) FormDestroy();
       return 0;
+    case WM_QXFAULTPROBE:
+      // Sent to the window (not posted): the fault of the window procedure.
+      if (!fault_probe_) return std::nullopt;
+      FaultProbe();
+      return 0;
     default:
       break;
   }

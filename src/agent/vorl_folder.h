@@ -34,9 +34,9 @@ inline constexpr std::uint32_t WM_QXTRAYMENU = plat::WM_USER + 123;    // 0x047B
 inline constexpr std::uint32_t WM_QXFOLDERMENU = plat::WM_USER + 124;  // 0x047C: the folder menu
 inline constexpr std::uint32_t WM_QXOPTIONS = plat::WM_USER + 125;     // 0x047D: the options dialog
 // The fault probe of test runs: only when the environment variable
-// kFaultProbeVariable is "1" at start does the agent answer this thread
-// message, with an access violation inside its handler; otherwise the
-// message means nothing.
+// kFaultProbeVariable is "1" at start does the agent answer this message
+// (posted to its thread, or sent to its window), with an access violation
+// inside its handler; otherwise the message means nothing.
 inline constexpr std::uint32_t WM_QXFAULTPROBE = plat::WM_USER + 126;  // 0x047E
 inline constexpr wchar_t kFaultProbeVariable[] = L"QORBIN_FAULT_PROBE";
 // The tray icon's mouse events.

@@ -5,6 +5,9 @@
 //                               1.X" exists; prints "NONE" and exits 1 otherwise
 //   agent_probe.exe post MSG    posts the thread message MSG (hexadecimal) to
 //                               the agent's UI thread; exit 0 when posted
+//   agent_probe.exe send MSG    sends the message MSG (hexadecimal) to the
+//                               agent's window (5 s time-out); exit 0 when
+//                               the window procedure returned
 //   agent_probe.exe post-named NAME WPARAM
 //                               registers the window message NAME and posts
 //                               it with WPARAM (hexadecimal) to the agent's UI
@@ -78,6 +81,11 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"post" && argc >= 3) {
     const UINT msg = static_cast<UINT>(std::wcstoul(argv[2], nullptr, 16));
     return PostThreadMessageW(thread, msg, 0, 0) ? 0 : 1;
+  }
+  if (cmd == L"send" && argc >= 3) {
+    const UINT msg = static_cast<UINT>(std::wcstoul(argv[2], nullptr, 16));
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(w, msg, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) ? 0 : 1;
   }
   if (cmd == L"post-named" && argc >= 4) {
     const UINT msg = RegisterWindowMessageW(argv[2]);

@@ -3,7 +3,8 @@
 # exception: fault_probe.exe shows destructors run, a held lock released and
 # the program going on (and a fault below a system callback still ending the
 # process); in the agent, the fault probe message (answered only with
-# QORBIN_FAULT_PROBE=1) leaves a trace block with resolved frames, the error
+# QORBIN_FAULT_PROBE=1), posted to its thread and sent to its window, leaves
+# a trace block with resolved frames each time, the error
 # dialog shows, and after Ignore the agent keeps running and answering.
 source "$QB_SRC/tests/e2e/lib.sh"
 e2e_begin fault_handler
@@ -30,8 +31,10 @@ thread_before="$(e2e_run agent_probe.exe find | tr -d '\r' | sed -n 's/.*thread=
 
 dialog_gone() { ! e2e_run agent_probe.exe dialog; }
 main_log() { e2e_utf16 "$cfg/Log/folder.log" | tr -d '\r'; }
+# Round 1 posts the probe to the thread (the loop's handler), round 2 sends it
+# to the window (the window procedure, whose exception the loop throws again).
 for round in 1 2; do
-  e2e_run agent_probe.exe post 047E
+  if [ "$round" = 1 ]; then e2e_run agent_probe.exe post 047E; else e2e_run agent_probe.exe send 047E; fi
   e2e_wait 60 "the error dialog (round $round)" e2e_run agent_probe.exe dialog
   [ "$round" = 1 ] && e2e_screenshot fault_dialog
   e2e_wait 30 "the trace block (round $round)" bash -c \
@@ -50,6 +53,7 @@ has ' Exception EAccessViolation occured in ([A-Za-z_]+::)?ProbeAccessViolation 
 has '^Message: Access violation at address [0-9A-F]+\. Read of address 00000000$'
 has '^\[[0-9A-F]{8,16}\] .*FaultProbe \(vorl_folder\.cpp, line [0-9]+\)$'
 has '^\[[0-9A-F]{8,16}\] .*TVorlFolder::(WMHandler|ProcessMessage|Run) \(vorl_folder\.cpp, line [0-9]+\)$'
+has '^\[[0-9A-F]{8,16}\] .*TVorlFolder::WindowProc \(vorl_folder\.cpp, line [0-9]+\)$'
 # One block per fault: the exception it became is not traced a second time.
 [ "$(grep -c ' Exception EAccessViolation ' "$E2E_DIR/error.txt")" -eq 2 ] || { e2e_log "expected two trace blocks"; cat "$E2E_DIR/error.txt" >&2; exit 1; }
 e2e_utf16 "$cfg/Log/folder_global_error.log" | tr -d '\r' | grep -q 'FaultProbe (vorl_folder.cpp' \
