@@ -9,6 +9,7 @@
 #include <utime.h>
 
 #include <ctime>
+#include <fstream>
 #include <string>
 
 #include "platform/files.h"
@@ -31,12 +32,15 @@ void MakeRecentFolder(int n, int usable_every) {
   plat::CreateDirectories(kRecent);
   plat::CreateDirectories(L"C:\\Docs");
   const std::time_t base = 1767225600;  // 2026-01-01
+  // Written straight into the host folders: the set-up is not measured.
+  const std::string recent_host = sim::HostPath(kRecent);
+  const std::string docs_host = sim::HostPath(L"C:\\Docs");
   for (int i = 0; i < n; ++i) {
-    const std::wstring target = L"C:\\Docs\\file" + std::to_wstring(i) + L".txt";
-    const std::wstring link = kRecent + L"\\file" + std::to_wstring(i) + L".txt.lnk";
-    if (i % usable_every == 0) plat::WriteWholeFile(target, "x");
-    plat::WriteWholeFile(link, i % 7 == 3 ? std::string("damaged") : sim::ShortcutFileBytes(target));
-    const std::string host = sim::HostPath(link);
+    const std::string name = "file" + std::to_string(i) + ".txt";
+    const std::wstring target = L"C:\\Docs\\" + std::wstring(name.begin(), name.end());
+    if (i % usable_every == 0) std::ofstream(docs_host + "/" + name, std::ios::binary) << "x";
+    const std::string host = recent_host + "/" + name + ".lnk";
+    std::ofstream(host, std::ios::binary) << (i % 7 == 3 ? std::string("damaged") : sim::ShortcutFileBytes(target));
     struct utimbuf t {
       base + 2 * i, base + 2 * i
     };

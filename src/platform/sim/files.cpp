@@ -1,16 +1,20 @@
 // The sim's file system: Windows paths on drive letters mapped to host folders.
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <cwctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
 #include <set>
+#include <unordered_map>
 
 #include "platform/files.h"
 #include "platform/sim/sim_files.h"
@@ -30,11 +34,21 @@ struct Drive {
   bool ready = true;
 };
 
+// The names of one host folder by their lower-case form, as read at the
+// folder's modification time `mtime_ns`, which was then already further in
+// the past than one step of the file system's clock: any later change of the
+// folder gives it a new time.
+struct Listing {
+  std::int64_t mtime_ns = 0;
+  std::unordered_map<std::wstring, std::string> names;  // lower-case name -> host name
+};
+
 struct FilesState {
   std::mutex lock;
   std::map<wchar_t, Drive> drives;
   std::vector<std::string> temp_dirs;
   std::set<std::wstring> locked;  // normalized, lower-case Windows paths
+  std::unordered_map<std::string, Listing> listings;  // host folder -> its names
 };
 FilesState& S() {
   static FilesState s;
@@ -48,6 +62,7 @@ void ClearState() {
   S().temp_dirs.clear();
   S().drives.clear();
   S().locked.clear();
+  S().listings.clear();
 }
 const bool kReset = RegisterReset(ClearState);
 
@@ -104,6 +119,50 @@ std::wstring NormalKey(const Parsed& p) {
   return Lower(k);
 }
 
+// The host name of `want_lower` among the entries of the host folder `dir`,
+// compared without regard to case; false when there is none. Folders of
+// thousands of files are read once and then looked up by hash, until their
+// modification time changes. Caller holds the lock.
+bool FindNameIgnoringCase(const std::string& dir, const std::wstring& want_lower, std::string& name) {
+  struct stat st;
+  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  const std::int64_t mtime = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  auto cached = S().listings.find(dir);
+  if (cached == S().listings.end() || cached->second.mtime_ns != mtime) {
+    // File times come from a clock that may lag the real one by a tick of a
+    // few milliseconds: a folder changed within the last 50 ms may change
+    // again without a new time, so it is read each time until it settles.
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const std::int64_t now_ns = static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+    if (now_ns - mtime <= 50000000) {
+      if (cached != S().listings.end()) S().listings.erase(cached);
+      std::error_code ec;
+      for (auto& e : fs::directory_iterator(dir, ec)) {
+        std::string host_name = e.path().filename().string();
+        if (Lower(plat::FromUtf8(host_name)) == want_lower) {
+          name = std::move(host_name);
+          return true;
+        }
+      }
+      return false;
+    }
+    Listing listing;
+    listing.mtime_ns = mtime;
+    std::error_code ec;
+    for (auto& e : fs::directory_iterator(dir, ec)) {
+      const std::string host_name = e.path().filename().string();
+      listing.names.emplace(Lower(plat::FromUtf8(host_name)), host_name);  // the first of equal names wins
+    }
+    if (ec) return false;
+    cached = S().listings.insert_or_assign(dir, std::move(listing)).first;
+  }
+  auto it = cached->second.names.find(want_lower);
+  if (it == cached->second.names.end()) return false;
+  name = it->second;
+  return true;
+}
+
 // Host path for a parsed path; matches existing components case-insensitively.
 // Caller holds the lock. Sets *ready false for a drive that is not ready.
 std::string Resolve(const Parsed& p, bool* known = nullptr) {
@@ -113,24 +172,19 @@ std::string Resolve(const Parsed& p, bool* known = nullptr) {
   if (it == S().drives.end() || !it->second.ready) return {};
   if (known) *known = true;
   fs::path cur = it->second.host;
+  // Most paths are spelled as they are stored: one look at the whole path.
+  std::string whole = cur.string();
+  for (auto& part : p.parts) {
+    if (whole.empty() || whole.back() != '/') whole += '/';
+    whole += plat::ToUtf8(part);
+  }
+  struct stat st;
+  if (::lstat(whole.c_str(), &st) == 0) return whole;
   bool exact = true;
   std::error_code ec;
   for (auto& part : p.parts) {
     std::string name = plat::ToUtf8(part);
-    if (exact && !fs::exists(cur / name, ec)) {
-      bool found = false;
-      if (fs::is_directory(cur, ec)) {
-        std::wstring want = Lower(part);
-        for (auto& e : fs::directory_iterator(cur, ec)) {
-          if (Lower(plat::FromUtf8(e.path().filename().string())) == want) {
-            name = e.path().filename().string();
-            found = true;
-            break;
-          }
-        }
-      }
-      if (!found) exact = false;
-    }
+    if (exact && !fs::exists(cur / name, ec) && !FindNameIgnoringCase(cur.string(), Lower(part), name)) exact = false;
     cur /= name;
   }
   return cur.string();
@@ -180,6 +234,11 @@ bool WildMatch(const wchar_t* pat, const wchar_t* s) {
   }
   while (*pat == L'*') ++pat;
   return *pat == 0;
+}
+
+plat::FileTime ToFileTime(const timespec& t) {
+  const std::int64_t ns = static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+  return static_cast<plat::FileTime>(ns / 100 + 116444736000000000LL);
 }
 
 plat::FileTime ToFileTime(fs::file_time_type t) {
@@ -402,25 +461,36 @@ std::vector<FindData> FindFiles(const std::wstring& pattern) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return out;
   }
-  for (auto& e : fs::directory_iterator(h, ec)) {
-    std::wstring name = FromUtf8(e.path().filename().string());
+  DIR* listing = ::opendir(h.c_str());
+  if (listing == nullptr) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return out;
+  }
+  while (const dirent* e = ::readdir(listing)) {
+    if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+    std::wstring name = FromUtf8(e->d_name);
     if (!sim::WildMatch(mask.c_str(), name.c_str())) continue;
-    FindData d;
-    d.name = name;
     // The entry's own facts, as FileAttributes and FileLastWriteTime give
-    // them, without resolving its path again (folders of thousands of files).
-    if (e.is_directory(ec)) {
+    // them, from one look at the entry within its open folder (folders of
+    // thousands of files).
+    struct stat st;
+    if (::fstatat(::dirfd(listing), e->d_name, &st, 0) != 0 &&
+        ::fstatat(::dirfd(listing), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      continue;  // gone since the listing
+    }
+    FindData d;
+    d.name = std::move(name);
+    if (S_ISDIR(st.st_mode)) {
       d.attributes = FILE_ATTRIBUTE_DIRECTORY;
     } else {
-      const auto perms = e.status(ec).permissions();
       d.attributes = FILE_ATTRIBUTE_ARCHIVE;
-      if ((perms & fs::perms::owner_write) == fs::perms::none) d.attributes |= FILE_ATTRIBUTE_READONLY;
-      d.size = e.file_size(ec);
+      if ((st.st_mode & S_IWUSR) == 0) d.attributes |= FILE_ATTRIBUTE_READONLY;
+      d.size = static_cast<std::uint64_t>(st.st_size);
     }
-    const auto t = e.last_write_time(ec);
-    if (!ec) d.last_write = sim::ToFileTime(t);
+    d.last_write = sim::ToFileTime(st.st_mtim);
     out.push_back(std::move(d));
   }
+  ::closedir(listing);
   std::sort(out.begin(), out.end(), [](const FindData& a, const FindData& b) { return a.name < b.name; });
   SetLastError(out.empty() ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS);
   return out;
