@@ -85,6 +85,42 @@ TEST_F(RecentScan, FullScanKeepsTheFortyNewestAndDeletesOlderShortcutsWithClearL
   }
 }
 
+TEST_F(RecentScan, FullScanReadsShortcutsNewestFirstAndStopsAtTheFortiethUsable) {
+  struct Case {
+    const char* what;
+    int shortcuts;
+    int broken_newest;  // the newest ones point at files that are gone
+    bool clear_link;
+    int loads;          // shortcut files read
+    int listed;
+  };
+  const Case cases[] = {
+      {"all usable, ClearLink off", 50, 0, false, 40, 40},
+      {"all usable, ClearLink on: the older ones are deleted unread", 50, 0, true, 40, 40},
+      {"the five newest broken", 50, 5, false, 45, 40},
+      {"fewer usable than forty: every one read", 30, 5, false, 30, 25},
+      {"ten broken of fifty: every one read", 50, 10, true, 50, 40},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    for (int i = 0; i < c.shortcuts; ++i) {
+      const std::wstring file = L"C:\\Work\\f" + std::to_wstring(100 + i) + L".txt";
+      if (i >= c.shortcuts - c.broken_newest) {
+        MakeShortcut(file.substr(file.rfind(L'\\') + 1), file, 4 * i);  // its file was never made
+      } else {
+        Opened(file, 4 * i);
+      }
+    }
+    const int before = sim::ShellLinkLoads();
+    store::ScanRecentFull(kRecent, Settings(c.clear_link));
+    EXPECT_EQ(sim::ShellLinkLoads() - before, c.loads);
+    EXPECT_EQ(store::RecentFiles.Count(), c.listed);
+    EXPECT_EQ(store::SeenLinks.Count(), c.shortcuts);
+  }
+}
+
 TEST_F(RecentScan, FullScanListsOnlyExistingFilesOnFixedAndNetworkDrives) {
   sim::MapTempDrive(L'E', plat::DRIVE_REMOVABLE);
   sim::MapTempDrive(L'Z', plat::DRIVE_REMOTE);

@@ -22,6 +22,7 @@ struct LinkState {
   std::map<plat::ShellLink, LinkObject> links;
   plat::ShellLink next = 1;
   bool unavailable = false;
+  int loads = 0;
 };
 LinkState& S() {
   static LinkState s;
@@ -32,6 +33,7 @@ const bool kReset = RegisterReset([] {
   S().links.clear();
   S().next = 1;
   S().unavailable = false;
+  S().loads = 0;
 });
 
 LinkObject* Find(plat::ShellLink link) {
@@ -48,6 +50,11 @@ std::string ShortcutFileBytes(const std::wstring& target) {
 int LiveShellLinks() {
   std::lock_guard<std::mutex> g(S().lock);
   return static_cast<int>(S().links.size());
+}
+
+int ShellLinkLoads() {
+  std::lock_guard<std::mutex> g(S().lock);
+  return S().loads;
 }
 
 void SetShellLinkUnavailable(bool unavailable) {
@@ -73,6 +80,10 @@ void ReleaseShellLink(ShellLink link) {
 }
 
 bool ShellLinkLoad(ShellLink link, const std::wstring& path) {
+  {
+    std::lock_guard<std::mutex> g(sim::S().lock);
+    ++sim::S().loads;
+  }
   std::string bytes;
   if (!ReadWholeFile(path, bytes)) return false;
   std::wstring text = infra::FromUtf16Le(bytes);

@@ -14,6 +14,9 @@ std::string ShortcutFileBytes(const std::wstring& target);
 // Link objects created and not released yet.
 int LiveShellLinks();
 
+// Calls of plat::ShellLinkLoad since the world's reset (shortcut files read).
+int ShellLinkLoads();
+
 // While set, plat::CreateShellLink fails (COM cannot make the object).
 void SetShellLinkUnavailable(bool unavailable);
 
