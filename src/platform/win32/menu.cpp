@@ -1,12 +1,14 @@
 // Popup menus rendered from the menu model with TrackPopupMenu. Item pictures
-// are 32-bit premultiplied DIB sections made from the program's icon
-// resources (ImageList1) or from the recent files' icons (Lst), at the size
-// for the DPI of the monitor the menu opens on.
+// are the program's icon resources (ImageList1) or the recent files' icons
+// (Lst) at the size for the DPI of the monitor the menu opens on, drawn by
+// this code for the owner window (HBMMENU_CALLBACK): a 32-bit bitmap given as
+// the item's picture loses its transparency on some systems (black box), and
+// an item without a picture may be measured without the picture column and
+// its caption cut off.
 #include "platform/menu.h"
 
 #include <windows.h>
 
-#include <cstring>
 #include <cwchar>
 #include <map>
 #include <mutex>
@@ -21,19 +23,22 @@ struct ImageLists {
   int first_resource = 0;
   int resource_count = 0;
   std::vector<HICON> file_icons;
-  // Bitmaps made so far: (list, index, size) -> bitmap.
-  std::map<std::tuple<int, int, int>, HBITMAP> bitmaps;
+  // Icons made so far at a given size: (list, index, size) -> icon.
+  std::map<std::tuple<int, int, int>, HICON> icons;
+  // Counts the drops, so that an open menu never draws an icon destroyed since.
+  unsigned generation = 0;
 };
 ImageLists& L() {
   static ImageLists l;
   return l;
 }
 
-void DropBitmaps(int list) {
-  for (auto it = L().bitmaps.begin(); it != L().bitmaps.end();) {
+void DropIcons(int list) {
+  ++L().generation;
+  for (auto it = L().icons.begin(); it != L().icons.end();) {
     if (std::get<0>(it->first) == list) {
-      if (it->second) ::DeleteObject(it->second);
-      it = L().bitmaps.erase(it);
+      if (it->second) ::DestroyIcon(it->second);
+      it = L().icons.erase(it);
     } else {
       ++it;
     }
@@ -65,83 +70,71 @@ int IconSizeAt(POINT pt) {
   return ::MulDiv(16, static_cast<int>(dpi), 96);
 }
 
-// The top-down 32-bit pixels of a bitmap of an icon.
-bool ReadBits(HBITMAP bmp, int w, int h, std::vector<std::uint32_t>& px) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  px.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
-  HDC dc = ::GetDC(nullptr);
-  const int rows = ::GetDIBits(dc, bmp, 0, static_cast<UINT>(h), px.data(), &bi, DIB_RGB_COLORS);
-  ::ReleaseDC(nullptr, dc);
-  return rows == h;
-}
-
-// A premultiplied 32-bit DIB section with the icon's picture.
-HBITMAP BitmapFromIcon(HICON icon) {
-  ICONINFO ii{};
-  if (!icon || !::GetIconInfo(icon, &ii)) return nullptr;
-  HBITMAP result = nullptr;
-  BITMAP bm{};
-  if (ii.hbmColor && ::GetObjectW(ii.hbmColor, sizeof bm, &bm) && bm.bmWidth > 0 && bm.bmHeight > 0) {
-    const int w = bm.bmWidth, h = bm.bmHeight;
-    std::vector<std::uint32_t> px, mask;
-    if (ReadBits(ii.hbmColor, w, h, px)) {
-      bool has_alpha = false;
-      for (std::uint32_t p : px) has_alpha = has_alpha || (p >> 24) != 0;
-      if (!has_alpha && ReadBits(ii.hbmMask, w, h, mask)) {
-        for (std::size_t i = 0; i < px.size(); ++i) px[i] = (px[i] & 0xFFFFFF) | ((mask[i] & 0xFFFFFF) ? 0 : 0xFF000000u);
-      }
-      for (auto& p : px) {
-        const std::uint32_t a = p >> 24;
-        const std::uint32_t r = ((p >> 16) & 0xFF) * a / 255, g = ((p >> 8) & 0xFF) * a / 255, b = (p & 0xFF) * a / 255;
-        p = (a << 24) | (r << 16) | (g << 8) | b;
-      }
-      BITMAPINFO bi{};
-      bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-      bi.bmiHeader.biWidth = w;
-      bi.bmiHeader.biHeight = -h;
-      bi.bmiHeader.biPlanes = 1;
-      bi.bmiHeader.biBitCount = 32;
-      bi.bmiHeader.biCompression = BI_RGB;
-      void* bits = nullptr;
-      result = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-      if (result && bits) std::memcpy(bits, px.data(), px.size() * 4);
-    }
-  }
-  if (ii.hbmColor) ::DeleteObject(ii.hbmColor);
-  if (ii.hbmMask) ::DeleteObject(ii.hbmMask);
-  return result;
-}
-
-HBITMAP ImageFor(const MenuItem& item, int size) {
+// The item's icon at size pixels, made once and kept. Called with the lock held.
+HICON IconFor(const MenuItem& item, int size) {
   if (item.image < 0) return nullptr;
-  std::lock_guard<std::mutex> g(L().lock);
   const int list = static_cast<int>(item.image_list);
   const auto key = std::make_tuple(list, item.image, size);
-  auto it = L().bitmaps.find(key);
-  if (it != L().bitmaps.end()) return it->second;
-  HBITMAP bmp = nullptr;
+  auto it = L().icons.find(key);
+  if (it != L().icons.end()) return it->second;
+  HICON icon = nullptr;
   if (item.image_list == MenuImageList::Menu) {
     if (item.image < L().resource_count) {
-      HICON icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
-                                                   MAKEINTRESOURCEW(L().first_resource + item.image), IMAGE_ICON,
-                                                   size, size, LR_DEFAULTCOLOR));
-      bmp = BitmapFromIcon(icon);
-      if (icon) ::DestroyIcon(icon);
+      icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
+                                             MAKEINTRESOURCEW(L().first_resource + item.image), IMAGE_ICON, size,
+                                             size, LR_DEFAULTCOLOR));
     }
   } else if (item.image < static_cast<int>(L().file_icons.size())) {
-    HICON icon = static_cast<HICON>(::CopyImage(L().file_icons[static_cast<std::size_t>(item.image)], IMAGE_ICON,
-                                                size, size, 0));
-    bmp = BitmapFromIcon(icon);
-    if (icon) ::DestroyIcon(icon);
+    icon = static_cast<HICON>(
+        ::CopyImage(L().file_icons[static_cast<std::size_t>(item.image)], IMAGE_ICON, size, size, 0));
   }
-  L().bitmaps[key] = bmp;  // a picture that cannot be made is not tried again
-  return bmp;
+  L().icons[key] = icon;  // a picture that cannot be made is not tried again
+  return icon;
+}
+
+// The menu being tracked on this thread. Every item's picture is
+// HBMMENU_CALLBACK: its owner window is asked for the picture's size
+// (WM_MEASUREITEM) and to draw it (WM_DRAWITEM), and the item's data is the
+// index + 1 of its icon in `icons` (nullptr for an item without one, drawn as
+// an empty picture). So every item has the same picture column, its caption is
+// measured beside it, and the icon is drawn with its transparency.
+struct Tracking {
+  bool active = false;
+  int size = 16;
+  unsigned generation = 0;
+  std::vector<HICON> icons;
+  WNDPROC owner_proc = nullptr;
+};
+thread_local Tracking t_track;
+
+bool DrawPicture(const DRAWITEMSTRUCT& d) {
+  const std::size_t index = static_cast<std::size_t>(d.itemData);
+  if (index == 0 || index > t_track.icons.size()) return true;  // an item without a picture
+  std::lock_guard<std::mutex> g(L().lock);
+  HICON icon = t_track.icons[index - 1];
+  if (!icon || L().generation != t_track.generation) return true;
+  const int size = t_track.size;
+  const int x = d.rcItem.left + (d.rcItem.right - d.rcItem.left - size) / 2;
+  const int y = d.rcItem.top + (d.rcItem.bottom - d.rcItem.top - size) / 2;
+  ::DrawIconEx(d.hDC, x, y, icon, size, size, 0, nullptr, DI_NORMAL);
+  return true;
+}
+
+// Window procedure put on the menu's owner while the menu is open.
+LRESULT CALLBACK MenuOwnerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (t_track.active && msg == WM_MEASUREITEM && lp) {
+    auto* m = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+    if (m->CtlType == ODT_MENU) {
+      m->itemWidth = static_cast<UINT>(t_track.size);
+      m->itemHeight = static_cast<UINT>(t_track.size);
+      return TRUE;
+    }
+  }
+  if (t_track.active && msg == WM_DRAWITEM && lp) {
+    const auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+    if (d->CtlType == ODT_MENU) return DrawPicture(*d);
+  }
+  return ::CallWindowProcW(t_track.owner_proc, hwnd, msg, wp, lp);
 }
 
 // Appends the visible items of menu to h; ids maps command ids to items.
@@ -175,9 +168,14 @@ void Fill(HMENU h, const Menu& menu, std::map<UINT, const MenuItem*>& ids, UINT&
     } else {
       ids[mi.wID] = &item;
     }
-    if (HBITMAP bmp = ImageFor(item, icon_size)) {
-      mi.fMask |= MIIM_BITMAP;
-      mi.hbmpItem = bmp;
+    mi.fMask |= MIIM_BITMAP | MIIM_DATA;
+    mi.hbmpItem = HBMMENU_CALLBACK;
+    {
+      std::lock_guard<std::mutex> g(L().lock);
+      if (HICON icon = IconFor(item, icon_size)) {
+        t_track.icons.push_back(icon);
+        mi.dwItemData = t_track.icons.size();
+      }
     }
     ::InsertMenuItemW(h, static_cast<UINT>(::GetMenuItemCount(h)), TRUE, &mi);
   }
@@ -230,7 +228,21 @@ const MenuItem* TrackPopupMenu(const Menu& menu, Point pt, Window owner) {
   if (!h) return nullptr;
   std::map<UINT, const MenuItem*> ids;
   UINT next_id = 1;
-  Fill(h, menu, ids, next_id, IconSizeAt(POINT{pt.x, pt.y}));
+  const Tracking outer_track = t_track;
+  t_track = Tracking{};
+  t_track.size = IconSizeAt(POINT{pt.x, pt.y});
+  {
+    std::lock_guard<std::mutex> g(L().lock);
+    t_track.generation = L().generation;
+  }
+  Fill(h, menu, ids, next_id, t_track.size);
+  // The owner window draws the items' pictures: its procedure is wrapped while
+  // the menu is open (only a window of this thread can be).
+  if (hwnd && ::GetWindowThreadProcessId(hwnd, nullptr) == ::GetCurrentThreadId()) {
+    t_track.owner_proc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MenuOwnerProc)));
+  }
+  t_track.active = t_track.owner_proc != nullptr;
   // The owner must be the foreground window, or the menu neither takes the
   // keyboard nor closes when the user clicks elsewhere. The menu opens at the
   // point and is kept inside the monitor that holds it.
@@ -243,6 +255,11 @@ const MenuItem* TrackPopupMenu(const Menu& menu, Point pt, Window owner) {
   UINT chosen = static_cast<UINT>(::TrackPopupMenuEx(
       h, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, pt.x, pt.y, hwnd, nullptr));
   if (hold) ::UnhookWindowsHookEx(hold);
+  if (t_track.owner_proc && ::IsWindow(hwnd) &&
+      ::GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&MenuOwnerProc)) {
+    ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(t_track.owner_proc));
+  }
+  t_track = outer_track;
   if (g_show_hook) ::UnhookWindowsHookEx(g_show_hook);
   g_show_hook = nullptr;
   ::DestroyMenu(h);  // also destroys the submenus
@@ -254,14 +271,14 @@ const MenuItem* TrackPopupMenu(const Menu& menu, Point pt, Window owner) {
 
 void SetMenuImageResources(int first_resource_id, int count) {
   std::lock_guard<std::mutex> g(L().lock);
-  DropBitmaps(static_cast<int>(MenuImageList::Menu));
+  DropIcons(static_cast<int>(MenuImageList::Menu));
   L().first_resource = first_resource_id;
   L().resource_count = count;
 }
 
 void SetRecentFileIcons(std::vector<Handle> icons) {
   std::lock_guard<std::mutex> g(L().lock);
-  DropBitmaps(static_cast<int>(MenuImageList::RecentFileIcons));
+  DropIcons(static_cast<int>(MenuImageList::RecentFileIcons));
   for (HICON i : L().file_icons) ::DestroyIcon(i);
   L().file_icons.clear();
   for (Handle i : icons) L().file_icons.push_back(reinterpret_cast<HICON>(static_cast<std::uintptr_t>(i)));
