@@ -61,6 +61,17 @@ menu_hot_key() {
   return 1
 }
 
+# menu_icons_clear SHOT X Y: in the screenshot SHOT (a name given to
+# e2e_screenshot), the menu that opened at X,Y shows no picture on a black box:
+# no row there has 12 black pixels in a row, which neither a caption nor an
+# icon drawn with its transparency has, and a 16-pixel box has on every row.
+menu_icons_clear() {
+  local run
+  run="$(convert "$E2E_DIR/$1.png" -crop "160x100+$2+$3" +repage -fill white +opaque black -negate \
+    -morphology Erode Rectangle:12x1 -format '%[fx:maxima.r]' info: 2>/dev/null)"
+  [ "$run" = 0 ]
+}
+
 menu_closed() { ! e2e_run agent_probe.exe menu-open; }
 
 # menu_stop_agent: ends the agent as the end of its message loop does, so its

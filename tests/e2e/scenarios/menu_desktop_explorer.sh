@@ -64,6 +64,8 @@ windows_before="$(xdotool search --name '^Harbour$' 2>/dev/null | wc -l)"
 menu_middle_click $((X + WIDTH * 2 / 3)) $((Y + HEIGHT * 3 / 4))
 sleep 0.3
 e2e_screenshot explorer-menu
+menu_icons_clear explorer-menu $((X + WIDTH * 2 / 3)) $((Y + HEIGHT * 3 / 4)) ||
+  { e2e_log "a menu picture stands on a black box (explorer-menu.png)"; exit 1; }
 # From the bottom: "Options...", then (past the separator) "Open Folder in New Window".
 xdotool key --clearmodifiers Up
 sleep 0.2
