@@ -6,6 +6,7 @@
 #include "infra/logger.h"
 #include "infra/registry.h"
 #include "platform/clock.h"
+#include "platform/utf8.h"
 
 namespace errors {
 namespace {
@@ -13,32 +14,6 @@ namespace {
 constexpr int kMaxAttempts = 3;
 constexpr std::uint32_t kAttemptPauseMs = 1000;
 const wchar_t* const kSendSource = L"bugform_send.SpTBXButton1Click";
-
-std::string Utf8(const std::wstring& w) {
-  std::string out;
-  for (size_t i = 0; i < w.size(); ++i) {
-    std::uint32_t u = static_cast<std::uint32_t>(w[i]);
-    if (sizeof(wchar_t) == 2 && u >= 0xD800 && u < 0xDC00 && i + 1 < w.size()) {
-      u = 0x10000 + ((u - 0xD800) << 10) + (static_cast<std::uint32_t>(w[++i]) - 0xDC00);
-    }
-    if (u < 0x80) {
-      out.push_back(static_cast<char>(u));
-    } else if (u < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (u >> 6)));
-      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    } else if (u < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (u >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (u >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((u >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    }
-  }
-  return out;
-}
 
 std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
@@ -48,7 +23,7 @@ bool IsAscii(const std::string& s) {
 
 // A header value: plain ASCII as it is, anything else as an RFC 2047 word.
 std::string HeaderText(const std::wstring& text) {
-  std::string u = Utf8(text);
+  std::string u = plat::ToUtf8(text);
   if (IsAscii(u)) return u;
   return "=?UTF-8?B?" + Base64(u) + "?=";
 }
@@ -112,8 +87,8 @@ std::string ComposeMessage(const std::wstring& from, const std::wstring& to, con
                            const std::vector<MailAttachment>& attachments, const std::string& boundary,
                            const std::string& date) {
   std::string m;
-  m += "From: <" + OneLine(Utf8(from)) + ">\r\n";
-  m += "To: <" + OneLine(Utf8(to)) + ">\r\n";
+  m += "From: <" + OneLine(plat::ToUtf8(from)) + ">\r\n";
+  m += "To: <" + OneLine(plat::ToUtf8(to)) + ">\r\n";
   m += "Subject: " + OneLine(HeaderText(subject)) + "\r\n";
   if (!date.empty()) m += "Date: " + date + "\r\n";
   m += "MIME-Version: 1.0\r\n";
@@ -196,7 +171,7 @@ void TSmtpClient::SendRaw(const std::string& data) {
   Close();
   if (r == plat::NetResult::kTimeout) throw EIdConnectTimeout("Send timed out");
   throw EIdSocketError(r == plat::NetResult::kClosed ? "Connection closed by the server"
-                                                      : "Socket error: " + Utf8(error));
+                                                      : "Socket error: " + plat::ToUtf8(error));
 }
 
 void TSmtpClient::SendLine(const std::string& line) { SendRaw(line + "\r\n"); }
@@ -222,7 +197,7 @@ TSmtpClient::Reply TSmtpClient::ReadReply(std::uint32_t timeout_ms) {
       Close();
       if (r == plat::NetResult::kTimeout) throw EIdConnectTimeout("No reply from the server");
       throw EIdSocketError(r == plat::NetResult::kClosed ? "Connection closed by the server"
-                                                          : "Socket error: " + Utf8(error));
+                                                          : "Socket error: " + plat::ToUtf8(error));
     }
     std::string line = received_.substr(0, eol);
     received_.erase(0, eol + 2);
@@ -266,7 +241,7 @@ void TSmtpClient::Connect() {
   last_error_.clear();
   std::wstring error;
   socket_ = plat::NetConnect(settings_.server, settings_.port, settings_.connect_timeout_ms, error);
-  if (!socket_) throw EIdSocketError("Cannot connect to the server: " + Utf8(error));
+  if (!socket_) throw EIdSocketError("Cannot connect to the server: " + plat::ToUtf8(error));
   Reply greeting = ReadReply(settings_.connect_timeout_ms);
   if (greeting.code != 220) {
     Close();
@@ -282,7 +257,7 @@ void TSmtpClient::Connect() {
     if (!plat::TlsStartClient(socket_, settings_.server, settings_.certificate_file, settings_.connect_timeout_ms,
                               error)) {
       Close();
-      throw EIdSocketError("TLS failed: " + Utf8(error));
+      throw EIdSocketError("TLS failed: " + plat::ToUtf8(error));
     }
     Ehlo();  // the server's offer may change under TLS
   }
@@ -304,14 +279,14 @@ bool TSmtpClient::Authenticate() {
   try {
     if (login || !plain) {
       Command("AUTH LOGIN", 334);
-      Command(Base64(Utf8(settings_.user)), 334);
-      Command(Base64(Utf8(settings_.password)), 235);
+      Command(Base64(plat::ToUtf8(settings_.user)), 334);
+      Command(Base64(plat::ToUtf8(settings_.password)), 235);
     } else {
       std::string token;
       token.push_back('\0');
-      token += Utf8(settings_.user);
+      token += plat::ToUtf8(settings_.user);
       token.push_back('\0');
-      token += Utf8(settings_.password);
+      token += plat::ToUtf8(settings_.password);
       Command("AUTH PLAIN " + Base64(token), 235);
     }
     return true;
@@ -322,8 +297,8 @@ bool TSmtpClient::Authenticate() {
 }
 
 void TSmtpClient::Send(const std::wstring& subject, const std::vector<MailAttachment>& attachments) {
-  const std::string from = "MAIL FROM:<" + OneLine(Utf8(settings_.user)) + ">";
-  const std::string to = "RCPT TO:<" + OneLine(Utf8(settings_.recipient)) + ">";
+  const std::string from = "MAIL FROM:<" + OneLine(plat::ToUtf8(settings_.user)) + ">";
+  const std::string to = "RCPT TO:<" + OneLine(plat::ToUtf8(settings_.recipient)) + ">";
   if (Offers("PIPELINING")) {
     SendRaw(from + "\r\n" + to + "\r\nDATA\r\n");
     // Read all three replies before judging, so the connection stays in step.

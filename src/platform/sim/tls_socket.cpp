@@ -19,6 +19,7 @@
 #include <mutex>
 
 #include "platform/tls_socket.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -46,30 +47,7 @@ std::shared_ptr<Conn> Find(plat::NetSocket s) {
   return it == g_conns.end() ? nullptr : it->second;
 }
 
-std::string Narrow(const std::wstring& w) {
-  std::string out;
-  for (wchar_t c : w) {
-    auto u = static_cast<std::uint32_t>(c);
-    if (u < 0x80) {
-      out.push_back(static_cast<char>(u));
-    } else if (u < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (u >> 6)));
-      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    } else if (u < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (u >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (u >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((u >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    }
-  }
-  return out;
-}
-
-std::wstring Widen(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+std::wstring Widen(const std::string& s) { return plat::FromUtf8(s); }
 
 std::wstring Errno(const char* what) { return Widen(std::string(what) + ": " + std::strerror(errno)); }
 
@@ -99,7 +77,7 @@ NetSocket NetConnect(const std::wstring& host, std::uint16_t port, std::uint32_t
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* list = nullptr;
-  const std::string name = Narrow(host);
+  const std::string name = plat::ToUtf8(host);
   const std::string service = std::to_string(port);
   int rc = ::getaddrinfo(name.c_str(), service.c_str(), &hints, &list);
   if (rc != 0) {
@@ -245,7 +223,7 @@ bool TlsStartClient(NetSocket s, const std::wstring& host, const std::wstring& c
   SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
   SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER, nullptr);
   if (!ca_file.empty()) {
-    if (SSL_CTX_load_verify_locations(ctx, Narrow(ca_file).c_str(), nullptr) != 1) {
+    if (SSL_CTX_load_verify_locations(ctx, plat::ToUtf8(ca_file).c_str(), nullptr) != 1) {
       error = OpenSslError("Cannot read the certificate file");
       return false;
     }
@@ -254,7 +232,7 @@ bool TlsStartClient(NetSocket s, const std::wstring& host, const std::wstring& c
     return false;
   }
   SSL* ssl = SSL_new(ctx);
-  const std::string name = Narrow(host);
+  const std::string name = plat::ToUtf8(host);
   in6_addr probe6;
   in_addr probe4;
   const bool is_ip = ::inet_pton(AF_INET, name.c_str(), &probe4) == 1 || ::inet_pton(AF_INET6, name.c_str(), &probe6) == 1;
