@@ -103,7 +103,14 @@ def main():
     signal.signal(signal.SIGTERM, lambda *a: done.set())
     threading.Thread(target=lambda: (sys.stdin.read(), done.set()), daemon=True).start()
     done.wait(120)
-    controller.stop()
+    # Stopping waits on the connections still open; a client that went away
+    # in the middle of a handshake must not keep the server alive.
+    stopper = threading.Thread(target=controller.stop, daemon=True)
+    stopper.start()
+    stopper.join(5)
+    sys.stdout.flush()
+    sys.stderr.flush()
+    os._exit(0)
 
 
 if __name__ == "__main__":

@@ -27,19 +27,7 @@ size_t CountContaining(const Lines& lines, const std::wstring& text) {
   return n;
 }
 
-class ErrorsFaultGuard : public ::testing::Test {
- protected:
-  void SetUp() override {
-    sim::ResetWorld();
-    trace_test::ResetLogs();
-    errors::InstallExceptionTrace();
-  }
-  void TearDown() override {
-    plat::SetRaiseNotifier(nullptr);
-    infra::ResetLogger();
-    sim::ResetWorld();
-  }
-};
+class ErrorsFaultGuard : public trace_test::TraceFixture {};
 
 // What a guarded fault of each code becomes.
 TEST_F(ErrorsFaultGuard, GuardedFaultsAreThrownAsTheirClassAfterOneTraceBlock) {

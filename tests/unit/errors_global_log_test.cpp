@@ -39,18 +39,11 @@ Lines Labels(const Lines& lines) {
 
 bool Has(const Lines& lines, const std::wstring& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
 
-class ErrorsGlobalLog : public ::testing::Test {
+class ErrorsGlobalLog : public trace_test::TraceFixture {
  protected:
-  void SetUp() override {
-    sim::ResetWorld();
-    trace_test::ResetLogs();
-    errors::InstallExceptionTrace();
-  }
   void TearDown() override {
-    plat::SetRaiseNotifier(nullptr);
     errors::SetActiveNamesProvider(nullptr);
-    infra::ResetLogger();
-    sim::ResetWorld();
+    TraceFixture::TearDown();
   }
   static Lines GlobalLog() {
     std::string bytes;

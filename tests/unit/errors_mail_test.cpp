@@ -82,8 +82,17 @@ class SmtpServer {
     if (stdin_ >= 0) ::close(stdin_);
     if (pid_ > 0) {
       ::kill(pid_, SIGTERM);
+      // The server ends within a few seconds; one that does not is killed.
       int status;
-      ::waitpid(pid_, &status, 0);
+      bool ended = false;
+      for (int i = 0; i < 100 && !ended; ++i) {
+        ended = ::waitpid(pid_, &status, WNOHANG) == pid_;
+        if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      }
+      if (!ended) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, &status, 0);
+      }
     }
   }
   std::uint16_t port() const { return port_; }
@@ -140,7 +149,7 @@ class SilentServer {
   std::thread thread_;
 };
 
-class ErrorsMail : public ::testing::Test {
+class ErrorsMail : public trace_test::TraceFixture {
  protected:
   static void SetUpTestSuite() {
     dir_ = fs::temp_directory_path() / ("qb-mail-" + std::to_string(::getpid()));
@@ -152,16 +161,6 @@ class ErrorsMail : public ::testing::Test {
     ASSERT_EQ(std::system(cmd.c_str()), 0);
   }
   static void TearDownTestSuite() { fs::remove_all(dir_); }
-  void SetUp() override {
-    sim::ResetWorld();
-    trace_test::ResetLogs();
-    errors::InstallExceptionTrace();
-  }
-  void TearDown() override {
-    plat::SetRaiseNotifier(nullptr);
-    infra::ResetLogger();
-    sim::ResetWorld();
-  }
 
   errors::MailSettings Settings(std::uint16_t port) {
     errors::MailSettings s;

@@ -54,19 +54,7 @@ std::vector<Lines> Blocks(const Lines& log) {
 
 bool Matches(const std::wstring& s, const wchar_t* re) { return std::regex_match(s, std::wregex(re)); }
 
-class ErrorsTrace : public ::testing::Test {
- protected:
-  void SetUp() override {
-    sim::ResetWorld();
-    trace_test::ResetLogs();
-    errors::InstallExceptionTrace();
-  }
-  void TearDown() override {
-    plat::SetRaiseNotifier(nullptr);
-    infra::ResetLogger();
-    sim::ResetWorld();
-  }
-};
+class ErrorsTrace : public trace_test::TraceFixture {};
 
 [[gnu::noinline]] void ThrowRegistryError() { throw errors_test::ERegistryException("Can't read value \"Width\""); }
 

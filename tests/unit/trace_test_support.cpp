@@ -1,9 +1,12 @@
 #include "trace_test_support.h"
 
+#include "errors/exception_trace.h"
 #include "infra/logger.h"
 #include "infra/logger_files.h"
 #include "platform/files.h"
 #include "platform/sim/sim_files.h"
+#include "platform/sim/sim_world.h"
+#include "platform/stack_trace.h"
 
 namespace trace_test {
 namespace {
@@ -26,6 +29,18 @@ std::vector<std::wstring> ErrorLog() { return Lines(kLogFolder + infra::kErrorLo
 std::vector<std::wstring> MainLog() {
   infra::SaveAllLogs(false);
   return Lines(kLogFolder + infra::kMainLogName);
+}
+
+void TraceFixture::SetUp() {
+  sim::ResetWorld();
+  ResetLogs();
+  errors::InstallExceptionTrace();
+}
+
+void TraceFixture::TearDown() {
+  plat::SetRaiseNotifier(nullptr);
+  infra::ResetLogger();
+  sim::ResetWorld();
 }
 
 }  // namespace trace_test

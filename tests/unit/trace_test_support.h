@@ -1,6 +1,8 @@
 // Reading the logs in the errors tests: a fresh logger whose log folder lies
 // on a sim drive C: mapped to a temporary host folder.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -14,5 +16,13 @@ void ResetLogs();
 std::vector<std::wstring> ErrorLog();
 // Lines of the main log "folder.log" after writing every pending entry.
 std::vector<std::wstring> MainLog();
+
+// A test with a fresh sim world, fresh logs and the exception trace installed;
+// afterwards no raise notifier is left behind.
+class TraceFixture : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};
 
 }  // namespace trace_test
