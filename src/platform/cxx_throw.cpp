@@ -6,6 +6,8 @@
 #include <exception>
 #include <string>
 
+#include "platform/utf8.h"
+
 namespace plat::detail {
 namespace {
 
@@ -166,13 +168,6 @@ thread_local const FaultGuard* t_innermost_guard = nullptr;
 thread_local RaisedException t_fault_to_throw;
 thread_local bool t_throwing_fault = false;
 
-std::string Narrow(const std::wstring& s) {
-  std::string out;
-  out.reserve(s.size());
-  for (wchar_t c : s) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-  return out;
-}
-
 // Readers of the DWARF pointer encodings (DW_EH_PE_*) an exception table uses.
 constexpr std::uint8_t kEncOmit = 0xFF;
 
@@ -248,7 +243,7 @@ void SetFaultToThrow(const RaisedException& fault) { t_fault_to_throw = fault; }
 
 void ThrowPendingFault() {
   const RaisedException& f = t_fault_to_throw;
-  std::string message = Narrow(f.message);
+  std::string message = ToUtf8(f.message);
   t_throwing_fault = true;
   switch (f.code) {
     case kStatusAccessViolation:
