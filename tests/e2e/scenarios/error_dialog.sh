@@ -2,7 +2,8 @@
 # A WM_QXADDFOLDER whose wParam is no atom reaches the global handler: the
 # error dialog appears, the error log holds the trace block with resolved
 # frames, the global error log exists; Ignore with the send box ticked mails
-# "bug-report.zip" to a loopback server, and the agent goes on.
+# "bug-report.zip" (the logs and the export of the agent's settings key) to a
+# loopback server, and the agent goes on.
 source "$QB_SRC/tests/e2e/lib.sh"
 e2e_begin error_dialog
 
@@ -44,9 +45,11 @@ e2e_wait 30 "the mailed report" test -s "$work/out/1-bug-report.zip"
 [ "$(cat "$work/out/1.subject")" = "Vorlune Folder bug report" ] || { e2e_log "wrong subject"; exit 1; }
 /usr/bin/python3 -c 'import sys, zipfile
 z = zipfile.ZipFile(sys.argv[1]); assert z.testzip() is None
-names = [n.replace("\\", "/") for n in z.namelist()]
-assert "Log/folder.log" in names, names' "$work/out/1-bug-report.zip" \
-  || { e2e_log "the attachment is no valid archive with Log\\folder.log"; exit 1; }
+sizes = {i.filename.replace("\\", "/"): i.file_size for i in z.infolist()}
+assert "Log/folder.log" in sizes, sizes
+assert any(n.startswith("Log/cur_opt") and n.endswith(".reg") and size > 0 for n, size in sizes.items()), sizes' \
+  "$work/out/1-bug-report.zip" \
+  || { e2e_log "the attachment is no valid archive with Log\\folder.log and the settings export"; exit 1; }
 kill -0 "$pid" 2>/dev/null || { e2e_log "the agent ended"; exit 1; }
 e2e_run agent_probe.exe find >/dev/null || { e2e_log "the agent's window is gone"; exit 1; }
 e2e_run agent_probe.exe post 0012
