@@ -103,9 +103,9 @@ struct Tracking {
   int size = 16;
   unsigned generation = 0;
   std::vector<HICON> icons;
-  WNDPROC owner_proc = nullptr;
 };
 thread_local Tracking t_track;
+constexpr wchar_t kOwnerProcProp[] = L"QorbinMenuOwnerProc";
 
 bool DrawPicture(const DRAWITEMSTRUCT& d) {
   const std::size_t index = static_cast<std::size_t>(d.itemData);
@@ -134,7 +134,8 @@ LRESULT CALLBACK MenuOwnerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     const auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
     if (d->CtlType == ODT_MENU) return DrawPicture(*d);
   }
-  return ::CallWindowProcW(t_track.owner_proc, hwnd, msg, wp, lp);
+  const auto original = reinterpret_cast<WNDPROC>(::GetPropW(hwnd, kOwnerProcProp));
+  return original ? ::CallWindowProcW(original, hwnd, msg, wp, lp) : ::DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 // Appends the visible items of menu to h; ids maps command ids to items.
@@ -238,11 +239,18 @@ const MenuItem* TrackPopupMenu(const Menu& menu, Point pt, Window owner) {
   Fill(h, menu, ids, next_id, t_track.size);
   // The owner window draws the items' pictures: its procedure is wrapped while
   // the menu is open (only a window of this thread can be).
+  // The owner's own procedure is kept as a property of the window; a menu
+  // opened while another one is open on the same owner keeps the outer
+  // wrapping.
+  bool wrapped = false;
   if (hwnd && ::GetWindowThreadProcessId(hwnd, nullptr) == ::GetCurrentThreadId()) {
-    t_track.owner_proc = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MenuOwnerProc)));
+    if (::GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&MenuOwnerProc)) {
+      ::SetPropW(hwnd, kOwnerProcProp, reinterpret_cast<HANDLE>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC)));
+      ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MenuOwnerProc));
+      wrapped = true;
+    }
+    t_track.active = true;
   }
-  t_track.active = t_track.owner_proc != nullptr;
   // The owner must be the foreground window, or the menu neither takes the
   // keyboard nor closes when the user clicks elsewhere. The menu opens at the
   // point and is kept inside the monitor that holds it.
@@ -255,9 +263,9 @@ const MenuItem* TrackPopupMenu(const Menu& menu, Point pt, Window owner) {
   UINT chosen = static_cast<UINT>(::TrackPopupMenuEx(
       h, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, pt.x, pt.y, hwnd, nullptr));
   if (hold) ::UnhookWindowsHookEx(hold);
-  if (t_track.owner_proc && ::IsWindow(hwnd) &&
-      ::GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&MenuOwnerProc)) {
-    ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(t_track.owner_proc));
+  if (wrapped && ::IsWindow(hwnd)) {
+    ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(::GetPropW(hwnd, kOwnerProcProp)));
+    ::RemovePropW(hwnd, kOwnerProcProp);
   }
   t_track = outer_track;
   if (g_show_hook) ::UnhookWindowsHookEx(g_show_hook);
