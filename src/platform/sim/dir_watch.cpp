@@ -193,8 +193,10 @@ bool GetOverlappedResult(Handle, Overlapped& overlapped, std::uint32_t& bytes, b
   return true;
 }
 
-bool CancelIo(Handle folder) {
-  std::lock_guard<std::mutex> g(sim::S().lock);
+namespace {
+
+// Ends every pending read of a folder as aborted. Called with the lock held.
+void AbortReads(Handle folder) {
   for (auto it = sim::S().pending.begin(); it != sim::S().pending.end();) {
     if (it->second.folder == folder) {
       sim::SetStatus(*it->first, ERROR_OPERATION_ABORTED);
@@ -204,6 +206,13 @@ bool CancelIo(Handle folder) {
     }
   }
   sim::S().changed.notify_all();
+}
+
+}  // namespace
+
+bool CancelIo(Handle folder) {
+  std::lock_guard<std::mutex> g(sim::S().lock);
+  AbortReads(folder);
   return true;
 }
 
@@ -214,15 +223,7 @@ bool CloseWatchHandle(Handle handle) {
     return false;
   }
   // Closing a folder cancels its reads, as the system does.
-  for (auto it = sim::S().pending.begin(); it != sim::S().pending.end();) {
-    if (it->second.folder == handle) {
-      sim::SetStatus(*it->first, ERROR_OPERATION_ABORTED);
-      it = sim::S().pending.erase(it);
-    } else {
-      ++it;
-    }
-  }
-  sim::S().changed.notify_all();
+  AbortReads(handle);
   return true;
 }
 
