@@ -6,14 +6,21 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 kind="${1:-host}"
 jobs="$(nproc 2>/dev/null || echo 2)"
+# ccache, when present, shares compiled objects between clones and work trees of
+# the project: paths are taken relative to the clone, the build folder is not hashed.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 case "$kind" in
   host)
-    cmake -S "$root" -B "$root/build/host" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake -S "$root" -B "$root/build/host" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
     cmake --build "$root/build/host" -j "$jobs"
     ;;
   windows)
     cmake -S "$root" -B "$root/build/windows" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" "${launcher[@]}" >/dev/null
     cmake --build "$root/build/windows" -j "$jobs"
     ;;
   *)

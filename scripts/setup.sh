@@ -4,11 +4,12 @@
 set -euo pipefail
 
 PACKAGES=(
-  cmake ninja-build g++ make pkg-config
+  cmake ninja-build g++ make pkg-config ccache
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libssl-dev
   wine wine64 xvfb xdotool x11-utils imagemagick
   unzip zip python3 python3-aiosmtpd openssl
+  nsis fp-utils libchm-bin clang-14 libclang-rt-14-dev clang-format-14 clang-tidy-14
 )
 
 missing=()
