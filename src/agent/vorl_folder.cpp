@@ -224,6 +224,9 @@ void TVorlFolder::AllowMessagesFromOtherProcesses() {
   }
   // Explorer announces a restarted notification area with TaskbarCreated.
   if (wm_taskbar_created_) plat::AllowMessageFromLowerIntegrity(Handle, wm_taskbar_created_);
+  // The user's setup (unelevated) asks the agent to end with WM_CLOSE before it
+  // replaces the program's files or removes them.
+  plat::AllowMessageFromLowerIntegrity(Handle, plat::WM_CLOSE);
 }
 
 void TVorlFolder::FormShow() { ShowTrayIcon(ProgramSettings.ShowTray); }

@@ -1,0 +1,141 @@
+// install_probe: looks at what the installer made, for the e2e scenarios.
+//
+//   install_probe.exe version FILE   prints "FileVersion=V ProductVersion=V" read from
+//                                    FILE's version resource; exit 1 when it has none
+//   install_probe.exe agents         prints one line per running qorbin.exe with its
+//                                    full path, then "COUNT=N"; exit 0
+//   install_probe.exe shortcut LNK   prints the target of the shortcut LNK (the
+//                                    shell's link object); exit 1 when it cannot be read
+//   install_probe.exe window TITLE   prints "FOUND" and exits 0 when a visible top-level
+//                                    window has the caption TITLE; "NONE", exit 1 otherwise
+//   install_probe.exe close TITLE    posts WM_CLOSE to the visible top-level window TITLE
+//   install_probe.exe hold FILE SECS opens FILE without sharing for SECS seconds
+//                                    (a file in use); prints "HELD" once it holds it
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring VersionString(const std::vector<char>& block, const wchar_t* name) {
+  struct Translation {
+    WORD language, code_page;
+  };
+  Translation* t = nullptr;
+  UINT size = 0;
+  wchar_t key[64];
+  if (VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&t), &size) &&
+      size >= sizeof(Translation)) {
+    swprintf(key, 64, L"\\StringFileInfo\\%04x%04x\\%ls", t->language, t->code_page, name);
+  } else {
+    swprintf(key, 64, L"\\StringFileInfo\\040904b0\\%ls", name);
+  }
+  wchar_t* value = nullptr;
+  if (!VerQueryValueW(block.data(), key, reinterpret_cast<void**>(&value), &size) || !value) return L"";
+  return value;
+}
+
+int Version(const wchar_t* file) {
+  DWORD handle = 0;
+  const DWORD size = GetFileVersionInfoSizeW(file, &handle);
+  if (size == 0) {
+    std::printf("NONE error=%lu\n", GetLastError());
+    return 1;
+  }
+  std::vector<char> block(size);
+  if (!GetFileVersionInfoW(file, 0, size, block.data())) return 1;
+  std::printf("FileVersion=%ls ProductVersion=%ls\n", VersionString(block, L"FileVersion").c_str(),
+              VersionString(block, L"ProductVersion").c_str());
+  return 0;
+}
+
+int Agents() {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return 1;
+  PROCESSENTRY32W e{};
+  e.dwSize = sizeof e;
+  int count = 0;
+  for (BOOL ok = Process32FirstW(snap, &e); ok; ok = Process32NextW(snap, &e)) {
+    if (_wcsicmp(e.szExeFile, L"qorbin.exe") != 0) continue;
+    ++count;
+    wchar_t path[MAX_PATH] = L"?";
+    if (HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, e.th32ProcessID)) {
+      DWORD n = MAX_PATH;
+      if (!QueryFullProcessImageNameW(p, 0, path, &n)) wcscpy(path, L"?");
+      CloseHandle(p);
+    }
+    std::printf("AGENT pid=%lu path=%ls\n", e.th32ProcessID, path);
+  }
+  CloseHandle(snap);
+  std::printf("COUNT=%d\n", count);
+  return 0;
+}
+
+int Shortcut(const wchar_t* lnk) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  IShellLinkW* link = nullptr;
+  int rc = 1;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&link)))) {
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      wchar_t target[MAX_PATH] = {};
+      if (SUCCEEDED(file->Load(lnk, STGM_READ)) && SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, 0))) {
+        std::printf("%ls\n", target);
+        rc = 0;
+      }
+      file->Release();
+    }
+    link->Release();
+  }
+  CoUninitialize();
+  return rc;
+}
+
+int Window(const wchar_t* title) {
+  HWND w = FindWindowW(nullptr, title);
+  if (w && IsWindowVisible(w)) {
+    std::printf("FOUND\n");
+    return 0;
+  }
+  std::printf("NONE\n");
+  return 1;
+}
+
+int Close(const wchar_t* title) {
+  HWND w = FindWindowW(nullptr, title);
+  return w && PostMessageW(w, WM_CLOSE, 0, 0) ? 0 : 1;
+}
+
+int Hold(const wchar_t* file, int seconds) {
+  HANDLE h = CreateFileW(file, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    std::printf("FAILED error=%lu\n", GetLastError());
+    return 1;
+  }
+  std::printf("HELD\n");
+  std::fflush(stdout);
+  Sleep(static_cast<DWORD>(seconds) * 1000);
+  CloseHandle(h);
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return 2;
+  const std::wstring cmd = argv[1];
+  if (cmd == L"version" && argc >= 3) return Version(argv[2]);
+  if (cmd == L"agents") return Agents();
+  if (cmd == L"shortcut" && argc >= 3) return Shortcut(argv[2]);
+  if (cmd == L"window" && argc >= 3) return Window(argv[2]);
+  if (cmd == L"close" && argc >= 3) return Close(argv[2]);
+  if (cmd == L"hold" && argc >= 4) return Hold(argv[2], static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
+  return 2;
+}

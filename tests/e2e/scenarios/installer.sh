@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# The release package under Wine, in a fresh prefix. Wine's processes run elevated
+# (token elevation type "full"), so a plain "setup.exe /S" installs for all users:
+# into Program Files without a prompt, the agent started from there, the common
+# Start-menu shortcut, the machine's "Apps" entry with every field, version resources
+# that carry the version of the package's file names. Installing again over the
+# running agent ends it, replaces the files, keeps the favourites and leaves one
+# agent. The quiet uninstall removes files, shortcut, entry, the Run value and the
+# agent's keys, and keeps the user's saved configuration files.
+source "$QB_SRC/tests/e2e/lib.sh"
+source "$QB_SRC/tests/e2e/install_lib.sh"
+e2e_begin installer
+
+inst_package
+inst_mode all
+rc="$(inst_setup /S)"
+[ "$rc" = 0 ] || { e2e_log "setup /S exit code $rc"; exit 1; }
+inst_check_installed
+first_run() { [ -n "$(e2e_reg_value "$key\\1.0" Path)" ]; }
+e2e_wait 30 "first-run defaults" first_run
+
+# The same package again over the running agent.
+inst_add_favourite
+before="$(inst_agent_pid)"
+rc="$(inst_setup /S)"
+[ "$rc" = 0 ] || { e2e_log "second setup /S exit code $rc"; exit 1; }
+e2e_wait 60 "one agent from the install folder after the second install" inst_one_agent
+sleep 2
+inst_one_agent || { e2e_log "agents after the second install: $(inst_agents)"; exit 1; }
+[ "$(inst_agent_pid)" != "$before" ] || { e2e_log "the agent was not ended and started again ($before)"; exit 1; }
+inst_no_work_folders
+inst_has_favourite || { e2e_log "the favourite was lost: $(e2e_reg_query "$key\\Path")"; exit 1; }
+
+inst_uninstall
+e2e_pass
