@@ -79,6 +79,7 @@ e2e_begin() {
   cp "$QB_BIN"/*.dll "$WINEPREFIX/drive_c/qorbin/" 2>/dev/null || true
   cp "$QB_BIN"/*.map "$WINEPREFIX/drive_c/qorbin/" 2>/dev/null || true
   cp "$QB_BIN"/*.sym "$WINEPREFIX/drive_c/qorbin/" 2>/dev/null || true
+  cp "$QB_BIN"/*.chm "$WINEPREFIX/drive_c/qorbin/" 2>/dev/null || true
   # One Wine server for the whole scenario: it would otherwise end a few
   # seconds after each program and the next one would start another.
   wineserver -p >/dev/null 2>&1 || true

@@ -8,10 +8,13 @@
 //                                    shell's link object); exit 1 when it cannot be read
 //   install_probe.exe window TITLE   prints "FOUND" and exits 0 when a visible top-level
 //                                    window has the caption TITLE; "NONE", exit 1 otherwise
+//   install_probe.exe tab TITLE      prints the selected page (TCM_GETCURSEL) of the first tab
+//                                    control in the visible top-level window TITLE
 //   install_probe.exe close TITLE    posts WM_CLOSE to the visible top-level window TITLE
 //   install_probe.exe hold FILE SECS opens FILE without sharing for SECS seconds
 //                                    (a file in use); prints "HELD" once it holds it
 #include <windows.h>
+#include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
@@ -108,6 +111,14 @@ int Window(const wchar_t* title) {
   return 1;
 }
 
+int Tab(const wchar_t* title) {
+  HWND w = FindWindowW(nullptr, title);
+  HWND tabs = w ? FindWindowExW(w, nullptr, WC_TABCONTROLW, nullptr) : nullptr;
+  if (!tabs) return 1;
+  std::printf("%d\n", static_cast<int>(SendMessageW(tabs, TCM_GETCURSEL, 0, 0)));
+  return 0;
+}
+
 int Close(const wchar_t* title) {
   HWND w = FindWindowW(nullptr, title);
   return w && PostMessageW(w, WM_CLOSE, 0, 0) ? 0 : 1;
@@ -135,6 +146,7 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"agents") return Agents();
   if (cmd == L"shortcut" && argc >= 3) return Shortcut(argv[2]);
   if (cmd == L"window" && argc >= 3) return Window(argv[2]);
+  if (cmd == L"tab" && argc >= 3) return Tab(argv[2]);
   if (cmd == L"close" && argc >= 3) return Close(argv[2]);
   if (cmd == L"hold" && argc >= 4) return Hold(argv[2], static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
   return 2;
