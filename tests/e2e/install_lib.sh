@@ -107,13 +107,28 @@ inst_add_favourite() {
 }
 inst_has_favourite() { e2e_reg_query "$key\\Path" | grep -qiF 'C:\Projects\Kept'; }
 
+# inst_extension_registered: a class (the user's or the machine's) is served by shellext.dll.
+inst_extension_registered() {
+  local hive
+  for hive in 'HKCU\Software\Classes\CLSID' 'HKLM\Software\Classes\CLSID'; do
+    wine reg query "$hive" /s 2>/dev/null | grep -qi 'shellext\.dll' && return 0
+  done
+  return 1
+}
+
 # inst_uninstall: the quiet uninstall command of the entry; then nothing of the
-# install is left, and the user's saved configuration is.
+# install is left (the Explorer extension unregistered too, when the package has
+# it), and the user's saved configuration is.
 inst_uninstall() {
-  local config rc
+  local config rc extension=0
   config="$(e2e_config_dir)"
   mkdir -p "$config"
   echo >"$config/Mine.qxs"
+  if [ -f "$install_dir/shellext.dll" ]; then
+    extension=1
+    inst_extension_registered && e2e_log "the Explorer extension is registered" \
+      || e2e_log "the Explorer extension was not registered by the agent"
+  fi
   rc=0; timeout 120 wine "$install_win\\uninstall.exe" /S >>"$E2E_DIR/wine.out" 2>&1 || rc=$?
   [ "$rc" = 0 ] || { e2e_log "uninstall /S exit code $rc"; return 1; }
   gone() { [ ! -e "$install_dir" ] && ! wine reg query "$uninst_key" >/dev/null 2>&1; }
@@ -123,5 +138,8 @@ inst_uninstall() {
   e2e_reg_query "$key" | grep -q . && { e2e_log "the agent's key is still there"; return 1; }
   e2e_reg_query "$run_key" | grep -qF 'Vorlune Folder' && { e2e_log "the Run value is still there"; return 1; }
   [ -f "$config/Mine.qxs" ] || { e2e_log "the user's saved configuration was removed"; return 1; }
+  if [ "$extension" = 1 ] && inst_extension_registered; then
+    e2e_log "the Explorer extension is still registered"; return 1
+  fi
   return 0
 }
