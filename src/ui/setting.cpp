@@ -8,6 +8,7 @@
 #include "infra/dral_utils.h"
 #include "infra/logger.h"
 #include "infra/registry.h"
+#include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "store/config_files.h"
@@ -327,6 +328,8 @@ void TSett::OptionShow() {
   plat::SetChecked(form_, L"CheckBox2", s.ShowTray);
   plat::SetChecked(form_, L"CheckBox15", s.ClearLink);
   plat::SetChecked(form_, L"CheckBox16", s.ExpEnch);
+  // The context-menu choices matter only with the extension beside the program.
+  plat::SetControlVisible(form_, L"SpeedButton1", plat::FileExists(store::ShellExtensionPath()));
   plat::SetChecked(form_, L"CheckBox14", s.RecentFls);
   plat::SetControlText(form_, L"Edit2", std::to_wstring(s.FilesCount));
   plat::SetControlEnabled(form_, L"Edit2", s.RecentFls);

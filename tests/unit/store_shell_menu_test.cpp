@@ -13,6 +13,7 @@
 #include "platform/sim/sim_window.h"
 #include "store/shell_extension.h"
 #include "store/shell_menu.h"
+#include "store/shell_registration.h"
 #include "store_test_support.h"
 
 using namespace store_test;
@@ -227,6 +228,54 @@ TEST_F(ShellMenu, OnlyFoldersOfTheSelectionAreTakenAndEachOpens) {
     EXPECT_EQ(runs[i].file, folders[i]);
     EXPECT_EQ(runs[i].verb, L"explore");
     EXPECT_EQ(runs[i].owner, 77u);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+using ShellRegistration = StoreFixture;
+
+TEST_F(ShellRegistration, WritesBelowTheChosenRootAndRemovesOnlyItsOwn) {
+  const std::wstring classes = L"Software\\Classes\\";
+  const std::wstring clsid_key = classes + L"CLSID\\" + store::kShellExtensionClsid;
+  const std::wstring handlers = L"\\shellex\\ContextMenuHandlers\\";
+  const std::pair<store::TRegistrationScope, plat::RegKey> scopes[] = {
+      {store::TRegistrationScope::User, plat::HKEY_CURRENT_USER},
+      {store::TRegistrationScope::Machine, plat::HKEY_LOCAL_MACHINE}};
+  for (const auto& [scope, root] : scopes) {
+    const plat::RegKey other = root == plat::HKEY_CURRENT_USER ? plat::HKEY_LOCAL_MACHINE : plat::HKEY_CURRENT_USER;
+    // Another program's handler, and one under our name that names another class.
+    sim::RegSetString(root, classes + L"Directory" + handlers + L"Zipper", L"", L"{11111111-0000-0000-0000-000000000000}");
+    sim::RegSetString(root, classes + L"Drive" + handlers + store::kShellExtensionHandlerName, L"",
+                      L"{22222222-0000-0000-0000-000000000000}");
+
+    ASSERT_TRUE(store::RegisterContextMenuHandler(scope, L"C:\\Old\\shellext.dll"));
+    ASSERT_TRUE(store::RegisterContextMenuHandler(scope, L"C:\\Prögram Files\\Vorlune\\shellext.dll"));
+    EXPECT_EQ(sim::RegGetString(root, clsid_key + L"\\InprocServer32", L""), L"C:\\Prögram Files\\Vorlune\\shellext.dll");
+    EXPECT_EQ(sim::RegGetString(root, clsid_key + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+    for (const wchar_t* cls : {L"Directory", L"Directory\\Background", L"Drive"}) {
+      EXPECT_EQ(sim::RegGetString(root, classes + cls + handlers + store::kShellExtensionHandlerName, L""),
+                store::kShellExtensionClsid)
+          << N(cls);
+      EXPECT_FALSE(sim::RegKeyExists(other, classes + cls + handlers + store::kShellExtensionHandlerName)) << N(cls);
+    }
+    EXPECT_FALSE(sim::RegKeyExists(other, clsid_key));
+
+    // The Drive handler is ours now (registering took the name back); put the
+    // other class under our name on Directory\Background to see it stay.
+    const std::wstring background = classes + L"Directory\\Background" + handlers + store::kShellExtensionHandlerName;
+    sim::RegSetString(root, background, L"", L"{22222222-0000-0000-0000-000000000000}");
+    EXPECT_TRUE(store::UnregisterContextMenuHandler(scope));
+    EXPECT_FALSE(sim::RegKeyExists(root, clsid_key));
+    EXPECT_FALSE(sim::RegKeyExists(root, classes + L"Directory" + handlers + store::kShellExtensionHandlerName));
+    EXPECT_FALSE(sim::RegKeyExists(root, classes + L"Drive" + handlers + store::kShellExtensionHandlerName));
+    EXPECT_TRUE(sim::RegKeyExists(root, background));
+    EXPECT_TRUE(sim::RegKeyExists(root, classes + L"Directory" + handlers + L"Zipper"));
+    // Nothing left to remove is a clean state too.
+    EXPECT_TRUE(store::UnregisterContextMenuHandler(scope));
+    sim::RegDeleteTree(root, background);
   }
 }
 

@@ -9,6 +9,7 @@
 #include "platform/sim/sim_message_box.h"
 #include "platform/sim/sim_shell_browse.h"
 #include "store/favourites.h"
+#include "store/shell_menu.h"
 #include "ui/add_dialog2.h"
 #include "ui/setting.h"
 
@@ -403,13 +404,14 @@ TEST_F(UiEditor, AddItemPromptAsksForTheTitleAndCanBeSwitchedOff) {
 }
 
 TEST_F(UiEditor, ContextMenuItemsStoreTheirThreeChoices) {
+  // The extension beside the program: "Customize" is shown and opens the form.
+  ASSERT_TRUE(plat::WriteWholeFile(L"C:\\Program Files\\Vorlune Folder\\shellext.dll", "MZ"));
   Start();
   ui::SettCreated();
   auto show = [&](std::function<void(plat::Form)> user) {
     sim::ScriptModal(L"TSettContextMenu", std::move(user));
     sim::ScriptModal(L"TSett", [](plat::Form f) {
-      // The button is hidden as laid out; shown, it opens the form.
-      plat::SetControlVisible(f, L"SpeedButton1", true);
+      ASSERT_TRUE(plat::IsControlVisible(f, L"SpeedButton1"));
       sim::Click(f, L"SpeedButton1");
     });
     form->Settings1Click();
@@ -430,6 +432,11 @@ TEST_F(UiEditor, ContextMenuItemsStoreTheirThreeChoices) {
     sim::Click(c, L"btOK");
   });
   EXPECT_EQ(sim::RegGetDword(HKCU, kSettings, L"ShowNewMenu").value_or(9), 0u);
+  // The extension reads the choice: a folder's menu has no "Open" entry now.
+  ASSERT_TRUE(plat::CreateDirectories(L"C:\\Work"));
+  const auto items = store::ShellMenuItems({{L"C:\\Work"}, false});
+  EXPECT_EQ(items.size(), 2u);
+  for (const auto& item : items) EXPECT_NE(item.entry, store::TShellEntry::Open);
   show([](plat::Form c) {
     EXPECT_FALSE(plat::IsChecked(c, L"OpenItem"));
     sim::Click(c, L"AddRemoveItem");

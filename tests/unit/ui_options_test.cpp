@@ -192,6 +192,20 @@ TEST_F(UiOptions, PagesControlsAndCaptionsAreLaidOutAsNamed) {
   EXPECT_EQ(mods, plat::HOTKEYF_CONTROL);
 }
 
+TEST_F(UiOptions, CustomizeIsShownWhileTheExtensionIsBesideTheProgram) {
+  const std::wstring extension = L"C:\\Program Files\\Vorlune Folder\\shellext.dll";
+  Start();
+  // The dialog is kept between showings; each showing looks again.
+  for (bool present : {false, true, false}) {
+    if (present) ASSERT_TRUE(plat::WriteWholeFile(extension, "MZ"));
+    else plat::RemoveFile(extension);
+    Options([&](plat::Form f) {
+      EXPECT_EQ(plat::IsControlVisible(f, L"SpeedButton1"), present);
+      sim::Click(f, L"Button12");
+    });
+  }
+}
+
 TEST_F(UiOptions, ShowingLoadsTheHotKeyWheelAndListsFromSettingsAndStore) {
   struct Case {
     std::uint32_t alt, keys, wheel;
