@@ -208,9 +208,17 @@ Function .onInit
   ${EndIf}
   ${If} $AllUsers == 1
   ${AndIf} $R2 != 1
-    ; Asked for all users without the rights: the same setup again, elevated.
+    ; Asked for all users without the rights: the same setup again, elevated (once:
+    ; a run that was started elevated and still lacks the rights gives up).
     ClearErrors
-    ExecShellWait "runas" "$EXEPATH" "$R0"
+    ${GetOptions} $R0 "/ELEVATED" $R1
+    ${IfNot} ${Errors}
+      MessageBox MB_ICONEXCLAMATION|MB_OK "Installing ${PRODUCT} for all users needs administrator rights." /SD IDOK
+      SetErrorLevel 740
+      Quit
+    ${EndIf}
+    ClearErrors
+    ExecShellWait "runas" "$EXEPATH" "/ELEVATED $R0"
     ${If} ${Errors}
       MessageBox MB_ICONEXCLAMATION|MB_OK "Installing ${PRODUCT} for all users needs administrator rights." /SD IDOK
       SetErrorLevel 740
@@ -382,7 +390,14 @@ Function un.onInit
       ; again, elevated (it runs from its temporary copy, named by _?=).
       ${GetParameters} $R0
       ClearErrors
-      ExecShellWait "runas" "$EXEPATH" "$R0 _?=$INSTDIR"
+      ${GetOptions} $R0 "/ELEVATED" $R1
+      ${IfNot} ${Errors}
+        MessageBox MB_ICONEXCLAMATION|MB_OK "Removing ${PRODUCT} for all users needs administrator rights." /SD IDOK
+        SetErrorLevel 740
+        Quit
+      ${EndIf}
+      ClearErrors
+      ExecShellWait "runas" "$EXEPATH" "/ELEVATED $R0 _?=$INSTDIR"
       ${If} ${Errors}
         MessageBox MB_ICONEXCLAMATION|MB_OK "Removing ${PRODUCT} for all users needs administrator rights." /SD IDOK
         SetErrorLevel 740
