@@ -6,7 +6,8 @@
 # its three entries; "Add to Vorlune Folder" makes the folder a favourite that
 # the agent's next menu shows ("Show Vorlune Folder menu" opens that menu over
 # the foreground Open dialog, and choosing the new favourite takes the dialog
-# there); the entry then says "Remove"; "ShowNewMenu" 0 hides "Open";
+# there); the entry then says "Remove"; "Open" shows a folder in Explorer;
+# "ShowNewMenu" 0 hides "Open";
 # backgrounds and drives have the entries; without an agent the menu entry
 # is greyed and nothing waits; "regsvr32 /u /s" removes the registration. The
 # COM server's counts let it unload only when nothing of it lives.
@@ -72,6 +73,12 @@ grep -qxF 'entry VorluneFolderRemove|Remove from Vorlune Folder|enabled=1' <<<"$
   || { e2e_log "no Remove: $(probe list Directory "$folder")"; exit 1; }
 probe invoke Directory "$folder" VorluneFolderRemove >/dev/null || { e2e_log "Remove failed"; exit 1; }
 ! has_favourite || { e2e_log "still a favourite"; exit 1; }
+
+# "Open folder in new window": Explorer shows the folder (titled by its name).
+vf_window() { [ -n "$(e2e_find_window '^vf$')" ]; }
+vf_window && { e2e_log "a window named vf before Open"; exit 1; }
+probe invoke Directory 'C:\vf' VorluneFolderOpen >/dev/null || { e2e_log "Open failed"; exit 1; }
+e2e_wait 30 "an Explorer window on C:\vf" vf_window
 
 # "ShowNewMenu" 0: the Open entry is gone, the others stay.
 e2e_reg_add "$MENU_KEY\\1.0" /v ShowNewMenu /t REG_DWORD /d 0
