@@ -93,6 +93,8 @@ grep -qF 'entry VorluneFolderMenu|' <<<"$(probe list Drive 'C:\')" || { e2e_log 
 
 # Without an agent: the menu entry is greyed; Add still works, at once.
 menu_stop_agent
+# Each change was told to the running agent at once, not only by the marker.
+e2e_log_has 'WM_QXADDFOLDER recive: /update' || { e2e_log "the agent was not sent /update"; exit 1; }
 grep -qxF 'entry VorluneFolderMenu|Show Vorlune Folder menu|enabled=0' <<<"$(probe list Directory "$folder")" \
   || { e2e_log "menu entry not greyed: $(probe list Directory "$folder")"; exit 1; }
 t0=$(date +%s%3N)
