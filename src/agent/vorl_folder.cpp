@@ -435,11 +435,13 @@ void TVorlFolder::DispatchHookSlot(const HookMessageSlot& slot) {
 
 void TVorlFolder::WMHandler(const plat::Msg& msg, bool& handled) {
   handled = false;
-  // A wParam that cannot be an atom is a program error of the sender: it
-  // goes to the global handler.
+  // Any process of the session may post this message: a wParam that cannot
+  // be an atom is ignored with one log line, always the same text so that a
+  // flood of them stays one counted entry.
   if (WM_QXADDFOLDER != 0 && msg.message == WM_QXADDFOLDER && msg.wparam > 0xFFFF) {
-    const std::wstring text = targets::HandleText(msg.wparam);
-    throw EAtomError("WM_QXADDFOLDER: wParam is no atom (wParam=" + std::string(text.begin(), text.end()) + ")");
+    handled = true;
+    infra::LogMessage(kLogSource, L"WM_QXADDFOLDER ignored: wParam is no atom");
+    return;
   }
   if (fault_probe_ && msg.message == WM_QXFAULTPROBE) {
     handled = true;

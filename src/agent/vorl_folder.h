@@ -62,11 +62,6 @@ struct THookMessages {
 // Registers the twelve hook messages, in their fixed order.
 THookMessages RegisterHookMessages();
 
-// A WM_QXADDFOLDER whose wParam cannot be a global atom.
-struct EAtomError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
 class TVorlFolder {
  public:
   // Timer identifiers on the main window.

@@ -21,6 +21,7 @@
 #include "platform/sim/sim_process.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_world.h"
+#include "platform/stack_trace.h"
 #include "targets/target_state.h"
 
 namespace agent_test {
@@ -69,6 +70,7 @@ class AgentFixture : public ::testing::Test {
     while (!form->Terminated() && plat::GetMessageW(m)) {
       // As the agent's loop does: what no handler caught goes to the global handler.
       try {
+        plat::FaultGuard guard;
         form->ProcessMessage(m);
       } catch (...) {
         errors::GlobalException(std::current_exception());

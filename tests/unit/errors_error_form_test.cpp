@@ -32,28 +32,49 @@ class ErrorsErrorForm : public AgentFixture {
     AgentFixture::TearDown();
   }
   agent::TVorlFolder& StartWithDialog() {
+    // The fault probe is the trigger of an unhandled error in a handler.
+    sim::SetEnvironmentVariable(agent::kFaultProbeVariable, L"1");
     auto& f = Start();
     errors::InstallErrorDialog([this] { form->Terminate(); });
     return f;
   }
+  void PostFault() { plat::PostThreadMessageW(plat::CurrentThreadId(), agent::WM_QXFAULTPROBE, 0, 0); }
   void PostBadAtom() { plat::PostThreadMessageW(plat::CurrentThreadId(), form->WM_QXADDFOLDER, 0x12345678, 0); }
 };
 
-TEST_F(ErrorsErrorForm, ABadHandOverReachesTheDialogAndTheAgentGoesOn) {
+// Any program may post the hand-over message: one that is no atom is
+// untrusted input, logged once and ignored, never a reason for the dialog.
+TEST_F(ErrorsErrorForm, AHandOverThatIsNoAtomShowsNothing) {
+  auto& f = StartWithDialog();
+  sim::ScriptErrorDialogClick(ErrorDialogButton::kIgnore, true);
+  for (int i = 0; i < 3; ++i) PostBadAtom();
+  Pump(10);
+  EXPECT_TRUE(sim::ErrorDialogs().empty());
+  EXPECT_FALSE(plat::FileExists(kLogFolder + infra::kGlobalErrorLogName));
+  EXPECT_FALSE(f.Terminated());
+  size_t lines = 0;
+  for (const auto& e : LogEntries()) lines += e.find(L"WM_QXADDFOLDER ignored: wParam is no atom") != std::wstring::npos;
+  // The entry and the logger's count of its repeats.
+  EXPECT_EQ(lines, 2u);
+  EXPECT_TRUE(LogHas(L"WM_QXADDFOLDER ignored: wParam is no atom Count: 2"));
+  EXPECT_FALSE(LogHas(L"GlobalException"));
+}
+
+TEST_F(ErrorsErrorForm, AnUnhandledErrorReachesTheDialogAndTheAgentGoesOn) {
   auto& f = StartWithDialog();
   sim::ScriptErrorDialogClick(ErrorDialogButton::kIgnore, false);
-  PostBadAtom();
+  PostFault();
   Pump(10);
   auto shown = sim::ErrorDialogs();
   ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].texts.message.rfind(L"WM_QXADDFOLDER: wParam is no atom", 0), 0u);
+  EXPECT_EQ(shown[0].texts.message.rfind(L"Access violation at address ", 0), 0u);
   EXPECT_TRUE(shown[0].checked_at_show);
   EXPECT_TRUE(shown[0].closed_by_click);
   EXPECT_EQ(shown[0].texts.caption, L"Vorlune Folder");
   EXPECT_EQ(shown[0].texts.check_box, L"&Send this error via Internet");
   EXPECT_EQ(shown[0].texts.heading, L"An error has occured during program execution:");
   EXPECT_TRUE(plat::FileExists(kLogFolder + infra::kGlobalErrorLogName));
-  EXPECT_TRUE(LogHas(L"GlobalException: WM_QXADDFOLDER: wParam is no atom"));
+  EXPECT_TRUE(LogHas(L"GlobalException: Access violation at address "));
   EXPECT_TRUE(LogHas(L"Error Message form Parameters: Open"));
   EXPECT_TRUE(LogHas(L"Error Message form Parameters: Click Ignore"));
   EXPECT_FALSE(f.Terminated());
@@ -67,7 +88,7 @@ TEST_F(ErrorsErrorForm, ABadHandOverReachesTheDialogAndTheAgentGoesOn) {
 
   // The same dialog again for the next error; Terminate ends the agent.
   sim::ScriptErrorDialogClick(ErrorDialogButton::kTerminate, false);
-  PostBadAtom();
+  PostFault();
   Pump(10);
   EXPECT_EQ(sim::ErrorDialogs().size(), 2u);
   EXPECT_TRUE(LogHas(L"Click Terminate"));
@@ -105,7 +126,7 @@ TEST_F(ErrorsErrorForm, ButtonsAndTheSendBox) {
     auto& f = StartWithDialog();
     const size_t executed_at_start = sim::ShellExecutions().size();
     for (const auto& [button, checked] : c.clicks) sim::ScriptErrorDialogClick(button, checked);
-    PostBadAtom();
+    PostFault();
     Pump(10);
     const auto shown = sim::ErrorDialogs();
     ASSERT_EQ(shown.size(), 1u);

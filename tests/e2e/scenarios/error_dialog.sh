@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# A WM_QXADDFOLDER whose wParam is no atom reaches the global handler: the
-# error dialog appears, the error log holds the trace block with resolved
-# frames, the global error log exists; Ignore with the send box ticked mails
+# A WM_QXADDFOLDER whose wParam is no atom, which any program may post, is
+# logged and ignored: no dialog. A fault in a handler (the fault probe) reaches
+# the global handler: the error dialog appears, the error log holds the trace
+# block with resolved frames, the global error log exists; Ignore with the send
+# box ticked mails
 # "bug-report.zip" (the logs and the export of the agent's settings key) to a
 # loopback server, and the agent goes on.
 source "$QB_SRC/tests/e2e/lib.sh"
@@ -28,13 +30,21 @@ e2e_reg_add "$mail_key" /v User /t REG_SZ /d reporter
 e2e_reg_add "$mail_key" /v Password /t REG_SZ /d secret
 e2e_reg_add "$mail_key" /v CertificateFile /t REG_SZ /d "Z:$(printf '%s' "$work/localhost.pem" | tr '/' '\\')"
 
+export QORBIN_FAULT_PROBE=1
 pid=$(e2e_start qorbin.exe)
+unset QORBIN_FAULT_PROBE
 e2e_wait 60 "the agent's hidden window" e2e_run agent_probe.exe find
 e2e_run agent_probe.exe post-named "WM_QXADDFOLDER by Vorlune Folder" 12345678
+e2e_run agent_probe.exe post-named "WM_QXADDFOLDER by Vorlune Folder" 12345678
+sleep 2
+e2e_run agent_probe.exe dialog && { e2e_log "a hand-over that is no atom opened the error dialog"; exit 1; }
+e2e_run agent_probe.exe post 047E
 e2e_wait 60 "the error dialog" e2e_run agent_probe.exe dialog
 e2e_screenshot error_dialog
 e2e_wait 30 "the global error log" test -s "$cfg/Log/folder_global_error.log"
-e2e_wait 30 "the trace block" bash -c "iconv -f UTF-16 -t UTF-8 '$cfg/Log/folder_error.log' | grep -q 'EAtomError occured'"
+e2e_wait 30 "the trace block" bash -c "iconv -f UTF-16 -t UTF-8 '$cfg/Log/folder_error.log' | grep -q 'EAccessViolation occured'"
+e2e_log_has 'WM_QXADDFOLDER ignored: wParam is no atom' || { e2e_log "the ignored hand-over is not logged"; exit 1; }
+e2e_log_has 'GlobalException: WM_QXADDFOLDER' && { e2e_log "the hand-over reached the global handler"; exit 1; }
 e2e_utf16 "$cfg/Log/folder_error.log" | grep -q "WMHandler" \
   || { e2e_log "no resolved frame in the trace:"; e2e_utf16 "$cfg/Log/folder_error.log" >&2; exit 1; }
 # Ignore with the box ticked: the report is mailed, the dialog closes and the agent goes on.

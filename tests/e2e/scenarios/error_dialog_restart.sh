@@ -19,10 +19,11 @@ e2e_reg_add "$mail_key" /v Password /t REG_SZ /d secret
 
 thread_of_window() { e2e_run agent_probe.exe find | tr -d '\r' | sed -n 's/.*thread=\([0-9]*\).*/\1/p'; }
 
+export QORBIN_FAULT_PROBE=1
 pid=$(e2e_start qorbin.exe)
 e2e_wait 60 "the agent's hidden window" e2e_run agent_probe.exe find
 old_thread="$(thread_of_window)"
-e2e_run agent_probe.exe post-named "WM_QXADDFOLDER by Vorlune Folder" 12345678
+e2e_run agent_probe.exe post 047E
 e2e_wait 60 "the error dialog" e2e_run agent_probe.exe dialog
 
 # Ignore with the box ticked: nobody answers, the dialog stays for another try.
@@ -45,7 +46,7 @@ e2e_log "UI thread $old_thread -> $new_thread"
 
 # The new agent answers: an error of its own shows the dialog again (and
 # writes its log); Terminate ends it.
-e2e_run agent_probe.exe post-named "WM_QXADDFOLDER by Vorlune Folder" 12345678
+e2e_run agent_probe.exe post 047E
 e2e_wait 60 "the new agent's error dialog" e2e_run agent_probe.exe dialog
 e2e_run agent_probe.exe dialog 1005 0
 window_gone() { ! e2e_run agent_probe.exe find; }
