@@ -481,12 +481,9 @@ void TVorlFolder::ShowTrayMenu() {
   plat::Point pt;
   plat::GetCursorPos(&pt);
   targets::BringWindowToFront(Handle);
-  const plat::MenuItem* chosen = plat::TrackPopupMenu(PopupMenu1, pt, Handle);
+  const std::optional<plat::MenuItem> chosen = plat::TrackPopupMenu(PopupMenu1, pt, Handle);
   plat::PostMessage(Handle, plat::WM_NULL, 0, 0);
-  if (chosen && chosen->action) {
-    plat::MenuItem item = *chosen;
-    item.action(item);
-  }
+  if (chosen && chosen->action) chosen->action(*chosen);
 }
 
 void TVorlFolder::TrayIconClick() { ShowMenuForForeground(); }

@@ -57,12 +57,14 @@ plat::MenuItem Item(const wchar_t* name, const wchar_t* caption, int image, bool
 
 plat::MenuItem Separator(const wchar_t* name) { return Item(name, L"-", -1, true, nullptr); }
 
-plat::MenuItem BuiltItem(int tag, const std::wstring& encoded_value, TMenuAction action) {
+plat::MenuItem BuiltItem(int tag, const std::wstring& encoded_name, const std::wstring& encoded_value,
+                         TMenuAction action) {
   const store::TEncoded v = store::SplitEncoded(encoded_value);
   plat::MenuItem m;
   m.caption = v.text;
   m.image = v.number;
   m.tag = tag;
+  m.value = store::SplitEncoded(encoded_name).text;
   m.action = std::move(action);
   return m;
 }
@@ -81,20 +83,29 @@ TMenuAction ClearActionOf(const plat::MenuItem& sub) {
   return nullptr;
 }
 
-// Finds the recent item with a tag inside a recent submenu of PopupMenu2.
-plat::MenuItem* FindRecentItem(const wchar_t* submenu, std::int64_t tag) {
+// Finds the recent item of a path inside a recent submenu of PopupMenu2.
+plat::MenuItem* FindRecentItem(const wchar_t* submenu, const std::wstring& path) {
   auto* form = agent::VorlFolder;
   if (!form) return nullptr;
   plat::MenuItem* sub = plat::FindMenuItem(form->PopupMenu2, submenu);
   if (!sub) return nullptr;
   for (auto& i : sub->items) {
-    if (!i.IsSeparator() && i.name.empty() && i.tag == tag) return &i;
+    if (!i.IsSeparator() && i.name.empty() && i.value == path) return &i;
   }
   return nullptr;
 }
 
-void DisableRecentItem(const wchar_t* submenu, std::int64_t tag) {
-  if (plat::MenuItem* i = FindRecentItem(submenu, tag)) i->enabled = false;
+void DisableRecentItem(const wchar_t* submenu, const std::wstring& path) {
+  if (plat::MenuItem* i = FindRecentItem(submenu, path)) i->enabled = false;
+}
+
+// The position of a path's entry in a recent list (the newest first), -1
+// when the list no longer holds it.
+int RecentIndexOf(const store::TRecentList& list, const std::wstring& path) {
+  for (int i = list.Count() - 1; i >= 0; --i) {
+    if (list.Objects(i).Path == path) return i;
+  }
+  return -1;
 }
 
 }  // namespace
@@ -146,20 +157,21 @@ void BuildFavouritesBlock(plat::Menu& menu, const std::vector<std::wstring>& nam
         ++i;
         continue;
       }
-      plat::MenuItem head = BuiltItem(static_cast<int>(i) + kFavouriteTagBase, values[i], nullptr);
+      plat::MenuItem head = BuiltItem(static_cast<int>(i) + kFavouriteTagBase, names[i], values[i], nullptr);
       std::size_t j = i + 1;
       for (; j < count; ++j) {
         if (StartsWith(names[j], store::kSubmenuPrefix)) break;
         const store::TEncoded child = store::SplitEncoded(names[j]);
         if (!FolderMayShow(child.text)) continue;  // passed over; the submenu goes on
         if (child.number != 2) break;
-        head.items.push_back(BuiltItem(static_cast<int>(j) + kFavouriteTagBase, values[j], FavouriteItemClick));
+        head.items.push_back(
+            BuiltItem(static_cast<int>(j) + kFavouriteTagBase, names[j], values[j], FavouriteItemClick));
       }
       block.push_back(std::move(head));
       i = j;
       continue;
     }
-    block.push_back(BuiltItem(static_cast<int>(i) + kFavouriteTagBase, values[i], FavouriteItemClick));
+    block.push_back(BuiltItem(static_cast<int>(i) + kFavouriteTagBase, names[i], values[i], FavouriteItemClick));
     ++i;
   }
   menu.insert(menu.begin(), std::make_move_iterator(block.begin()), std::make_move_iterator(block.end()));
@@ -172,6 +184,7 @@ void BuildFavouritesBlock(plat::Menu& menu, const std::vector<std::wstring>& nam
       plat::MenuItem m;
       m.caption = filter_names[f];
       m.tag = static_cast<std::int64_t>(f) + kFilterTagBase;
+      m.value = masks[f];
       m.action = FilterItemClick;
       filter->items.push_back(std::move(m));
     }
@@ -196,6 +209,7 @@ void BuildRecentBlock(plat::Menu& menu, bool files, bool folders, const agent::T
           m.caption = ShortenPathCaption(path);
           m.image = 0;
           m.tag = i;
+          m.value = path;
           m.action = RecentFolderItemClick;
           sub->items.insert(sub->items.end() - 2, std::move(m));
           ++added;
@@ -223,6 +237,7 @@ void BuildRecentBlock(plat::Menu& menu, bool files, bool folders, const agent::T
           m.image = entry.IconIndex;
           m.image_list = plat::MenuImageList::RecentFileIcons;
           m.tag = i;
+          m.value = entry.Path;
           m.action = RecentFileItemClick;
           sub->items.insert(sub->items.end() - 2, std::move(m));
           ++added;
@@ -301,8 +316,7 @@ void ShowPath(plat::Window window, targets::TargetKind kind) {
   facts.recent_folders = form->ProgramSettings.RecentFldr && !store::RecentFolders.Empty();
   facts.recent_files = form->ProgramSettings.RecentFls && !store::RecentFiles.Empty();
 
-  const plat::MenuItem* chosen = nullptr;
-  plat::MenuItem chosen_copy;
+  std::optional<plat::MenuItem> chosen;
   {
     // 6. The target's input is shared with the UI thread while the menu is
     // open; the detach (11) runs whatever happens.
@@ -323,13 +337,12 @@ void ShowPath(plat::Window window, targets::TargetKind kind) {
     try {
       chosen = plat::TrackPopupMenu(form->PopupMenu2, pt, form->Handle);
     } catch (...) {
-      chosen = nullptr;
+      chosen.reset();
     }
     // The block may have been replaced while the menu was open.
     if (form->HookBlock) form->HookBlock->MenuOpenFlag = 0;
     if (block && block != form->HookBlock) block->MenuOpenFlag = 0;
     plat::PostMessage(form->Handle, plat::WM_NULL, 0, 0);
-    if (chosen) chosen_copy = *chosen;  // the action may rebuild the menu
     // The popup made the hidden main window the foreground window; the target
     // gets the keyboard back (a dismissed menu leaves the user where they were).
     if (plat::GetForegroundWindow() == form->Handle && plat::IsWindow(window)) plat::SetForegroundWindow(window);
@@ -338,47 +351,47 @@ void ShowPath(plat::Window window, targets::TargetKind kind) {
   if (const std::uint32_t shown = plat::LastPopupShownTick()) {
     infra::LogMessage(L"ShowPath", L"menu on screen after " + std::to_wstring(shown - begin_tick) + L" ms");
   }
-  infra::LogMessage(L"ShowPath", chosen ? L"end, chosen: " + chosen_copy.caption : std::wstring(L"end, nothing chosen"));
-  if (chosen && chosen_copy.action) chosen_copy.action(chosen_copy);
+  infra::LogMessage(L"ShowPath", chosen ? L"end, chosen: " + chosen->caption : std::wstring(L"end, nothing chosen"));
+  // The item as the user saw it: its action reads the path it stood for, not
+  // a position in lists that may have changed while the menu was open.
+  if (chosen && chosen->action) chosen->action(*chosen);
 }
 
 void FavouriteItemClick(const plat::MenuItem& item) {
-  const std::int64_t i = item.tag - kFavouriteTagBase;
-  if (i < 0 || i >= static_cast<std::int64_t>(store::FavouriteNames.size())) return;
-  const store::TEncoded entry = store::SplitEncoded(store::FavouriteNames[static_cast<std::size_t>(i)]);
-  targets::SetData(entry.text, targets::PathMode);
+  if (item.value.empty()) return;
+  targets::SetData(item.value, targets::PathMode);
 }
 
 void FilterItemClick(const plat::MenuItem& item) {
-  const std::int64_t i = item.tag - kFilterTagBase;
-  if (i < 0 || i >= static_cast<std::int64_t>(store::FilterMasks.size())) return;
-  targets::SetData(store::FilterMasks[static_cast<std::size_t>(i)], targets::FilterMode);
+  if (item.value.empty()) return;
+  targets::SetData(item.value, targets::FilterMode);
 }
 
 void RecentFolderItemClick(const plat::MenuItem& item) {
-  store::TRecentList& list = store::RecentFolders;
-  if (item.tag < 0 || item.tag >= list.Count()) return;
-  const int i = static_cast<int>(item.tag);
-  const std::wstring path = list.Objects(i).Path;
+  const std::wstring& path = item.value;
+  if (path.empty()) return;
   if (!FolderMayShow(path)) {
-    DisableRecentItem(kRecent1, item.tag);
+    DisableRecentItem(kRecent1, path);
     return;
   }
   targets::SetData(path, targets::PathMode);
   // The folder was used just now: it moves to the end of the list, the top of
   // its submenu.
-  list.SetString(i, store::TouchedRecentKey(list.Strings(i), store::DosDateTime(plat::LocalNow())));
-  list.Sort();
+  store::TRecentList& list = store::RecentFolders;
+  const int i = RecentIndexOf(list, path);
+  if (i >= 0) {
+    list.SetString(i, store::TouchedRecentKey(list.Strings(i), store::DosDateTime(plat::LocalNow())));
+    list.Sort();
+  }
   // Through the form, which keeps the recent files' icons in step.
   if (auto* form = agent::VorlFolder) form->BuildRecentMenus(false, true);
 }
 
 void RecentFileItemClick(const plat::MenuItem& item) {
-  store::TRecentList& list = store::RecentFiles;
-  if (item.tag < 0 || item.tag >= list.Count()) return;
-  const std::wstring path = list.Objects(static_cast<int>(item.tag)).Path;
+  const std::wstring& path = item.value;
+  if (path.empty()) return;
   if (!FileMayShow(path)) {
-    DisableRecentItem(kRecentfiles1, item.tag);
+    DisableRecentItem(kRecentfiles1, path);
     return;
   }
   if (targets::CurrentTargetKind == targets::FileDialog) {

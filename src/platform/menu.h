@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ struct MenuItem {
   std::wstring caption;  // "-" is a separator
   int image = -1;        // index in the menu image list, -1 for none
   std::int64_t tag = 0;  // the owner's number for the item
+  std::wstring value;    // what the item stands for (a path, a mask): its action reads it
   bool visible = true;
   bool enabled = true;
   bool checked = false;
@@ -39,11 +41,13 @@ MenuItem* FindMenuItem(Menu& menu, const std::wstring& name);
 const MenuItem* FindMenuItem(const Menu& menu, const std::wstring& name);
 
 // Pops the visible items of menu up at pt, owned by owner, and waits until the
-// user chose an item or dismissed the menu. Returns the chosen item (pointing
-// into menu), nullptr when dismissed. Images come from the image lists set with
-// SetMenuImageResources and SetRecentFileIcons; the owner window is made the foreground window first so the
-// menu closes when the user clicks elsewhere.
-const MenuItem* TrackPopupMenu(const Menu& menu, Point pt, Window owner);
+// user chose an item or dismissed the menu. The popup shows a copy of menu
+// taken when it opens: timers go on running while it is open and may rebuild
+// the model, and the choice is still the item the user saw. Returns a copy of
+// that item, nothing when dismissed. Images come from the image lists set with
+// SetMenuImageResources and SetRecentFileIcons; the owner window is made the
+// foreground window first so the menu closes when the user clicks elsewhere.
+std::optional<MenuItem> TrackPopupMenu(const Menu& menu, Point pt, Window owner);
 
 // TickCount when the menu of the last TrackPopupMenu appeared on screen; 0
 // when that was not seen.

@@ -2,6 +2,7 @@
 // the reload marker, the open-menu flag, the attach to the target's input, and
 // what the chosen item does to the target.
 #include <algorithm>
+#include <functional>
 
 #include "agent_test_support.h"
 #include "menu/folder_menu.h"
@@ -281,6 +282,64 @@ TEST_F(MenuDisplay, ARecentFolderMovesToTheTopAndAVanishedOneIsGreyed) {
   Show(d.dialog, targets::FileDialog, menu::kClear);
   EXPECT_TRUE(store::RecentFolders.Empty());
   EXPECT_FALSE(Shows(f.PopupMenu2, menu::kRecent1));
+}
+
+// Timers go on firing while the popup is open: a Recent scan or a reload of
+// the favourites rebuilds the menu under the user. The choice is still the
+// entry the user saw.
+TEST_F(MenuDisplay, AChoiceIsTheEntrySeenThoughTheMenuWasRebuiltWhileOpen) {
+  struct Case {
+    const char* what;
+    std::wstring choice;
+    std::function<void()> change;  // while the menu is open
+    std::wstring folder;           // where the dialog goes
+  };
+  const Case cases[] = {
+      {"a recent folder, after another one was opened again", L"C:\\R2",
+       [] {
+         store::RecentFolders.Clear();
+         AddRecentFolder(L"C:\\R2", 200);
+         AddRecentFolder(L"C:\\R3", 300);
+         AddRecentFolder(L"C:\\R1", 400);
+         menu::BuildRecentMenus(true, true);
+       },
+       L"C:\\R2"},
+      {"a favourite, after the store was rewritten", L"Projects",
+       [] {
+         sim::RegDeleteTree(HKCU, kPath);
+         Favourite(L"C:\\Data", L"Data$0");
+         Favourite(L"C:\\Work", L"Work$0");
+         Favourite(L"C:\\Projects", L"Projects$0");
+         store::LoadFavourites();
+       },
+       L"C:\\Projects"},
+      {"a recent folder whose list was emptied", L"C:\\R3",
+       [] {
+         store::RecentFolders.Clear();
+         menu::BuildRecentMenus(true, true);
+       },
+       L"C:\\R3"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim::RegDeleteTree(HKCU, kPath);
+    Favourite(L"C:\\Work", L"Work$0");
+    Favourite(L"C:\\Projects", L"Projects$0");
+    store::RecentFolders.Clear();
+    AddRecentFolder(L"C:\\R1", 100);
+    AddRecentFolder(L"C:\\R2", 200);
+    AddRecentFolder(L"C:\\R3", 300);
+    if (!form) Start();
+    store::LoadFavourites();
+    menu::BuildRecentMenus(true, true);
+    sim::FileDialogSpec spec;
+    spec.folder = L"C:\\Data";
+    const sim::FileDialog d = sim::CreateFileDialog(spec);
+    sim::OnMenuOpen([&](const plat::Menu&) { c.change(); });
+    Show(d.dialog, targets::FileDialog, c.choice);
+    sim::OnMenuOpen(nullptr);
+    EXPECT_EQ(sim::FileDialogFolder(d.dialog), c.folder);
+  }
 }
 
 TEST_F(MenuDisplay, ARecentFileOpensInItsProgramOrInTheDialog) {

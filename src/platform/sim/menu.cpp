@@ -35,16 +35,35 @@ const bool kReset = RegisterReset([] {
   S().shown_tick = 0;
 });
 
-const plat::MenuItem* Find(const plat::Menu& menu, const std::wstring& text, bool by_name) {
-  for (const auto& item : menu) {
+// Where the item the user picks stands: its index at each depth. The windows
+// build numbers the items as it renders them and maps the number back to the
+// item it stands for; the sim does the same with the position.
+using ItemPath = std::vector<std::size_t>;
+
+bool Find(const plat::Menu& menu, const std::wstring& text, bool by_name, ItemPath& path) {
+  for (std::size_t i = 0; i < menu.size(); ++i) {
+    const auto& item = menu[i];
     if (!item.visible || !item.enabled || item.IsSeparator()) continue;
+    path.push_back(i);
     if (!item.items.empty()) {
-      if (const auto* inner = Find(item.items, text, by_name)) return inner;
-      continue;
+      if (Find(item.items, text, by_name, path)) return true;
+    } else if ((by_name ? item.name : item.caption) == text) {
+      return true;
     }
-    if ((by_name ? item.name : item.caption) == text) return &item;
+    path.pop_back();
   }
-  return nullptr;
+  return false;
+}
+
+const plat::MenuItem* At(const plat::Menu& menu, const ItemPath& path) {
+  const plat::Menu* level = &menu;
+  const plat::MenuItem* item = nullptr;
+  for (std::size_t i : path) {
+    if (i >= level->size()) return nullptr;
+    item = &(*level)[i];
+    level = &item->items;
+  }
+  return item;
 }
 }  // namespace
 
@@ -88,7 +107,9 @@ std::uint32_t LastPopupShownTick() {
   return S().shown_tick;
 }
 
-const MenuItem* TrackPopupMenu(const Menu& menu, Point pt, Window owner) {
+std::optional<MenuItem> TrackPopupMenu(const Menu& model, Point pt, Window owner) {
+  // As the windows build: the popup shows a copy taken when it opens.
+  const Menu menu = model;
   using sim::S;
   std::function<void(const Menu&)> on_open;
   std::wstring choice;
@@ -105,10 +126,13 @@ const MenuItem* TrackPopupMenu(const Menu& menu, Point pt, Window owner) {
   // As on Windows, the owner becomes the foreground window so that the menu
   // takes the keyboard.
   if (owner) plat::SetForegroundWindow(owner);
-  if (on_open) on_open(menu);
-  if (choice.empty()) return nullptr;
-  if (const auto* item = sim::Find(menu, choice, true)) return item;
-  return sim::Find(menu, choice, false);
+  // The user picks among the items on screen.
+  sim::ItemPath path;
+  const bool found = !choice.empty() && (sim::Find(menu, choice, true, path) || sim::Find(menu, choice, false, path));
+  if (on_open) on_open(model);
+  if (!found) return std::nullopt;
+  if (const MenuItem* item = sim::At(menu, path)) return *item;
+  return std::nullopt;
 }
 
 void SetMenuImageResources(int first_resource_id, int count) {

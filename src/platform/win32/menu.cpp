@@ -223,10 +223,13 @@ LRESULT CALLBACK HoldThreadMessages(int code, WPARAM wparam, LPARAM lparam) {
 
 std::uint32_t LastPopupShownTick() { return g_shown_tick; }
 
-const MenuItem* TrackPopupMenu(const Menu& menu, Point pt, Window owner) {
+std::optional<MenuItem> TrackPopupMenu(const Menu& model, Point pt, Window owner) {
   HWND hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(owner));
   HMENU h = ::CreatePopupMenu();
-  if (!h) return nullptr;
+  if (!h) return std::nullopt;
+  // The item ids map to this copy: the model may be rebuilt by a timer while
+  // the menu's modal loop runs.
+  const Menu menu = model;
   std::map<UINT, const MenuItem*> ids;
   UINT next_id = 1;
   const Tracking outer_track = t_track;
@@ -274,7 +277,8 @@ const MenuItem* TrackPopupMenu(const Menu& menu, Point pt, Window owner) {
   for (const MSG& m : t_held) ::PostThreadMessageW(::GetCurrentThreadId(), m.message, m.wParam, m.lParam);
   t_held.swap(outer);
   auto it = ids.find(chosen);
-  return it == ids.end() ? nullptr : it->second;
+  if (it == ids.end()) return std::nullopt;
+  return *it->second;
 }
 
 void SetMenuImageResources(int first_resource_id, int count) {
