@@ -91,8 +91,11 @@ bool RestartWait() {
   return false;
 }
 
-void HandOverToRunningAgent(const std::wstring& start_argument) {
-  if (start_argument.empty()) return;
+namespace {
+
+// The UI thread of the running agent as its hook block names it; 0 when no
+// agent has installed its hook (the block is then made and dropped here).
+plat::ThreadId HookedAgentThread() {
   plat::ThreadId target = 0;
   bool block_existed = false;
   plat::Handle block = plat::CreateFileMappingW(plat::PAGE_READONLY, agent::kHookBlockSize, agent::kHookBlockName,
@@ -100,19 +103,50 @@ void HandOverToRunningAgent(const std::wstring& start_argument) {
   const void* view = block ? plat::MapViewOfFile(block, plat::FILE_MAP_READ, agent::kHookBlockSize) : nullptr;
   // A block made just now (the agent runs without its hook) holds no thread.
   if (view && block_existed) target = static_cast<const agent::HookSharedBlock*>(view)->AgentThreadId;
+  if (view) plat::UnmapViewOfFile(view);
+  if (block) plat::CloseMappingHandle(block);
+  return target;
+}
+
+bool PostFolder(plat::ThreadId target, const std::wstring& start_argument) {
+  const std::wstring text = infra::TrimControls(start_argument);
+  if (target == 0 || text.empty()) return false;
+  const std::uint16_t atom = plat::GlobalAddAtomW(text);
+  // The receiver releases the atom; one that never left is released here.
+  if (atom && plat::PostThreadMessageW(target, WM_QXADDFOLDER, atom, 0)) return true;
+  if (atom) plat::GlobalDeleteAtom(atom);
+  return false;
+}
+
+}  // namespace
+
+void HandOverToRunningAgent(const std::wstring& start_argument) {
+  if (start_argument.empty()) return;
+  plat::ThreadId target = HookedAgentThread();
   if (target == 0) {
     if (plat::Window w = plat::FindWindowW(agent::kMainWindowClass, agent::kMainWindowCaption)) {
       target = plat::GetWindowThreadProcessId(w, nullptr);
     }
   }
-  const std::wstring text = infra::TrimControls(start_argument);
-  if (target != 0 && !text.empty()) {
-    const std::uint16_t atom = plat::GlobalAddAtomW(text);
-    // The receiver releases the atom; one that never left is released here.
-    if (atom && !plat::PostThreadMessageW(target, WM_QXADDFOLDER, atom, 0)) plat::GlobalDeleteAtom(atom);
+  PostFolder(target, start_argument);
+}
+
+bool HandOverOnceTheAgentAnswers(const std::wstring& folder) {
+  if (WM_QXADDFOLDER == 0) WM_QXADDFOLDER = plat::RegisterWindowMessageW(kAddFolderMessageName);
+  // The agent takes messages from this unelevated process only once it has
+  // let them through its filter, which it does before it installs the hook:
+  // its window alone is not enough, its hook block must name its thread.
+  for (int check = 0; check < kHandOverChecks; ++check) {
+    if (check > 0) plat::SleepMs(kHandOverCheckMs);
+    if (!plat::FindWindowW(agent::kMainWindowClass, agent::kMainWindowCaption)) continue;
+    if (const plat::ThreadId target = HookedAgentThread()) {
+      const bool posted = PostFolder(target, folder);
+      infra::LogMessage(L"TrySchedulerStart\\HandOver", posted ? L"posted" : L"post fail");
+      return posted;
+    }
   }
-  if (view) plat::UnmapViewOfFile(view);
-  if (block) plat::CloseMappingHandle(block);
+  infra::LogMessage(L"TrySchedulerStart\\HandOver", L"no agent answered");
+  return false;
 }
 
 void UninstallCleanup() {
@@ -147,7 +181,8 @@ std::wstring InstallPageAddress(const std::vector<std::uint64_t>& keyboard_layou
 }
 
 bool StartedElevated(const std::wstring& first_argument) {
-  switch (TrySchedulerStart(first_argument, [&] { return RunAsElevated(first_argument); })) {
+  switch (TrySchedulerStart(first_argument, [&] { return RunAsElevated(first_argument); },
+                            [&] { return HandOverOnceTheAgentAnswers(first_argument); })) {
     case ElevatedStart::Scheduler:
     case ElevatedStart::RunAs:
       StopInfrastructure();

@@ -43,6 +43,14 @@ bool RestartWait();
 // WM_QXADDFOLDER thread message. Nothing is sent for an empty argument.
 void HandOverToRunningAgent(const std::wstring& start_argument);
 
+// After the scheduler ran the agent task without the folder: waits (up to
+// kHandOverChecks checks kHandOverCheckMs apart) until the started agent has
+// installed its hook, then hands the folder over. False when no agent
+// answered or the message could not be posted.
+inline constexpr int kHandOverChecks = 51;
+inline constexpr std::uint32_t kHandOverCheckMs = 200;
+bool HandOverOnceTheAgentAnswers(const std::wstring& folder);
+
 // "/erasefull": removes the agent's scheduler task, registry keys and
 // autostart value.
 void UninstallCleanup();

@@ -17,6 +17,8 @@ namespace app {
 namespace {
 
 constexpr wchar_t kSource[] = L"LaunchThroughScheduler";
+// Set when the last launch ran the task as it stood (a failed update).
+thread_local bool t_ran_as_it_stood = false;
 constexpr wchar_t kScheduleService[] = L"Schedule";
 constexpr wchar_t kAuthor[] = L"Vorlune Manager";
 constexpr wchar_t kTaskPrefix[] = L"Vorlune Folder-";
@@ -427,10 +429,18 @@ bool Launch(const SchedulerLaunch& p) {
   }
   if (!p.RunNow) return false;
   Log(L"Run existing task");
+  t_ran_as_it_stood = true;
   return RunTask(existing.get(), p);
 }
 
 }  // namespace
+
+bool LaunchThroughScheduler(const SchedulerLaunch& p, bool* ran_as_it_stood) {
+  t_ran_as_it_stood = false;
+  const bool started = LaunchThroughScheduler(p);
+  if (ran_as_it_stood) *ran_as_it_stood = started && t_ran_as_it_stood;
+  return started;
+}
 
 bool LaunchThroughScheduler(const SchedulerLaunch& p) {
   if (!infra::IsVistaOrLater()) return false;
@@ -517,7 +527,7 @@ void RemoveAgentTask() {
   DeleteFromScheduler(AgentTaskName());
 }
 
-bool LaunchAgentThroughScheduler(const std::wstring& FirstArgument) {
+bool LaunchAgentThroughScheduler(const std::wstring& FirstArgument, const std::function<bool()>& hand_over) {
   // The action's arguments are split again when the task starts the program:
   // an argument with blanks (a folder such as C:\My Work) is quoted so that it
   // arrives as one.
@@ -525,15 +535,36 @@ bool LaunchAgentThroughScheduler(const std::wstring& FirstArgument) {
   if (arguments.find_first_of(L" \t") != std::wstring::npos &&
       !(arguments.size() >= 2 && arguments.front() == L'"' && arguments.back() == L'"'))
     arguments = Quoted(arguments);
-  return LaunchThroughScheduler(plat::ProgramPath(), arguments, L"", false, false, false, false, true,
-                                5, true, AgentTaskName(), true, AgentUserAccount());
+  SchedulerLaunch p;
+  p.ProgramPath = plat::ProgramPath();
+  p.Arguments = arguments;
+  p.AcceptRunningResult = false;
+  p.RunExistingOnRegisterFailure = true;
+  p.Priority = 5;
+  p.RunNow = true;
+  p.TaskName = AgentTaskName();
+  p.HighestRunLevel = true;
+  p.UserAccount = AgentUserAccount();
+  bool as_it_stood = false;
+  if (!LaunchThroughScheduler(p, &as_it_stood)) return false;
+  // A process that may not change the task ran it with its old arguments:
+  // the folder goes to the agent once it answers, as a second start's would.
+  if (as_it_stood && !FirstArgument.empty()) {
+    Log(L"The task ran without the folder: hand-over");
+    if (!hand_over || !hand_over()) {
+      Log(L"Hand-over fail");
+      return false;
+    }
+  }
+  return true;
 }
 
-ElevatedStart TrySchedulerStart(const std::wstring& FirstArgument, const std::function<bool()>& run_as) {
+ElevatedStart TrySchedulerStart(const std::wstring& FirstArgument, const std::function<bool()>& run_as,
+                                const std::function<bool()>& hand_over) {
   if ((infra::IsUacEnabled() & 0xFF) == 0 || infra::IsElevated() || !infra::IsAdminGroupMember())
     return ElevatedStart::NotRequired;
   infra::LogMessage(L"Main", L"LaunchThroughScheduler required");
-  if (LaunchAgentThroughScheduler(FirstArgument)) return ElevatedStart::Scheduler;
+  if (LaunchAgentThroughScheduler(FirstArgument, hand_over)) return ElevatedStart::Scheduler;
   infra::LogMessage(L"TrySchedulerStart\\LaunchThroughScheduler fail");
   if (run_as && run_as()) return ElevatedStart::RunAs;
   infra::LogMessage(L"TrySchedulerStart", L"Full fail");

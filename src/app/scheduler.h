@@ -50,6 +50,9 @@ bool LaunchThroughScheduler(const std::wstring& ProgramPath, const std::wstring&
                             const std::wstring& TaskName, bool HighestRunLevel,
                             const std::wstring& UserAccount);
 bool LaunchThroughScheduler(const SchedulerLaunch& launch);
+// The same; ran_as_it_stood tells whether what was started is the task as it
+// stood before a failed update (its old arguments, not launch.Arguments).
+bool LaunchThroughScheduler(const SchedulerLaunch& launch, bool* ran_as_it_stood);
 
 // Deletes the task of that name from the root folder; true when it was deleted.
 bool DeleteFromScheduler(const std::wstring& TaskName);
@@ -78,8 +81,12 @@ std::wstring AgentUserAccount();
 // The program entry's launch: runs the agent task elevated with the first
 // command-line argument (empty when there is none), creating or correcting the
 // task when the process may, and running the existing task when it may not.
-// True when the elevated agent was started.
-bool LaunchAgentThroughScheduler(const std::wstring& FirstArgument);
+// True when the elevated agent was started. When the task could only be run
+// as it stood (an unelevated process may not change it), its arguments are
+// the old ones: a non-empty FirstArgument is then handed to the agent through
+// hand_over (which waits for the agent to answer); false when that fails.
+bool LaunchAgentThroughScheduler(const std::wstring& FirstArgument,
+                                 const std::function<bool()>& hand_over = nullptr);
 
 // The elevated start of the program entry, for an unelevated administrator
 // under UAC (IsUacEnabled, not IsElevated, IsAdminGroupMember):
@@ -91,8 +98,11 @@ bool LaunchAgentThroughScheduler(const std::wstring& FirstArgument);
 // run_as is the entry's "runas" fallback: ShellExecuteExW with the verb
 // "runas", the own path, SW_HIDE; on success it waits 1000 ms, brings the
 // agent's window to the front, logs "TrySchedulerStart\ShellExecuteEx
-// success" and returns true.
+// success" and returns true. hand_over is the entry's hand-over of the folder
+// to the agent the task started (see LaunchAgentThroughScheduler); when it
+// fails, run_as is tried, which takes the folder along.
 enum class ElevatedStart { NotRequired, Scheduler, RunAs, FullFail };
-ElevatedStart TrySchedulerStart(const std::wstring& FirstArgument, const std::function<bool()>& run_as);
+ElevatedStart TrySchedulerStart(const std::wstring& FirstArgument, const std::function<bool()>& run_as,
+                                const std::function<bool()>& hand_over = nullptr);
 
 }  // namespace app
