@@ -497,16 +497,17 @@ std::wstring TVorlFolder::ProgramFolder() {
 
 std::wstring TVorlFolder::CurrentTargetFolder() { return targets::GetPath(); }
 
-void TVorlFolder::Settings1Click() { ShowOptionsDialog(ui::kFoldersPage); }
+void TVorlFolder::Settings1Click() { ShowOptionsDialog(ui::kFoldersPage, true); }
 
-void TVorlFolder::N121Click() { ShowOptionsDialog(ui::kAboutPage); }
+// "About..." on an open dialog only brings it forward: the page being edited stays.
+void TVorlFolder::N121Click() { ShowOptionsDialog(ui::kAboutPage, false); }
 
-void TVorlFolder::ShowOptionsDialog(int page) {
+void TVorlFolder::ShowOptionsDialog(int page, bool turn_page_when_showing) {
   ui::TSett& sett = ui::SettCreated();
   // The main form stays hidden; bringing its window forward gives the
   // program the right to show the dialog in front of the user's window.
   if (!plat::IsFormShowing(sett.Form())) targets::BringWindowToFront(Handle);
-  sett.ShowOnPage(page);
+  sett.ShowOnPage(page, turn_page_when_showing);
 }
 
 void TVorlFolder::N211Click() {

@@ -115,7 +115,7 @@ class TVorlFolder {
   void N121Click();
   // "Options..." and "About...": the options dialog on a page; when it shows
   // already it comes to the front on that page.
-  void ShowOptionsDialog(int page);
+  void ShowOptionsDialog(int page, bool turn_page_when_showing);
   // Shows or hides the tray icon.
   void ShowTrayIcon(bool show);
   void N211Click();

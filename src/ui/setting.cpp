@@ -234,12 +234,14 @@ void FreeSettingsForms() {
   FreeSettContextMenu();
 }
 
-void TSett::ShowOnPage(int page) {
-  plat::SetPageIndex(form_, L"qqq", page);
+void TSett::ShowOnPage(int page, bool turn_page_when_showing) {
   if (plat::IsFormShowing(form_)) {
+    // The user may be in the middle of editing another page.
+    if (turn_page_when_showing) plat::SetPageIndex(form_, L"qqq", page);
     plat::BringFormToFront(form_);
     return;
   }
+  plat::SetPageIndex(form_, L"qqq", page);
   plat::ShowModal(form_);
 }
 

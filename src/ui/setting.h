@@ -39,8 +39,9 @@ class TSett {
 
   plat::Form Form() const { return form_; }
   // Selects the page and shows the dialog modally; when it is showing
-  // already, it only comes to the front on that page.
-  void ShowOnPage(int page);
+  // already, it only comes to the front (on that page when
+  // turn_page_when_showing, else on the page the user is at).
+  void ShowOnPage(int page, bool turn_page_when_showing = true);
 
   // Handlers.
   void OptionShow();

@@ -9,6 +9,12 @@
 #include "platform/sim/sim_message_box.h"
 #include "platform/sim/sim_shell_browse.h"
 #include "platform/sim/sim_shell_execute.h"
+#include "platform/sim/sim_system.h"
+#include "platform/sim/sim_tray.h"
+#include "platform/sim/sim_window.h"
+#include "platform/system.h"
+#include "errors/global_exception.h"
+#include "platform/window.h"
 #include "store/config_files.h"
 #include "store/favourites.h"
 #include "ui/setting.h"
@@ -89,12 +95,16 @@ TEST_F(UiOptions, OptionsAndAboutOpenOneDialogOnTheirPage) {
   Options([&](plat::Form f) {
     page_at_show = plat::GetPageIndex(f, L"qqq");
     sim::ClickTab(f, L"qqq", ui::kOptionPage);
+    // "About..." while the user edits the Preferences page: the dialog comes
+    // forward and stays on that page.
+    sim::SetForeground(0);
+    form->N121Click();
+    EXPECT_EQ(plat::GetPageIndex(f, L"qqq"), ui::kOptionPage);
+    EXPECT_EQ(plat::GetForegroundWindow(), plat::FormWindow(f));
     // The thread message 0x047D while the dialog shows: no second dialog,
     // the open one goes back to the Folders page.
     form->ProcessMessage(plat::Msg{0, agent::WM_QXOPTIONS, 0, 0});
     EXPECT_EQ(plat::GetPageIndex(f, L"qqq"), ui::kFoldersPage);
-    form->N121Click();
-    EXPECT_EQ(plat::GetPageIndex(f, L"qqq"), ui::kAboutPage);
     showings_inside = static_cast<int>(sim::ModalShowings().size());
     sim::Click(f, L"Button12");
   });
