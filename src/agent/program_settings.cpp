@@ -4,6 +4,8 @@
 
 #include "infra/logger.h"
 #include "infra/registry.h"
+#include "platform/system.h"
+#include "platform/utf8.h"
 
 namespace agent {
 namespace {
@@ -15,25 +17,28 @@ struct Entry {
   Field field;
 };
 
+// The sixteen values of the options dialog in the order it writes them (a
+// fresh key lists them in this order), then the add-item prompt's value.
 const Entry kEntries[] = {
+    {L"ClearLink", &TProgramSettings::ClearLink},
     {L"RecentFldr", &TProgramSettings::RecentFldr},
     {L"RecentFls", &TProgramSettings::RecentFls},
-    {L"FoldersCount", &TProgramSettings::FoldersCount},
-    {L"FilesCount", &TProgramSettings::FilesCount},
     {L"ShowTray", &TProgramSettings::ShowTray},
     {L"MouseWheel", &TProgramSettings::MouseWheel},
     {L"MouseMButton", &TProgramSettings::MouseMButton},
     {L"Help", &TProgramSettings::Help},
-    {L"RExplorer", &TProgramSettings::RExplorer},
     {L"MExplorer", &TProgramSettings::MExplorer},
     {L"MIExplorer", &TProgramSettings::MIExplorer},
+    {L"RExplorer", &TProgramSettings::RExplorer},
     {L"MDesktop", &TProgramSettings::MDesktop},
+    {L"ExpEnch", &TProgramSettings::ExpEnch},
+    {L"FilesCount", &TProgramSettings::FilesCount},
+    {L"FoldersCount", &TProgramSettings::FoldersCount},
     {L"Alt", &TProgramSettings::Alt},
     {L"Keys", &TProgramSettings::Keys},
-    {L"ClearLink", &TProgramSettings::ClearLink},
-    {L"ExpEnch", &TProgramSettings::ExpEnch},
     {L"AlwaysAddDialog", &TProgramSettings::AlwaysAddDialog},
 };
+constexpr std::size_t kOptionsValues = 16;
 
 }  // namespace
 
@@ -50,10 +55,26 @@ void ReadProgramSettings(infra::TRegistry& reg, TProgramSettings& settings) {
   }
 }
 
-void WriteProgramSettings(infra::TRegistry& reg, const TProgramSettings& settings) {
-  for (const auto& e : kEntries) {
-    if (auto* b = std::get_if<bool TProgramSettings::*>(&e.field)) reg.WriteBool(e.name, settings.**b);
+void WriteProgramSettings(infra::TDralRegistry& reg, const TProgramSettings& settings) {
+  for (std::size_t i = 0; i < kOptionsValues; ++i) {
+    const Entry& e = kEntries[i];
+    if (auto* b = std::get_if<bool TProgramSettings::*>(&e.field)) reg.WriteInteger(e.name, settings.**b ? 1 : 0);
     else reg.WriteInteger(e.name, settings.*std::get<std::int32_t TProgramSettings::*>(e.field));
+  }
+}
+
+void SaveProgramSettings(const TProgramSettings& settings) {
+  const std::string prefix = "The settings could not be saved: ";
+  try {
+    infra::TDralRegistry reg;
+    if (!reg.OpenKey(kSettingsKey, true)) {
+      const std::uint32_t error = plat::LastError();
+      infra::LogError(L"SaveProgramSettings", L"Can't open key", std::wstring(L"Key=") + kSettingsKey, error);
+      throw ESettingsNotSaved(prefix + "the key " + plat::ToUtf8(kSettingsKey) + " cannot be opened");
+    }
+    WriteProgramSettings(reg, settings);
+  } catch (const infra::ERegistryException& e) {
+    throw ESettingsNotSaved(prefix + e.what());
   }
 }
 

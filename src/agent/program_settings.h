@@ -3,10 +3,12 @@
 // while a value is missing.
 #pragma once
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 namespace infra {
 class TRegistry;
+class TDralRegistry;
 }
 
 namespace agent {
@@ -44,8 +46,20 @@ struct TProgramSettings {
 // logged, so a damaged value never stops the agent from starting.
 void ReadProgramSettings(infra::TRegistry& reg, TProgramSettings& settings);
 
-// Writes every value into the key open in reg (the options dialog's save);
-// writes that fail raise the registry layer's exception.
-void WriteProgramSettings(infra::TRegistry& reg, const TProgramSettings& settings);
+// The one writer of the settings values: the sixteen that the options dialog
+// edits, in the dialog's order, into the key open in reg (AlwaysAddDialog
+// belongs to the add-item prompt and is not written). A write that fails
+// raises the registry layer's exception.
+void WriteProgramSettings(infra::TDralRegistry& reg, const TProgramSettings& settings);
+
+// The settings could not be stored; what() tells the user so (UTF-8).
+struct ESettingsNotSaved : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Opens (creates) the settings key and writes the values with
+// WriteProgramSettings; raises ESettingsNotSaved with the cause when the key
+// cannot be opened or a value cannot be written.
+void SaveProgramSettings(const TProgramSettings& settings);
 
 }  // namespace agent

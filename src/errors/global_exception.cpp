@@ -6,6 +6,7 @@
 #include "infra/logger.h"
 #include "platform/process.h"
 #include "platform/system.h"
+#include "platform/utf8.h"
 
 namespace errors {
 
@@ -18,12 +19,6 @@ std::mutex g_hooks_lock;
 ErrorDialogHooks& Hooks() {
   static ErrorDialogHooks h;
   return h;
-}
-
-std::wstring Widen(const char* s) {
-  std::wstring out;
-  for (; s && *s; ++s) out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*s)));
-  return out;
 }
 
 struct ClearHandlerFlag {
@@ -49,7 +44,7 @@ void GlobalException(std::exception_ptr e) {
     try {
       if (e) std::rethrow_exception(e);
     } catch (const std::exception& ex) {
-      message = Widen(ex.what());
+      message = plat::FromUtf8(ex.what());  // exception texts are UTF-8
       thrown = &ex;
     } catch (...) {
     }

@@ -15,7 +15,8 @@ constexpr int kMaxAttempts = 3;
 constexpr std::uint32_t kAttemptPauseMs = 1000;
 const wchar_t* const kSendSource = L"bugform_send.SpTBXButton1Click";
 
-std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+// Exception texts and server replies are UTF-8.
+std::wstring Wide(const std::string& s) { return plat::FromUtf8(s); }
 
 bool IsAscii(const std::string& s) {
   return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });

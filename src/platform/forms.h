@@ -11,6 +11,7 @@
 // logic calls EndModal (or the user closes it: the form receives Close first).
 #pragma once
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -218,6 +219,14 @@ void SetHotKeyRules(Form form, const std::wstring& control, std::uint32_t invali
 // queue before it is dispatched (the application's message hook); it returns
 // true when it handled the message.
 void SetModalMessageHook(std::function<bool(const Msg&)> hook);
+
+// The function that receives what a form's event procedure or the message
+// hook raised while a form shows, as the application's message loop hands its
+// handlers' exceptions to the global handler: the exception is kept while the
+// window manager's frames are on the stack and handed over once the event or
+// message is done; the form goes on showing. Without a handler the windows
+// build drops the exception and the sim lets it through to the caller.
+void SetModalExceptionHandler(std::function<void(std::exception_ptr)> handler);
 
 // The help viewer: HtmlHelpW(GetDesktopWindow(), file, HH_DISPLAY_TOPIC,
 // topic); the viewer library is loaded on first use. False when it cannot be

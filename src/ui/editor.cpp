@@ -64,13 +64,9 @@ plat::FormLayout EdLayout() {
 
 TEd::TEd(TSett& owner) : owner_(owner) {
   form_ = plat::CreateForm(EdLayout(), plat::FormWindow(owner.Form()), [this](plat::Form, const plat::FormEvent& e) {
-    try {
-      return Dispatch(e);
-    } catch (const std::exception& ex) {
-      const std::string what = ex.what();
-      infra::LogError(L"Ed." + e.control, L"Common error", std::wstring(what.begin(), what.end()), plat::LastError());
-      return true;
-    }
+    // What a handler does not catch goes to the global handler, by way of the
+    // forms' modal loop.
+    return Dispatch(e);
   });
   std::vector<std::wstring> items;
   std::vector<int> images;

@@ -5,6 +5,7 @@
 #include "agent/program_settings.h"
 #include "infra/logger.h"
 #include "infra/registry.h"
+#include "platform/utf8.h"
 
 namespace ui {
 namespace {
@@ -54,16 +55,14 @@ plat::FormLayout SettContextLayout() {
 
 TSettContextMenu::TSettContextMenu(plat::Window owner) {
   form_ = plat::CreateForm(SettContextLayout(), owner, [this](plat::Form, const plat::FormEvent& e) {
+    // What a handler does not catch goes to the global handler, by way of the
+    // forms' modal loop.
     using K = plat::FormEventKind;
-    try {
-      if (e.kind == K::Show) FormShow();
-      else if (e.kind == K::Click && e.control == L"btOK") btOKClick();
-      else if ((e.kind == K::Click && e.control == L"btCancel") || e.kind == K::Close)
-        plat::EndModal(form_, plat::mrCancel);
-      else return false;
-    } catch (const std::exception&) {
-      infra::LogError(L"SettContextMenu", L"Common error", L"", plat::LastError());
-    }
+    if (e.kind == K::Show) FormShow();
+    else if (e.kind == K::Click && e.control == L"btOK") btOKClick();
+    else if ((e.kind == K::Click && e.control == L"btCancel") || e.kind == K::Close)
+      plat::EndModal(form_, plat::mrCancel);
+    else return false;
     return true;
   });
   for (const auto& ch : kChoices) plat::SetChecked(form_, ch.box, true);
@@ -87,9 +86,16 @@ void TSettContextMenu::FormShow() {
 }
 
 void TSettContextMenu::btOKClick() {
-  infra::TRegistry reg;
-  if (reg.OpenKey(agent::kSettingsKey, true)) {
+  // Choices that were not stored keep the dialog open; the global handler
+  // tells the user.
+  const std::string prefix = "The settings could not be saved: ";
+  try {
+    infra::TRegistry reg;
+    if (!reg.OpenKey(agent::kSettingsKey, true))
+      throw agent::ESettingsNotSaved(prefix + "the key " + plat::ToUtf8(agent::kSettingsKey) + " cannot be opened");
     for (const auto& ch : kChoices) reg.WriteBool(ch.value, plat::IsChecked(form_, ch.box));
+  } catch (const infra::ERegistryException& e) {
+    throw agent::ESettingsNotSaved(prefix + e.what());
   }
   plat::EndModal(form_, plat::mrOk);
 }

@@ -4,6 +4,8 @@
 
 #include "agent/hook_client.h"
 #include "agent/vorl_folder.h"
+#include "app/autostart.h"
+#include "errors/global_exception.h"
 #include "infra/config_folder.h"
 #include "infra/dral_utils.h"
 #include "infra/logger.h"
@@ -98,6 +100,9 @@ void InstallModalMessageHook() {
     agent::VorlFolder->WMHandler(msg, handled);
     return handled;
   });
+  // What the dialogs' handlers do not catch ends where the agent's loop
+  // sends its handlers' errors.
+  plat::SetModalExceptionHandler([](std::exception_ptr e) { errors::GlobalException(e); });
 }
 
 plat::FormLayout SettLayout() {
@@ -197,16 +202,18 @@ TSett::TSett() {
   InstallModalMessageHook();
   const plat::Window owner = agent::VorlFolder ? agent::VorlFolder->Handle : 0;
   form_ = plat::CreateForm(SettLayout(), owner, [this](plat::Form, const plat::FormEvent& e) {
+    // What a handler does not catch goes to the global handler, by way of the
+    // forms' modal loop; the buttons still follow the selection.
+    const bool update = e.kind == plat::FormEventKind::Show;
+    bool handled = true;
     try {
-      const bool handled = Dispatch(e);
-      if (plat::IsFormShowing(form_) || e.kind == plat::FormEventKind::Show) aEditUpdate();
-      return handled;
-    } catch (const std::exception& ex) {
-      const std::string what = ex.what();
-      infra::LogError(L"Sett." + e.control, L"Common error", std::wstring(what.begin(), what.end()),
-                      plat::LastError());
-      return true;
+      handled = Dispatch(e);
+    } catch (...) {
+      if (plat::IsFormShowing(form_) || update) aEditUpdate();
+      throw;
     }
+    if (plat::IsFormShowing(form_) || update) aEditUpdate();
+    return handled;
   });
   plat::SetHotKeyRules(form_, L"Hot",
                        plat::HKCOMB_NONE | plat::HKCOMB_SC | plat::HKCOMB_SA | plat::HKCOMB_CA | plat::HKCOMB_SCA,
@@ -353,14 +360,7 @@ void TSett::OptionShow() {
   store::LoadFavourites();
   FillLists();
 
-  bool autostart = false;
-  try {
-    infra::TRegistry reg;
-    if (reg.OpenKeyReadOnly(agent::kRunKey)) autostart = reg.ValueExists(agent::kRunValue);
-  } catch (const std::exception&) {
-    autostart = false;
-  }
-  plat::SetChecked(form_, L"CheckBox1", autostart);
+  plat::SetChecked(form_, L"CheckBox1", app::AutostartEntryExists());
   LoadHotKeyControls();
   if (ActivePage() == kFoldersPage) plat::FocusControl(form_, L"ListView1");
 }
@@ -475,7 +475,6 @@ void TSett::Button11Click(const std::wstring& sender) {
   s.RecentFldr = folders_box;
   s.RecentFls = files_box;
   s.ClearLink = plat::IsChecked(form_, L"CheckBox15");
-  vf.ShowTrayIcon(s.ShowTray);
   s.Help = plat::IsChecked(form_, L"CheckBox7");
 
   // 8.
@@ -485,8 +484,9 @@ void TSett::Button11Click(const std::wstring& sender) {
   else s.MouseWheel = 1;
   s.MouseMButton = plat::IsChecked(form_, L"CheckBox4");
   // Without the wheel and the middle button only the tray icon is left to
-  // reach the menu with the mouse.
+  // reach the menu with the mouse: the icon is stored and shown as on.
   if (s.MouseWheel == 0 && !s.MouseMButton) s.ShowTray = true;
+  vf.ShowTrayIcon(s.ShowTray);
 
   // 9.
   switch (plat::GetItemIndex(form_, L"ComboBox1")) {
@@ -516,30 +516,13 @@ void TSett::Button11Click(const std::wstring& sender) {
       break;
   }
 
-  // 10.
-  {
-    infra::TRegistry reg;
-    if (reg.OpenKey(agent::kSettingsKey, true)) {
-      reg.WriteBool(L"ClearLink", s.ClearLink);
-      reg.WriteBool(L"RecentFldr", s.RecentFldr);
-      reg.WriteBool(L"RecentFls", s.RecentFls);
-      reg.WriteBool(L"ShowTray", s.ShowTray);
-      reg.WriteInteger(L"MouseWheel", s.MouseWheel);
-      reg.WriteBool(L"MouseMButton", s.MouseMButton);
-      reg.WriteBool(L"Help", s.Help);
-      reg.WriteBool(L"MExplorer", s.MExplorer);
-      reg.WriteBool(L"MIExplorer", s.MIExplorer);
-      reg.WriteBool(L"RExplorer", s.RExplorer);
-      reg.WriteBool(L"MDesktop", s.MDesktop);
-      reg.WriteBool(L"ExpEnch", s.ExpEnch);
-      reg.WriteInteger(L"FilesCount", s.FilesCount);
-      reg.WriteInteger(L"FoldersCount", s.FoldersCount);
-      reg.WriteInteger(L"Alt", s.Alt);
-      reg.WriteInteger(L"Keys", s.Keys);
-    } else {
-      infra::LogError(L"Sett.Button11Click", L"Can't open key", std::wstring(L"Key=") + agent::kSettingsKey,
-                      plat::LastError());
-    }
+  // 10. A failed write does not stop the rest: the new settings hold for
+  // this session, and the user is told at the end that they were not saved.
+  std::exception_ptr not_saved;
+  try {
+    agent::SaveProgramSettings(s);
+  } catch (...) {
+    not_saved = std::current_exception();
   }
 
   // 11.
@@ -549,16 +532,8 @@ void TSett::Button11Click(const std::wstring& sender) {
     vf.HotKeyRegistered = plat::RegisterHotKey(vf.Handle, agent::TVorlFolder::HotKeyId,
                                                static_cast<std::uint32_t>(s.Alt), static_cast<std::uint32_t>(s.Keys));
 
-  // 12.
-  try {
-    infra::TRegistry reg;
-    if (reg.OpenKey(agent::kRunKey, true)) {
-      if (plat::IsChecked(form_, L"CheckBox1")) reg.WriteString(agent::kRunValue, plat::ProgramPath());
-      else reg.DeleteValue(agent::kRunValue);
-    }
-  } catch (const std::exception&) {
-    // the autostart value is left as it is
-  }
+  // 12. A failure is logged by the autostart module; the value stays as it was.
+  app::SetAutostartEntry(plat::IsChecked(form_, L"CheckBox1"));
 
   // 13.
   vf.BuildRecentMenus(s.RecentFls, s.RecentFldr);
@@ -575,7 +550,9 @@ void TSett::Button11Click(const std::wstring& sender) {
     vf.Terminate();
   }
 
-  // 15.
+  // 15. Settings that were not saved keep the dialog open and reach the
+  // global handler, which tells the user.
+  if (not_saved) std::rethrow_exception(not_saved);
   if (plat::GetControlTag(form_, sender) == 1) plat::EndModal(form_, plat::mrOk);
 }
 

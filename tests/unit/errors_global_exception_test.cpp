@@ -9,6 +9,11 @@
 #include "infra/logger_files.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "infra/registry.h"
+#include "platform/registry.h"
+#include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_system.h"
+#include "platform/system.h"
 #include "platform/sim/sim_world.h"
 #include "trace_test_support.h"
 
@@ -85,6 +90,27 @@ TEST_F(ErrorsGlobalException, MainThreadWritesTheLogsAndShowsTheDialogOnce) {
   Raise("second");
   EXPECT_TRUE(Contains(trace_test::ErrorLog(), L"Function: GlobalException Message: ShowModal fail"));
   EXPECT_FALSE(errors::InExceptionHandler);
+}
+
+// Exception texts are UTF-8; a localized system's error text in one reaches
+// the dialog and the logs as the system wrote it.
+TEST_F(ErrorsGlobalException, ALocalizedSystemErrorTextIsShownAsWritten) {
+  const std::wstring text = L"Accès refusé. Доступ запрещён. アクセスが拒否されました。";
+  sim::SetSystemErrorText(plat::ERROR_ACCESS_DENIED, text + L"\r\n");
+  sim::RegCreateKey(plat::HKEY_CURRENT_USER, L"Software\\Test");
+  sim::RegFailWrites(plat::HKEY_CURRENT_USER, L"Software\\Test", -1, plat::ERROR_ACCESS_DENIED);
+  try {
+    infra::TDralRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(L"Software\\Test", false));
+    reg.WriteInteger(L"Größe", 1);
+    FAIL() << "the write did not fail";
+  } catch (...) {
+    errors::GlobalException(std::current_exception());
+  }
+  const std::wstring expected = L"Failed to set data for 'Größe' " + text;
+  ASSERT_EQ(shown_.size(), 1u);
+  EXPECT_EQ(shown_[0], expected);
+  EXPECT_TRUE(Contains(trace_test::MainLog(), L"GlobalException: " + expected));
 }
 
 TEST_F(ErrorsGlobalException, DuringALogCallOrOnAnotherThreadRecordedButNeverShown) {

@@ -403,6 +403,36 @@ TEST_F(UiEditor, AddItemPromptAsksForTheTitleAndCanBeSwitchedOff) {
   EXPECT_TRUE(ui::AddItemPromptCreated().Form() != 0);
 }
 
+// Choices that cannot be stored reach the error dialog; the form stays open.
+TEST_F(UiEditor, ContextMenuChoicesThatCannotBeStoredAreReported) {
+  Start();
+  errors::SetMainThreadIdAtStart(plat::CurrentThreadId());
+  std::vector<std::wstring> shown;
+  errors::SetErrorDialogHooks({[] { return false; }, [&](const std::wstring& m) {
+                                 shown.push_back(m);
+                                 return true;
+                               }});
+  ui::SettCreated();
+  sim::RegFailWrites(HKCU, kSettings, sim::kAlways, plat::ERROR_CANTWRITE, L"ShowNewMenu");
+  bool open_after_ok = false;
+  sim::ScriptModal(L"TSettContextMenu", [&](plat::Form c) {
+    sim::Click(c, L"OpenItem");
+    sim::Click(c, L"btOK");
+    open_after_ok = plat::IsFormShowing(c);
+    sim::Click(c, L"btCancel");
+  });
+  sim::ScriptModal(L"TSett", [](plat::Form f) {
+    plat::SetControlVisible(f, L"SpeedButton1", true);
+    sim::Click(f, L"SpeedButton1");
+  });
+  form->Settings1Click();
+  errors::SetErrorDialogHooks({});
+  EXPECT_TRUE(open_after_ok);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0], L"The settings could not be saved: Failed to set data for 'ShowNewMenu'");
+  EXPECT_FALSE(sim::RegValueExists(HKCU, kSettings, L"ShowNewMenu"));
+}
+
 TEST_F(UiEditor, ContextMenuItemsStoreTheirThreeChoices) {
   // The extension beside the program: "Customize" is shown and opens the form.
   ASSERT_TRUE(plat::WriteWholeFile(L"C:\\Program Files\\Vorlune Folder\\shellext.dll", "MZ"));

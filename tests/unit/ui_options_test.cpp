@@ -491,6 +491,78 @@ TEST_F(UiOptions, HelpAndF1ShowTheTopicOfThePage) {
   });
 }
 
+// Without the wheel and the middle button only the tray icon is left to
+// reach the menu with the mouse: OK keeps it on screen and stored as on.
+TEST_F(UiOptions, TheTrayIconStaysWhenItIsTheLastWayToTheMenu) {
+  struct Case {
+    const char* what;
+    bool middle_button;
+    bool icon;
+  };
+  const Case cases[] = {
+      {"tray icon off, middle button on: hidden", true, false},
+      {"tray icon, wheel and middle button off: kept", false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!form) Start();
+    ASSERT_TRUE(sim::TrayIconShown());
+    Options([&](plat::Form f) {
+      sim::ClickTab(f, L"qqq", ui::kOptionPage);
+      sim::Click(f, L"CheckBox2");
+      if (plat::IsChecked(f, L"CheckBox5")) sim::Click(f, L"CheckBox5");
+      if (plat::IsChecked(f, L"CheckBox4") != c.middle_button) sim::Click(f, L"CheckBox4");
+      sim::Click(f, L"Button11");
+    });
+    EXPECT_EQ(sim::TrayIconShown(), c.icon);
+    EXPECT_EQ(Dword(L"ShowTray"), c.icon ? 1u : 0u);
+    // The next round starts with the icon on.
+    form->ProgramSettings.ShowTray = true;
+    form->ShowTrayIcon(true);
+  }
+}
+
+// A settings write that fails inside the dialog is no silent "Common error":
+// the global handler tells the user (in the system's words, whatever the
+// language) and the dialog stays open; the settings still take effect for
+// this session.
+TEST_F(UiOptions, SettingsThatCannotBeSavedAreReportedAndTheDialogStays) {
+  const std::wstring denied = L"Accès refusé.";
+  sim::SetSystemErrorText(plat::ERROR_ACCESS_DENIED, denied + L"\r\n");
+  Start();
+  errors::SetMainThreadIdAtStart(plat::CurrentThreadId());
+  std::vector<std::wstring> shown;
+  errors::SetErrorDialogHooks({[] { return false; }, [&](const std::wstring& m) {
+                                 shown.push_back(m);
+                                 return true;
+                               }});
+  const auto hook_calls = fake_hook::Calls().size();
+  sim::RegFailWrites(HKCU, kSettings, sim::kAlways, plat::ERROR_ACCESS_DENIED, L"MouseWheel");
+  bool open_after_ok = false;
+  Options([&](plat::Form f) {
+    sim::ClickTab(f, L"qqq", ui::kOptionPage);
+    sim::Click(f, L"CheckBox1");  // autostart
+    sim::ChooseItem(f, L"ComboBox1", 1);
+    sim::PressKey(f, L"Edit1", 'Q', L'q');
+    sim::Click(f, L"Button11");
+    open_after_ok = plat::IsFormShowing(f);
+    EXPECT_EQ(plat::GetPageIndex(f, L"qqq"), ui::kOptionPage);
+    sim::Click(f, L"Button12");
+  });
+  errors::SetErrorDialogHooks({});
+  EXPECT_TRUE(open_after_ok);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0], L"The settings could not be saved: Failed to set data for 'MouseWheel' Accès refusé");
+  EXPECT_FALSE(sim::RegValueExists(HKCU, kSettings, L"MouseWheel"));
+  // The rest of OK ran: hot key, autostart, hook.
+  EXPECT_TRUE(sim::HotKeyRegistered(plat::MOD_WIN, 'Q'));
+  EXPECT_EQ(sim::RegGetString(HKCU, kRun, L"Vorlune Folder").value_or(L""), kProgram);
+  ASSERT_EQ(fake_hook::Calls().size(), hook_calls + 2);
+  EXPECT_TRUE(fake_hook::Calls().back().set);
+  EXPECT_FALSE(form->Terminated());
+  EXPECT_FALSE(LogHas(L"Common error"));
+}
+
 TEST_F(UiOptions, AFailedRewriteKeepsTheFavouritesAndSaysSo) {
   Favourites({{L"C:\\Data", L"Data$0"}, {L"C:\\Work", L"Work$0"}});
   Start();

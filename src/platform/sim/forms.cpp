@@ -49,6 +49,7 @@ struct State {
   std::vector<std::wstring> showings;
   std::vector<std::wstring> help;
   std::function<bool(const plat::Msg&)> hook;
+  std::function<void(std::exception_ptr)> exception_handler;
 };
 State& S() {
   static State s;
@@ -60,6 +61,7 @@ const bool kReset = RegisterReset([] {
   S().showings.clear();
   S().help.clear();
   S().hook = nullptr;
+  S().exception_handler = nullptr;
 });
 
 std::shared_ptr<FormState> F(plat::Form form) {
@@ -82,7 +84,16 @@ bool Fire(plat::Form form, const std::wstring& control, plat::FormEventKind kind
   auto f = F(form);
   if (!f->proc) return false;
   auto proc = f->proc;  // the handler may destroy nothing, but keep it alive anyway
-  return proc(form, plat::FormEvent{control, kind, key});
+  // As the windows build's modal loop: the event's exception goes to the
+  // handler once the event is done, and the form goes on showing.
+  try {
+    return proc(form, plat::FormEvent{control, kind, key});
+  } catch (...) {
+    if (!S().exception_handler) throw;
+    auto handler = S().exception_handler;
+    handler(std::current_exception());
+    return true;
+  }
 }
 
 std::uint32_t Combination(std::uint32_t mods) {
@@ -391,6 +402,9 @@ void SetHotKeyRules(Form form, const std::wstring& control, std::uint32_t invali
 }
 
 void SetModalMessageHook(std::function<bool(const Msg&)> hook) { S().hook = std::move(hook); }
+void SetModalExceptionHandler(std::function<void(std::exception_ptr)> handler) {
+  S().exception_handler = std::move(handler);
+}
 
 bool ShowHtmlHelpTopic(const std::wstring& help_file, const std::wstring& topic) {
   S().help.push_back(help_file + L"::" + topic);

@@ -45,4 +45,8 @@ void SetFileVersion(const std::wstring& file, std::uint32_t translation, const s
 
 void SetEnvironment(const std::wstring& name, const std::wstring& value);
 
+// The system's text for an error code as a localized Windows words it
+// (FormatMessageW), in place of the built-in English one.
+void SetSystemErrorText(std::uint32_t code, const std::wstring& text);
+
 }  // namespace sim

@@ -26,6 +26,7 @@ struct SystemState {
   std::map<int, std::wstring> folders;
   std::map<std::wstring, std::pair<std::uint32_t, std::wstring>> versions;  // lower-case path
   std::map<std::wstring, std::wstring> env;                                 // upper-case name
+  std::map<std::uint32_t, std::wstring> error_texts;  // a localized system's texts
 };
 SystemState& S() {
   static SystemState s;
@@ -64,6 +65,7 @@ void Init() {
       {plat::CSIDL_PROFILE, L"C:\\Users\\Ann"},
   };
   s.versions.clear();
+  s.error_texts.clear();
   s.env = {{L"USERPROFILE", L"C:\\Users\\Ann"},
            {L"APPDATA", L"C:\\Users\\Ann\\AppData\\Roaming"},
            {L"SYSTEMROOT", L"C:\\Windows"},
@@ -79,6 +81,11 @@ void PutU16(std::string& out, std::uint32_t v) {
 }
 
 }  // namespace
+
+void SetSystemErrorText(std::uint32_t code, const std::wstring& text) {
+  std::lock_guard<std::mutex> g(S().lock);
+  S().error_texts[code] = text;
+}
 
 void SetElevation(bool elevated, std::uint32_t elevation_type) {
   std::lock_guard<std::mutex> g(S().lock);
@@ -154,6 +161,11 @@ std::uint32_t LastError() { return t_last_error; }
 void SetLastError(std::uint32_t code) { t_last_error = code; }
 
 std::wstring SystemErrorMessage(std::uint32_t code) {
+  {
+    std::lock_guard<std::mutex> g(sim::S().lock);
+    auto it = sim::S().error_texts.find(code);
+    if (it != sim::S().error_texts.end()) return it->second;
+  }
   // The texts of the codes the agent meets most, as Windows words them.
   static const std::map<std::uint32_t, std::wstring> kTexts = {
       {0, L"The operation completed successfully.\r\n"},

@@ -3,6 +3,7 @@
 // scales with the DPI); the pages of a tab control are child dialogs inside
 // it. Controls are found by name; their notifications become form events.
 #include "platform/forms.h"
+#include "platform/stack_trace.h"
 
 #include <map>
 #include <memory>
@@ -42,6 +43,10 @@ struct Registry {
   std::map<Form, std::unique_ptr<WinForm>> forms;
   Form next = 1;
   std::function<bool(const Msg&)> hook;
+  std::function<void(std::exception_ptr)> exception_handler;
+  // The first exception an event procedure raised inside the window
+  // manager's frames, handed over by the modal loop after the dispatch.
+  std::exception_ptr pending;
 };
 Registry& R() {
   static Registry r;
@@ -75,11 +80,31 @@ struct Quiet {
 bool Fire(WinForm* f, const std::wstring& control, FormEventKind kind, std::uint32_t key = 0) {
   if (!f || !f->proc || f->quiet > 0) return false;
   try {
+    // A hardware fault of a handler becomes an exception and is kept too.
+    FaultGuard guard;
     FormEventProc proc = f->proc;
     return proc(f->handle, FormEvent{control, kind, key});
   } catch (...) {
-    // nothing may unwind through the window manager's frames
+    // Nothing may unwind through the window manager's frames: the modal
+    // loop hands the exception over once the message is dispatched.
+    if (!R().pending) R().pending = std::current_exception();
     return true;
+  }
+}
+
+// Hands a kept exception to the handler (the global handler), or drops it.
+void HandOver(std::exception_ptr e) {
+  if (!e) return;
+  if (R().exception_handler) R().exception_handler(e);
+}
+
+// The exception an event procedure or a hidden window's procedure kept
+// during the last dispatch, thrown here, outside the window manager.
+void ThrowPending() {
+  if (R().pending) {
+    std::exception_ptr e = R().pending;
+    R().pending = nullptr;
+    std::rethrow_exception(e);
   }
 }
 
@@ -547,6 +572,11 @@ int ShowModal(Form form) {
   f->showing = true;
   f->result = mrNone;
   Fire(f, L"", FormEventKind::Show);
+  try {
+    ThrowPending();
+  } catch (...) {
+    HandOver(std::current_exception());
+  }
   if (!f->showing) return f->result;
   const bool owner_enabled = f->owner && IsWindowEnabled(f->owner);
   if (owner_enabled) EnableWindow(f->owner, FALSE);
@@ -578,21 +608,27 @@ int ShowModal(Form form) {
     msg.lparam = m.lParam;
     msg.time = m.time;
     msg.pt = Point{m.pt.x, m.pt.y};
-    if (R().hook) {
-      bool handled = false;
-      try {
-        handled = R().hook(msg);
-      } catch (...) {
-        handled = true;
+    // As in the application's loop, what a handler raised reaches the
+    // global handler and the form goes on showing.
+    try {
+      FaultGuard guard;
+      if (R().hook && R().hook(msg)) continue;
+      // A thread message nobody handled has no window to go to.
+      if (m.hwnd == nullptr) continue;
+      if (PreTranslate(f, m)) {
+        ThrowPending();
+        continue;
       }
-      if (handled) continue;
+      if (IsDialogMessageW(f->hwnd, &m)) {
+        ThrowPending();
+        continue;
+      }
+      // The agent's hidden windows keep their exceptions for this call.
+      plat::DispatchMessageW(msg);
+      ThrowPending();
+    } catch (...) {
+      HandOver(std::current_exception());
     }
-    // A thread message nobody handled has no window to go to.
-    if (m.hwnd == nullptr) continue;
-    if (PreTranslate(f, m)) continue;
-    if (IsDialogMessageW(f->hwnd, &m)) continue;
-    TranslateMessage(&m);
-    DispatchMessageW(&m);
   }
   if (filter) UnhookWindowsHookEx(filter);
   PostHeld();
@@ -914,6 +950,10 @@ void SetHotKeyRules(Form form, const std::wstring& control, std::uint32_t invali
 }
 
 void SetModalMessageHook(std::function<bool(const Msg&)> hook) { R().hook = std::move(hook); }
+
+void SetModalExceptionHandler(std::function<void(std::exception_ptr)> handler) {
+  R().exception_handler = std::move(handler);
+}
 
 bool ShowHtmlHelpTopic(const std::wstring& help_file, const std::wstring& topic) {
   using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
