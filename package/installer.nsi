@@ -38,6 +38,8 @@ SetCompressor /SOLID lzma
 !define SIBLING_KEY "Software\Quantrel\Tallowin"
 
 Name "${PRODUCT}"
+Caption "${PRODUCT} Setup"
+UninstallCaption "${PRODUCT} Uninstall"
 OutFile "${OUTFILE}"
 BrandingText "${PRODUCT} ${VERSION}"
 InstallDir ""

@@ -143,3 +143,16 @@ inst_uninstall() {
   fi
   return 0
 }
+
+# inst_browser_stand_in: the web addresses programs ask the shell to open are written
+# into C:\webpage.txt by install_probe.exe instead of reaching a browser.
+inst_browser_stand_in() {
+  local proto
+  rm -f "$WINEPREFIX/drive_c/webpage.txt"
+  for proto in http https; do
+    wine reg add "HKLM\\Software\\Classes\\$proto\\shell\\open\\command" /ve \
+      /d '"C:\qorbin\install_probe.exe" record C:\webpage.txt "%1"' /f >/dev/null 2>&1
+  done
+}
+inst_web_page() { tr -d '\r' <"$WINEPREFIX/drive_c/webpage.txt" 2>/dev/null; }
+inst_web_page_opened() { [ -s "$WINEPREFIX/drive_c/webpage.txt" ]; }

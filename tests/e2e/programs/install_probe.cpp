@@ -11,6 +11,15 @@
 //   install_probe.exe tab TITLE      prints the selected page (TCM_GETCURSEL) of the first tab
 //                                    control in the visible top-level window TITLE
 //   install_probe.exe close TITLE    posts WM_CLOSE to the visible top-level window TITLE
+//   install_probe.exe texts TITLE    prints the text of every child window of every visible
+//                                    top-level window TITLE (a dialog and its message box;
+//                                    blanks at the end of a caption do not count)
+//   install_probe.exe press TITLE CAPTION
+//                                    clicks (BM_CLICK) the enabled button CAPTION in a visible
+//                                    top-level window TITLE; exit 1 when there is none
+//   install_probe.exe record FILE ARGS...
+//                                    writes ARGS, one per line, into FILE (a stand-in for the
+//                                    web browser: what the program asked the shell to open)
 //   install_probe.exe hold FILE SECS opens FILE without sharing for SECS seconds
 //                                    (a file in use); prints "HELD" once it holds it
 #include <windows.h>
@@ -124,6 +133,74 @@ int Close(const wchar_t* title) {
   return w && PostMessageW(w, WM_CLOSE, 0, 0) ? 0 : 1;
 }
 
+std::vector<HWND> TopLevel(const std::wstring& title) {
+  struct S {
+    const std::wstring* title;
+    std::vector<HWND> found;
+  } s{&title, {}};
+  EnumWindows(
+      [](HWND w, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<S*>(lp);
+        wchar_t text[256] = {};
+        GetWindowTextW(w, text, 256);
+        // The setup's pages add a blank subtitle to the caption.
+        std::wstring caption = text;
+        while (!caption.empty() && caption.back() == L' ') caption.pop_back();
+        if (IsWindowVisible(w) && *s->title == caption) s->found.push_back(w);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+std::vector<HWND> Descendants(HWND parent) {
+  std::vector<HWND> all;
+  EnumChildWindows(
+      parent,
+      [](HWND w, LPARAM lp) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(lp)->push_back(w);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&all));
+  return all;
+}
+
+std::wstring TextOf(HWND w) {
+  wchar_t text[1024] = {};
+  SendMessageTimeoutW(w, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+  return text;
+}
+
+int Texts(const wchar_t* title) {
+  for (HWND top : TopLevel(title)) {
+    for (HWND w : Descendants(top)) {
+      if (IsWindowVisible(w)) std::printf("%ls\n", TextOf(w).c_str());
+    }
+  }
+  return 0;
+}
+
+int Press(const wchar_t* title, const wchar_t* caption) {
+  for (HWND top : TopLevel(title)) {
+    for (HWND w : Descendants(top)) {
+      wchar_t cls[32] = {};
+      GetClassNameW(w, cls, 32);
+      if (_wcsicmp(cls, L"Button") == 0 && IsWindowVisible(w) && IsWindowEnabled(w) && TextOf(w) == caption) {
+        return PostMessageW(w, BM_CLICK, 0, 0) ? 0 : 1;
+      }
+    }
+  }
+  return 1;
+}
+
+int Record(const wchar_t* file, int argc, wchar_t** argv) {
+  FILE* f = _wfopen(file, L"w");
+  if (!f) return 1;
+  for (int i = 0; i < argc; ++i) std::fprintf(f, "%ls\n", argv[i]);
+  std::fclose(f);
+  return 0;
+}
+
 int Hold(const wchar_t* file, int seconds) {
   HANDLE h = CreateFileW(file, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
@@ -148,6 +225,9 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"window" && argc >= 3) return Window(argv[2]);
   if (cmd == L"tab" && argc >= 3) return Tab(argv[2]);
   if (cmd == L"close" && argc >= 3) return Close(argv[2]);
+  if (cmd == L"texts" && argc >= 3) return Texts(argv[2]);
+  if (cmd == L"press" && argc >= 4) return Press(argv[2], argv[3]);
+  if (cmd == L"record" && argc >= 3) return Record(argv[2], argc - 3, argv + 3);
   if (cmd == L"hold" && argc >= 4) return Hold(argv[2], static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
   return 2;
 }

@@ -3,7 +3,8 @@
 # (token elevation type "full"), so a plain "setup.exe /S" installs for all users:
 # into Program Files without a prompt, the agent started from there, the common
 # Start-menu shortcut, the machine's "Apps" entry with every field, version resources
-# that carry the version of the package's file names. The installed program is
+# that carry the version of the package's file names; a silent install opens no web
+# page. The installed program is
 # stripped, and with the symbol file beside it a fault's trace still names the
 # procedure, file and line. Installing again over the
 # running agent ends it, replaces the files, keeps the favourites and leaves one
@@ -15,9 +16,12 @@ e2e_begin installer
 
 inst_package
 inst_mode all
+inst_browser_stand_in
 rc="$(inst_setup /S)"
 [ "$rc" = 0 ] || { e2e_log "setup /S exit code $rc"; exit 1; }
 inst_check_installed
+sleep 2
+inst_web_page_opened && { e2e_log "a silent install opened $(inst_web_page)"; exit 1; }
 first_run() { [ -n "$(e2e_reg_value "$key\\1.0" Path)" ]; }
 e2e_wait 30 "first-run defaults" first_run
 
@@ -49,6 +53,7 @@ inst_one_agent || { e2e_log "agents after the second install: $(inst_agents)"; e
 [ "$(inst_agent_pid)" != "$before" ] || { e2e_log "the agent was not ended and started again ($before)"; exit 1; }
 inst_no_work_folders
 inst_has_favourite || { e2e_log "the favourite was lost: $(e2e_reg_query "$key\\Path")"; exit 1; }
+inst_web_page_opened && { e2e_log "a silent upgrade opened $(inst_web_page)"; exit 1; }
 
 inst_uninstall
 e2e_pass
