@@ -125,9 +125,9 @@ inst_uninstall() {
   mkdir -p "$config"
   echo >"$config/Mine.qxs"
   if [ -f "$install_dir/shellext.dll" ]; then
+    # The agent registered it on its first run ("Regsvr32 /s").
     extension=1
-    inst_extension_registered && e2e_log "the Explorer extension is registered" \
-      || e2e_log "the Explorer extension was not registered by the agent"
+    e2e_wait 30 "the Explorer extension's registration" inst_extension_registered || return 1
   fi
   rc=0; timeout 120 wine "$install_win\\uninstall.exe" /S >>"$E2E_DIR/wine.out" 2>&1 || rc=$?
   [ "$rc" = 0 ] || { e2e_log "uninstall /S exit code $rc"; return 1; }
