@@ -53,7 +53,10 @@ PY
 done
 
 stage="$dist/VorluneFolder-$version"
-rm -rf "$dist"
+# Only the package's own files are replaced: DIR may hold other things.
+mkdir -p "$dist"
+rm -rf "$stage"
+rm -f "$dist"/VorluneFolder-*-setup.exe "$dist"/VorluneFolder-*-portable.zip "$dist/SHA256SUMS"
 mkdir -p "$stage"
 for f in "${files[@]}"; do
   cp "$bin/$f" "$stage/$f"
