@@ -18,7 +18,11 @@ inst_check_installed
 inst_add_favourite
 
 # The agent hangs: the setup asks, waits, ends it, and installs.
-unix_pid="$(pgrep -f 'Vorlune Folder.qorbin\.exe' | head -n1)"
+# (Only a process of this scenario's prefix: other prefixes may run the same program.)
+unix_pid=""
+for p in $(pgrep -f 'Vorlune Folder.qorbin\.exe'); do
+  tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && { unix_pid="$p"; break; }
+done
 [ -n "$unix_pid" ] || { e2e_log "the agent's process: $(pgrep -af qorbin)"; exit 1; }
 kill -STOP "$unix_pid"
 before="$(inst_agent_pid)"
