@@ -5,7 +5,7 @@
 
 #include "agent/vorl_folder.h"
 #include "platform/clock.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_world.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "agent/hook_gesture.h"
-#include "platform/sim/sim_window.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_window.h"
+#include "sim/sim_world.h"
 
 namespace {
 

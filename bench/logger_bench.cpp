@@ -7,8 +7,8 @@
 
 #include "infra/logger.h"
 #include "infra/logger_files.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_files.h"
+#include "sim/sim_world.h"
 
 // Counts heap allocations so each benchmark can report allocations per call
 // (the texts are built before the loop: what is counted is the logger's own).

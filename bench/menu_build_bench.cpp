@@ -11,8 +11,8 @@
 #include "menu/folder_menu.h"
 #include "menu/shorten_caption.h"
 #include "platform/files.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_files.h"
+#include "sim/sim_world.h"
 #include "store/recent_lists.h"
 
 namespace {

@@ -13,9 +13,9 @@
 #include <string>
 
 #include "platform/files.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_shell_link.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_files.h"
+#include "sim/sim_shell_link.h"
+#include "sim/sim_world.h"
 #include "store/recent_lists.h"
 #include "store/recent_scan.h"
 

@@ -7,9 +7,9 @@
 
 #include "platform/files.h"
 #include "platform/registry.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_registry.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_files.h"
+#include "sim/sim_registry.h"
+#include "sim/sim_world.h"
 #include "store/config_files.h"
 #include "store/favourites.h"
 

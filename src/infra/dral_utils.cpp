@@ -61,15 +61,14 @@ int HexDigit(wchar_t c) {
 
 }  // namespace
 
-// The caches of the facts that read the registry (dral_utils_uac.cpp).
-void ResetRegistryFactCaches();
-
-void ResetDralUtilsCaches() {
+// The caches of this file; ResetDralUtilsCaches (dral_utils_uac.cpp) also
+// resets those of the facts that read the registry. This file does not call
+// into that one: the hook library links it without the registry layer.
+void ResetSystemFactCaches() {
   g_vista = -1;
   g_elevated = -1;
   g_admin_member = -1;
   g_power_user = -1;
-  ResetRegistryFactCaches();
   std::lock_guard<std::mutex> g(VersionLock());
   ProgramVersionCache().clear();
 }

@@ -14,7 +14,11 @@ std::atomic<std::int32_t> g_uac{-1};
 std::atomic<std::int32_t> g_real_admin{-1};
 }  // namespace
 
-void ResetRegistryFactCaches() {
+// The caches of dral_utils.cpp.
+void ResetSystemFactCaches();
+
+void ResetDralUtilsCaches() {
+  ResetSystemFactCaches();
   g_uac = -1;
   g_real_admin = -1;
 }

@@ -4,7 +4,7 @@
 // UIPI message filter.
 //
 // In the sim build the queue, the timers and the hot keys are simulated and
-// driven by the virtual clock (platform/sim/sim_app.h).
+// driven by the virtual clock (sim/sim_app.h).
 #pragma once
 #include <cstdint>
 #include <functional>

@@ -2,7 +2,7 @@
 //
 // In the sim build the tick counter is a virtual clock: SleepMs advances it
 // without costing real time, so a test of a five-second debounce runs in
-// microseconds (see platform/sim/sim_clock.h).
+// microseconds (see sim/sim_clock.h).
 #pragma once
 #include "platform/types.h"
 

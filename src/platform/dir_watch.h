@@ -6,7 +6,7 @@
 // cancelled; the record must not move or end before that.
 //
 // The sim keeps its own change source: a test reports a change in a folder
-// (platform/sim/sim_dir_watch.h) and every read pending on that folder
+// (sim/sim_dir_watch.h) and every read pending on that folder
 // completes. These calls may be made from any thread.
 #pragma once
 #include <cstdint>

@@ -5,7 +5,7 @@
 //
 // The form logic (errors/error_form.h) decides what each button does; the
 // dialog only shows and reports clicks. Sim: the buttons a test scripts
-// (platform/sim/sim_error_dialog.h).
+// (sim/sim_error_dialog.h).
 #pragma once
 #include <functional>
 #include <string>

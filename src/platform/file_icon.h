@@ -3,7 +3,7 @@
 //
 // Icons are numbers; 0 is none. Whoever receives an icon owns it and ends it
 // with DestroyIcon. The sim hands out numbered icons with sizes a test sets
-// (platform/sim/sim_file_icon.h).
+// (sim/sim_file_icon.h).
 #pragma once
 #include <cstdint>
 #include <string>

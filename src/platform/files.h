@@ -1,7 +1,7 @@
 // Files, folders and drives.
 //
 // Paths are Windows paths ("C:\Work\a.txt", "\\server\share\x") in every build;
-// the sim maps drive letters to host folders (platform/sim/sim_files.h).
+// the sim maps drive letters to host folders (sim/sim_files.h).
 // Functions never throw: failures return false / an empty or "invalid" value and
 // leave the Windows error code in plat::LastError() (platform/system.h).
 // File contents are bytes (std::string); log and configuration files hold

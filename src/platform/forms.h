@@ -5,7 +5,7 @@
 // event procedure. The win32 backend builds a real dialog from the layout
 // (tab control with pages, report-style list views with indent and images,
 // up-down buttons, hot-key editor, combo boxes); the sim keeps every control as
-// state that a test clicks, ticks and types into (platform/sim/sim_forms.h).
+// state that a test clicks, ticks and types into (sim/sim_forms.h).
 //
 // Forms are created hidden and kept; ShowModal shows one and returns when the
 // logic calls EndModal (or the user closes it: the form receives Close first).

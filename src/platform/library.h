@@ -1,6 +1,6 @@
 // Loading a library by name and finding its exports (LoadLibraryW,
 // GetProcAddress). The sim offers libraries that tests register
-// (platform/sim/sim_library.h).
+// (sim/sim_library.h).
 #pragma once
 #include <string>
 

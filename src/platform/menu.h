@@ -1,7 +1,7 @@
 // Popup menus built from a model: the tray menu and the folder menu are lists
 // of items that the platform renders into a real popup menu (TrackPopupMenu)
 // and whose chosen item it returns. The sim records every menu shown and
-// returns the choice a test has scripted (platform/sim/sim_menu.h).
+// returns the choice a test has scripted (sim/sim_menu.h).
 #pragma once
 #include <cstdint>
 #include <functional>

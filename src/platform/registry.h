@@ -6,8 +6,8 @@
 // UTF-16LE with their terminating zero, REG_DWORD is four little-endian bytes.
 // RegStringData/RegDataString and RegDwordData/RegDataDword convert.
 //
-// In the sim build the registry is an ordered store (platform/sim/
-// sim_registry.h): values enumerate in the order they were first written (as
+// In the sim build the registry is an ordered store (sim/sim_registry.h):
+// values enumerate in the order they were first written (as
 // on Windows), sub-keys sorted by name, both views of HKLM\SOFTWARE for a
 // process under WOW64, per-key access restrictions and scripted failures.
 //

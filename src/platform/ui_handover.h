@@ -5,7 +5,7 @@
 // On Windows the work travels as a message sent (SendMessageW) to a hidden
 // window of the UI thread, so it also runs while the UI thread shows a menu
 // or a dialog. In the sim it runs whenever the UI thread's virtual clock
-// moves, or when a test lets it (platform/sim/sim_ui_handover.h).
+// moves, or when a test lets it (sim/sim_ui_handover.h).
 #pragma once
 #include <functional>
 

@@ -10,7 +10,7 @@
 // GetCursorPos, GetForegroundWindow) never send a message to the window's
 // thread, so they may be called from any thread, including a low-level hook's.
 //
-// In the sim build the windows are a scripted tree (platform/sim/sim_window.h):
+// In the sim build the windows are a scripted tree (sim/sim_window.h):
 // controls answer WM_GETTEXT/WM_SETTEXT, keys and clicks like the real ones,
 // posted messages are delivered as the virtual clock runs, and a window marked
 // hung lets every send run into its time-out (which advances the clock).

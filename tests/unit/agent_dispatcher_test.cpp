@@ -5,8 +5,8 @@
 
 #include "agent_test_support.h"
 #include "platform/clock.h"
-#include "platform/sim/sim_clock.h"
-#include "platform/sim/sim_menu.h"
+#include "sim/sim_clock.h"
+#include "sim/sim_menu.h"
 
 using namespace agent_test;
 

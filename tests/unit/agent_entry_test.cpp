@@ -4,13 +4,13 @@
 #include "app/qorbin.h"
 #include "infra/dral_utils.h"
 #include "platform/atoms.h"
-#include "platform/sim/sim_atoms.h"
-#include "platform/sim/sim_clock.h"
-#include "platform/sim/sim_menu.h"
-#include "platform/sim/sim_shared_memory.h"
-#include "platform/sim/sim_shell_execute.h"
-#include "platform/sim/sim_system.h"
-#include "platform/sim/sim_window.h"
+#include "sim/sim_atoms.h"
+#include "sim/sim_clock.h"
+#include "sim/sim_menu.h"
+#include "sim/sim_shared_memory.h"
+#include "sim/sim_shell_execute.h"
+#include "sim/sim_system.h"
+#include "sim/sim_window.h"
 
 using namespace agent_test;
 

@@ -7,9 +7,9 @@
 #include "agent/hook_api.h"
 #include "platform/clock.h"
 #include "platform/shared_memory.h"
-#include "platform/sim/sim_clock.h"
-#include "platform/sim/sim_library.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_clock.h"
+#include "sim/sim_library.h"
+#include "sim/sim_world.h"
 
 namespace fake_hook {
 namespace {

@@ -1,8 +1,8 @@
 // The main form's start and end: settings, first run, tray icon, hot key, hook.
 #include "agent_test_support.h"
-#include "platform/sim/sim_library.h"
-#include "platform/sim/sim_menu.h"
-#include "platform/sim/sim_tray.h"
+#include "sim/sim_library.h"
+#include "sim/sim_menu.h"
+#include "sim/sim_tray.h"
 #include "store/favourites.h"
 
 using namespace agent_test;

@@ -2,12 +2,12 @@
 // tray menu, the folder menu on the hot key and the tray icon, the commands.
 #include "agent_test_support.h"
 #include "platform/atoms.h"
-#include "platform/sim/sim_atoms.h"
-#include "platform/sim/sim_menu.h"
-#include "platform/sim/sim_shell_browse.h"
-#include "platform/sim/sim_shell_execute.h"
-#include "platform/sim/sim_tray.h"
-#include "platform/sim/sim_window.h"
+#include "sim/sim_atoms.h"
+#include "sim/sim_menu.h"
+#include "sim/sim_shell_browse.h"
+#include "sim/sim_shell_execute.h"
+#include "sim/sim_tray.h"
+#include "sim/sim_window.h"
 
 using namespace agent_test;
 

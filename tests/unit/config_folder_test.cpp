@@ -8,10 +8,10 @@
 #include "infra/logger_files.h"
 #include "platform/files.h"
 #include "platform/registry.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_registry.h"
-#include "platform/sim/sim_system.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_files.h"
+#include "sim/sim_registry.h"
+#include "sim/sim_system.h"
+#include "sim/sim_world.h"
 
 using namespace infra;
 

@@ -6,13 +6,13 @@
 #include "infra/dral_utils.h"
 #include "infra/str_list.h"
 #include "platform/files.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_process.h"
-#include "platform/sim/sim_os_version.h"
-#include "platform/sim/sim_shell_execute.h"
-#include "platform/sim/sim_system.h"
+#include "sim/sim_files.h"
+#include "sim/sim_process.h"
+#include "sim/sim_os_version.h"
+#include "sim/sim_shell_execute.h"
+#include "sim/sim_system.h"
 #include "platform/window.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_world.h"
 
 using namespace infra;
 

@@ -2,11 +2,11 @@
 
 #include "infra/dral_utils.h"
 #include "platform/registry.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_os_version.h"
-#include "platform/sim/sim_registry.h"
-#include "platform/sim/sim_system.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_files.h"
+#include "sim/sim_os_version.h"
+#include "sim/sim_registry.h"
+#include "sim/sim_system.h"
+#include "sim/sim_world.h"
 #include "platform/system.h"
 
 using namespace infra;

@@ -9,9 +9,9 @@
 #include "errors/mail_transport.h"
 #include "infra/logger_files.h"
 #include "platform/atoms.h"
-#include "platform/sim/sim_error_dialog.h"
-#include "platform/sim/sim_registry.h"
-#include "platform/sim/sim_shell_execute.h"
+#include "sim/sim_error_dialog.h"
+#include "sim/sim_registry.h"
+#include "sim/sim_shell_execute.h"
 
 using namespace agent_test;
 using plat::ErrorDialogButton;

@@ -13,7 +13,7 @@
 #include "errors/global_error.h"
 #include "errors/global_exception.h"
 #include "platform/cxx_throw.h"
-#include "platform/sim/sim_stack_trace.h"
+#include "sim/sim_stack_trace.h"
 #include "platform/stack_trace.h"
 #include "trace_test_support.h"
 

@@ -11,10 +11,10 @@
 #include "platform/process.h"
 #include "infra/registry.h"
 #include "platform/registry.h"
-#include "platform/sim/sim_registry.h"
-#include "platform/sim/sim_system.h"
+#include "sim/sim_registry.h"
+#include "sim/sim_system.h"
 #include "platform/system.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_world.h"
 #include "trace_test_support.h"
 
 namespace {

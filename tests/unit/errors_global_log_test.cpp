@@ -8,8 +8,8 @@
 #include "infra/logger.h"
 #include "infra/logger_files.h"
 #include "platform/files.h"
-#include "platform/sim/sim_system_info.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_system_info.h"
+#include "sim/sim_world.h"
 #include "trace_test_support.h"
 
 namespace {

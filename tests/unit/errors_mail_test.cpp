@@ -18,8 +18,8 @@
 #include "errors/exception_trace.h"
 #include "errors/mail_transport.h"
 #include "infra/logger_files.h"
-#include "platform/sim/sim_clock.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_clock.h"
+#include "sim/sim_world.h"
 #include "trace_test_support.h"
 
 extern char** environ;
@@ -345,7 +345,7 @@ TEST(ErrorsMailFormat, Base64DotStuffingAndMessageLayout) {
 }  // namespace
 
 #include "infra/registry.h"
-#include "platform/sim/sim_registry.h"
+#include "sim/sim_registry.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "agent/hook_gesture.h"
-#include "platform/sim/sim_os_version.h"
-#include "platform/sim/sim_window.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_os_version.h"
+#include "sim/sim_window.h"
+#include "sim/sim_world.h"
 #include "platform/window.h"
 
 using agent::HookGesture;

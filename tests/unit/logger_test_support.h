@@ -10,9 +10,9 @@
 #include "infra/logger_files.h"
 #include "infra/utf16.h"
 #include "platform/files.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_process.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_files.h"
+#include "sim/sim_process.h"
+#include "sim/sim_world.h"
 
 namespace logger_test {
 

@@ -6,10 +6,10 @@
 
 #include "agent_test_support.h"
 #include "menu/folder_menu.h"
-#include "platform/sim/sim_menu.h"
-#include "platform/sim/sim_recent_docs.h"
-#include "platform/sim/sim_shell_execute.h"
-#include "platform/sim/sim_window.h"
+#include "sim/sim_menu.h"
+#include "sim/sim_recent_docs.h"
+#include "sim/sim_shell_execute.h"
+#include "sim/sim_window.h"
 #include "store/favourites.h"
 #include "store/recent_lists.h"
 

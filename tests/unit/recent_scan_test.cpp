@@ -4,7 +4,7 @@
 
 #include "platform/file_icon.h"
 #include "platform/file_stream.h"
-#include "platform/sim/sim_file_icon.h"
+#include "sim/sim_file_icon.h"
 #include "recent_test_support.h"
 
 using namespace recent_test;

@@ -3,9 +3,9 @@
 #include <chrono>
 
 #include "platform/app.h"
-#include "platform/sim/sim_app.h"
-#include "platform/sim/sim_clock.h"
-#include "platform/sim/sim_dir_watch.h"
+#include "sim/sim_app.h"
+#include "sim/sim_clock.h"
+#include "sim/sim_dir_watch.h"
 #include "platform/ui_handover.h"
 #include "recent_test_support.h"
 #include "store/change_monitoring.h"

@@ -6,10 +6,10 @@
 #include "platform/app.h"
 #include "platform/atoms.h"
 #include "platform/clock.h"
-#include "platform/sim/sim_atoms.h"
-#include "platform/sim/sim_registry.h"
-#include "platform/sim/sim_window.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_atoms.h"
+#include "sim/sim_registry.h"
+#include "sim/sim_window.h"
+#include "sim/sim_world.h"
 #include "platform/window.h"
 
 using infra::TDralRegistry;

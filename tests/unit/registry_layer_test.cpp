@@ -5,8 +5,8 @@
 
 #include "infra/registry.h"
 #include "platform/clock.h"
-#include "platform/sim/sim_registry.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_registry.h"
+#include "sim/sim_world.h"
 
 using infra::ERegistryException;
 using infra::TDralRegistry;

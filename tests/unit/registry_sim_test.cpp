@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/registry.h"
-#include "platform/sim/sim_registry.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_registry.h"
+#include "sim/sim_world.h"
 #include "platform/wow64.h"
 
 using namespace plat;

@@ -5,13 +5,13 @@
 #include "app/scheduler.h"
 #include "infra/dral_utils.h"
 #include "platform/atoms.h"
-#include "platform/sim/sim_app.h"
-#include "platform/sim/sim_clock.h"
-#include "platform/sim/sim_scheduler.h"
-#include "platform/sim/sim_shared_memory.h"
-#include "platform/sim/sim_window.h"
-#include "platform/sim/sim_shell_execute.h"
-#include "platform/sim/sim_system.h"
+#include "sim/sim_app.h"
+#include "sim/sim_clock.h"
+#include "sim/sim_scheduler.h"
+#include "sim/sim_shared_memory.h"
+#include "sim/sim_window.h"
+#include "sim/sim_shell_execute.h"
+#include "sim/sim_system.h"
 
 using namespace agent_test;
 

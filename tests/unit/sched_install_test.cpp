@@ -4,7 +4,7 @@
 
 #include "app/autostart.h"
 #include "infra/registry.h"
-#include "platform/sim/sim_registry.h"
+#include "sim/sim_registry.h"
 #include "sched_test_support.h"
 
 namespace {

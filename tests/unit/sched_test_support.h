@@ -12,13 +12,13 @@
 #include "infra/logger.h"
 #include "infra/logger_files.h"
 #include "platform/files.h"
-#include "platform/sim/sim_clock.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_os_version.h"
-#include "platform/sim/sim_process.h"
-#include "platform/sim/sim_scheduler.h"
-#include "platform/sim/sim_system.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_clock.h"
+#include "sim/sim_files.h"
+#include "sim/sim_os_version.h"
+#include "sim/sim_process.h"
+#include "sim/sim_scheduler.h"
+#include "sim/sim_system.h"
+#include "sim/sim_world.h"
 
 namespace sched_test {
 

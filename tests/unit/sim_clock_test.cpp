@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/clock.h"
-#include "platform/sim/sim_clock.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_clock.h"
+#include "sim/sim_world.h"
 
 TEST(SimClock, SleepAdvancesVirtualTimeAndListenersSeeEveryInstantInOrder) {
   sim::ResetWorld();

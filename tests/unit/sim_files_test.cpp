@@ -9,8 +9,8 @@
 #include <string>
 
 #include "platform/files.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_files.h"
+#include "sim/sim_world.h"
 
 namespace {
 

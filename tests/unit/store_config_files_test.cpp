@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "infra/utf16.h"
-#include "platform/sim/sim_file_dialog.h"
-#include "platform/sim/sim_message_box.h"
+#include "sim/sim_file_dialog.h"
+#include "sim/sim_message_box.h"
 #include "store_test_support.h"
 
 using namespace store_test;

@@ -3,9 +3,9 @@
 
 #include "platform/files.h"
 #include "platform/shell_browse.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_shell_browse.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_files.h"
+#include "sim/sim_shell_browse.h"
+#include "sim/sim_world.h"
 #include "targets/browse_folder.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/process.h"
-#include "platform/sim/sim_clock.h"
-#include "platform/sim/sim_os_version.h"
-#include "platform/sim/sim_window.h"
+#include "sim/sim_clock.h"
+#include "sim/sim_os_version.h"
+#include "sim/sim_window.h"
 #include "targets/set_data.h"
 #include "targets/target_state.h"
 

@@ -4,8 +4,8 @@
 #include "infra/logger.h"
 #include "infra/logger_files.h"
 #include "platform/files.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_files.h"
+#include "sim/sim_world.h"
 #include "platform/stack_trace.h"
 
 namespace trace_test {

@@ -17,10 +17,10 @@
 #include <thread>
 
 #include "errors/file_tools.h"
-#include "platform/sim/sim_file_stream.h"
-#include "platform/sim/sim_files.h"
-#include "platform/sim/sim_message_pump.h"
-#include "platform/sim/sim_world.h"
+#include "sim/sim_file_stream.h"
+#include "sim/sim_files.h"
+#include "sim/sim_message_pump.h"
+#include "sim/sim_world.h"
 
 namespace fs = std::filesystem;
 using errors::EZipError;

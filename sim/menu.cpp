@@ -1,0 +1,140 @@
+// The sim's popup menus.
+#include <deque>
+#include <mutex>
+
+#include "platform/clock.h"
+#include "platform/menu.h"
+#include "platform/window.h"
+#include "sim/sim_menu.h"
+#include "sim/sim_world.h"
+
+namespace sim {
+namespace {
+struct MenuState {
+  std::recursive_mutex lock;
+  std::deque<std::wstring> choices;
+  std::function<void(const plat::Menu&)> on_open;
+  std::vector<ShownMenu> shown;
+  std::size_t images = 0;
+  int first_image_resource = 0;
+  std::uint32_t shown_tick = 0;
+};
+MenuState& S() {
+  static MenuState s;
+  return s;
+}
+const bool kReset = RegisterReset([] {
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  S().choices.clear();
+  S().on_open = nullptr;
+  S().shown.clear();
+  S().images = 0;
+  S().first_image_resource = 0;
+  S().shown_tick = 0;
+});
+
+// Where the item the user picks stands: its index at each depth. The windows
+// build numbers the items as it renders them and maps the number back to the
+// item it stands for; the sim does the same with the position.
+using ItemPath = std::vector<std::size_t>;
+
+bool Find(const plat::Menu& menu, const std::wstring& text, bool by_name, ItemPath& path) {
+  for (std::size_t i = 0; i < menu.size(); ++i) {
+    const auto& item = menu[i];
+    if (!item.visible || !item.enabled || item.IsSeparator()) continue;
+    path.push_back(i);
+    if (!item.items.empty()) {
+      if (Find(item.items, text, by_name, path)) return true;
+    } else if ((by_name ? item.name : item.caption) == text) {
+      return true;
+    }
+    path.pop_back();
+  }
+  return false;
+}
+
+const plat::MenuItem* At(const plat::Menu& menu, const ItemPath& path) {
+  const plat::Menu* level = &menu;
+  const plat::MenuItem* item = nullptr;
+  for (std::size_t i : path) {
+    if (i >= level->size()) return nullptr;
+    item = &(*level)[i];
+    level = &item->items;
+  }
+  return item;
+}
+}  // namespace
+
+void ScriptMenuChoice(const std::wstring& name_or_caption) {
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  S().choices.push_back(name_or_caption);
+}
+
+void OnMenuOpen(std::function<void(const plat::Menu&)> fn) {
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  S().on_open = std::move(fn);
+}
+
+std::vector<ShownMenu> ShownMenus() {
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  return S().shown;
+}
+
+std::size_t MenuImageCount() {
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  return S().images;
+}
+
+int MenuImageFirstResource() {
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  return S().first_image_resource;
+}
+
+}  // namespace sim
+
+namespace plat {
+
+std::uint32_t LastPopupShownTick() {
+  using sim::S;
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  return S().shown_tick;
+}
+
+std::optional<MenuItem> TrackPopupMenu(const Menu& model, Point pt, Window owner) {
+  // As the windows build: the popup shows a copy taken when it opens.
+  const Menu menu = model;
+  using sim::S;
+  std::function<void(const Menu&)> on_open;
+  std::wstring choice;
+  {
+    std::lock_guard<std::recursive_mutex> g(S().lock);
+    S().shown.push_back(sim::ShownMenu{menu, pt, owner});
+    S().shown_tick = plat::TickCount();
+    on_open = S().on_open;
+    if (!S().choices.empty()) {
+      choice = S().choices.front();
+      S().choices.pop_front();
+    }
+  }
+  // As on Windows, the owner becomes the foreground window so that the menu
+  // takes the keyboard.
+  if (owner) plat::SetForegroundWindow(owner);
+  // The user picks among the items on screen.
+  sim::ItemPath path;
+  const bool found = !choice.empty() && (sim::Find(menu, choice, true, path) || sim::Find(menu, choice, false, path));
+  if (on_open) on_open(model);
+  if (!found) return std::nullopt;
+  if (const MenuItem* item = sim::At(menu, path)) return *item;
+  return std::nullopt;
+}
+
+void SetMenuImageResources(int first_resource_id, int count) {
+  using sim::S;
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  S().first_image_resource = first_resource_id;
+  S().images = count > 0 ? static_cast<std::size_t>(count) : 0;
+}
+
+void SetRecentFileIcons(std::vector<Handle> icons) {}
+
+}  // namespace plat

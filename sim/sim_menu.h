@@ -1,0 +1,30 @@
+// Control of the sim's popup menus: every menu shown is recorded, and the
+// choice is the next one a test scripted (dismissed when none is scripted).
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/menu.h"
+
+namespace sim {
+
+// The next popup menu chooses the visible, enabled item with this name (or,
+// failing that, this caption), at any depth; an empty text dismisses it.
+void ScriptMenuChoice(const std::wstring& name_or_caption);
+
+// Runs while a menu is open, before the choice is made (the user looks at it).
+void OnMenuOpen(std::function<void(const plat::Menu&)> fn);
+
+struct ShownMenu {
+  plat::Menu menu;
+  plat::Point pt;
+  plat::Window owner = 0;
+};
+std::vector<ShownMenu> ShownMenus();
+
+// ImageList1 as set by SetMenuImageResources: its size and first resource.
+std::size_t MenuImageCount();
+int MenuImageFirstResource();
+
+}  // namespace sim
