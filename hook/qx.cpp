@@ -17,6 +17,7 @@
 
 #include "agent/hook_api.h"
 #include "agent/hook_gesture.h"
+#include "platform/win32/unique.h"
 
 namespace {
 
@@ -97,16 +98,13 @@ void Beat(HookSharedBlock& b) { agent::StoreHeartbeat(b, GetTickCount()); }
 
 bool OpenBlock() {
   if (g_block) return true;
-  HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                      agent::kHookBlockSize, agent::kHookBlockName);
+  plat::win32::UniqueHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                      agent::kHookBlockSize, agent::kHookBlockName));
   if (!mapping) return false;
   const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
-  void* view = MapViewOfFile(mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, agent::kHookBlockSize);
-  if (!view) {
-    CloseHandle(mapping);
-    return false;
-  }
-  g_mapping = mapping;
+  void* view = MapViewOfFile(mapping.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, agent::kHookBlockSize);
+  if (!view) return false;
+  g_mapping = mapping.release();
   g_block = static_cast<HookSharedBlock*>(view);
   if (existed && Reserved(*g_block, agent::kReservedLibraryProcess).load() != GetCurrentProcessId()) {
     // Left by an agent that has ended while another process kept the block
@@ -292,18 +290,17 @@ bool StartThread(const agent::HookSettings& settings, const agent::CaptionMetric
     delete st;
     return false;
   }
-  HANDLE ready = st->ready;
+  const plat::win32::UniqueHandle ready(st->ready);
   g_current = st;
   g_thread = CreateThread(nullptr, 0, HookThread, st, 0, &g_threadId);
   bool ok = false;
   if (g_thread) {
-    ok = WaitForSingleObject(ready, kThreadStartWaitMs) == WAIT_OBJECT_0 && st->installed;
+    ok = WaitForSingleObject(ready.get(), kThreadStartWaitMs) == WAIT_OBJECT_0 && st->installed;
     if (!ok) StopThread();  // deletes st, or leaks it with a stuck thread
   } else {
     g_current = nullptr;
     delete st;
   }
-  CloseHandle(ready);
   return ok;
 }
 
@@ -370,11 +367,10 @@ __declspec(dllexport) std::int32_t QX_CALL RemoveHook() {
 __declspec(dllexport) std::int32_t QX_CALL QxTestSuspend() {
   ApiLock lock;
   if (!g_thread) return 0;
-  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  const plat::win32::UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   if (!done) return 0;
-  bool ok = PostThreadMessageW(g_threadId, kMsgSuspend, 0, reinterpret_cast<LPARAM>(done)) &&
-            WaitForSingleObject(done, kThreadStopWaitMs) == WAIT_OBJECT_0;
-  CloseHandle(done);
+  const bool ok = PostThreadMessageW(g_threadId, kMsgSuspend, 0, reinterpret_cast<LPARAM>(done.get())) &&
+                  WaitForSingleObject(done.get(), kThreadStopWaitMs) == WAIT_OBJECT_0;
   return ok ? 1 : 0;
 }
 

@@ -98,13 +98,12 @@ namespace {
 plat::ThreadId HookedAgentThread() {
   plat::ThreadId target = 0;
   bool block_existed = false;
-  plat::Handle block = plat::CreateFileMappingW(plat::PAGE_READONLY, agent::kHookBlockSize, agent::kHookBlockName,
-                                                &block_existed);
-  const void* view = block ? plat::MapViewOfFile(block, plat::FILE_MAP_READ, agent::kHookBlockSize) : nullptr;
+  const plat::OwnedMapping block(
+      plat::CreateFileMappingW(plat::PAGE_READONLY, agent::kHookBlockSize, agent::kHookBlockName, &block_existed));
+  const plat::OwnedView view(block ? plat::MapViewOfFile(block.get(), plat::FILE_MAP_READ, agent::kHookBlockSize)
+                                   : nullptr);
   // A block made just now (the agent runs without its hook) holds no thread.
-  if (view && block_existed) target = static_cast<const agent::HookSharedBlock*>(view)->AgentThreadId;
-  if (view) plat::UnmapViewOfFile(view);
-  if (block) plat::CloseMappingHandle(block);
+  if (view && block_existed) target = static_cast<const agent::HookSharedBlock*>(view.get())->AgentThreadId;
   return target;
 }
 

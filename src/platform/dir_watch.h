@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/owned.h"
 #include "platform/types.h"
 
 namespace plat {
@@ -63,5 +64,7 @@ bool CancelIo(Handle folder);
 
 // CloseHandle of an event or a folder handle of this header.
 bool CloseWatchHandle(Handle handle);
+using OwnedWatchEvent = Owned<Handle, CloseWatchHandle>;
+using OwnedWatchFolder = Owned<Handle, CloseWatchHandle, INVALID_FOLDER_HANDLE>;
 
 }  // namespace plat

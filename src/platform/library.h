@@ -4,6 +4,7 @@
 #pragma once
 #include <string>
 
+#include "platform/owned.h"
 #include "platform/types.h"
 
 namespace plat {
@@ -11,5 +12,6 @@ namespace plat {
 Handle LoadLibraryW(const std::wstring& name);
 void* GetProcAddress(Handle library, const char* name);
 bool FreeLibrary(Handle library);
+using OwnedLibrary = Owned<Handle, FreeLibrary>;
 
 }  // namespace plat

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/owned.h"
 #include "platform/types.h"
 
 namespace plat {
@@ -184,6 +185,7 @@ HResult RunningTaskGetState(TaskObject running_task, int* state);
 
 // IUnknown::Release of any object above; 0 is ignored.
 void ReleaseTaskObject(TaskObject object);
+using OwnedTaskObject = Owned<TaskObject, ReleaseTaskObject>;
 
 // A DATE value as date and time in the user's default format (GetDateFormatW
 // and GetTimeFormatW with LOCALE_USER_DEFAULT).

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/owned.h"
 #include "platform/types.h"
 
 namespace plat {
@@ -23,5 +24,7 @@ void* MapViewOfFile(Handle mapping, std::uint32_t access, std::uint32_t size);
 bool UnmapViewOfFile(const void* view);
 // CloseHandle on a mapping handle.
 bool CloseMappingHandle(Handle mapping);
+using OwnedMapping = Owned<Handle, CloseMappingHandle>;
+using OwnedView = Owned<const void*, UnmapViewOfFile>;
 
 }  // namespace plat

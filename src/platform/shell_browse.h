@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/owned.h"
 #include "platform/types.h"
 #include "platform/window.h"
 
@@ -41,6 +42,7 @@ bool SHGetPathFromIDList(ItemId item, std::wstring* path);
 
 // Frees an item with the shell's allocator.
 void FreeItemId(ItemId item);
+using OwnedItemId = Owned<ItemId, FreeItemId>;
 
 // SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, path) to the agent's own
 // browse dialog.

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/owned.h"
+
 namespace plat {
 
 using ShellLink = std::uint64_t;
@@ -25,6 +27,7 @@ ShellLink CreateShellLink();
 
 // Releases the object (and the COM initialisation CreateShellLink made).
 void ReleaseShellLink(ShellLink link);
+using OwnedShellLink = Owned<ShellLink, ReleaseShellLink>;
 
 // IPersistFile::Load(path, STGM_READ). False when the file cannot be loaded.
 bool ShellLinkLoad(ShellLink link, const std::wstring& path);

@@ -5,19 +5,13 @@ namespace plat {
 
 bool ReadShortcutTarget(const std::wstring& link_path, std::wstring& target) {
   target.clear();
-  ShellLink link = CreateShellLink();
-  if (link == 0) return false;
-  bool ok = ShellLinkLoad(link, link_path) && ShellLinkGetPath(link, target);
-  ReleaseShellLink(link);
-  return ok;
+  const OwnedShellLink link(CreateShellLink());
+  return link && ShellLinkLoad(link.get(), link_path) && ShellLinkGetPath(link.get(), target);
 }
 
 bool WriteShortcut(const std::wstring& link_path, const std::wstring& target) {
-  ShellLink link = CreateShellLink();
-  if (link == 0) return false;
-  bool ok = ShellLinkSetPath(link, target) && ShellLinkSave(link, link_path);
-  ReleaseShellLink(link);
-  return ok;
+  const OwnedShellLink link(CreateShellLink());
+  return link && ShellLinkSetPath(link.get(), target) && ShellLinkSave(link.get(), link_path);
 }
 
 }  // namespace plat

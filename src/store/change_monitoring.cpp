@@ -111,24 +111,23 @@ void TFolderMonitoringThread::Execute() {
       HandOverLog(L"Stopping change monitoring", detail);
       return;
     }
-    const plat::Handle event = plat::CreateEventW(true, false);
-    if (event == 0) {
+    plat::OwnedWatchEvent event(plat::CreateEventW(true, false));
+    if (!event) {
       HandOverError(kExecute, L"CreateEvent fail", L"", plat::LastError());
       return;
     }
-    const plat::Handle folder = plat::OpenDirectoryForChanges(path);
-    if (folder == plat::INVALID_FOLDER_HANDLE) {
-      const std::uint32_t error = plat::LastError();
-      plat::CloseWatchHandle(event);
-      HandOverError(kExecute, L"CreateFileW=INVALID_HANDLE_VALUE", detail, error);
+    plat::OwnedWatchFolder owned_folder(plat::OpenDirectoryForChanges(path));
+    if (!owned_folder) {
+      event.reset();  // keeps the last error
+      HandOverError(kExecute, L"CreateFileW=INVALID_HANDLE_VALUE", detail, plat::LastError());
       return;
     }
-    Overlapped.event = event;
+    const plat::Handle folder = owned_folder.get();
+    Overlapped.event = event.get();
     if (!plat::ReadDirectoryChangesW(folder, false, kRecentNotifyFilter, Overlapped)) {
-      const std::uint32_t error = plat::LastError();
-      plat::CloseWatchHandle(folder);
-      plat::CloseWatchHandle(event);
-      HandOverError(kExecute, L"ReadDirectoryChangesW fail", L"", error);
+      owned_folder.reset();
+      event.reset();
+      HandOverError(kExecute, L"ReadDirectoryChangesW fail", L"", plat::LastError());
       // A read that cannot be started is tried again after a pause, not in a
       // tight loop of error entries.
       WaitOrTerminated(kWatchPollInterval);
@@ -176,8 +175,8 @@ void TFolderMonitoringThread::Execute() {
       std::uint32_t bytes = 0;
       plat::GetOverlappedResult(folder, Overlapped, bytes, true);
     }
-    plat::CloseWatchHandle(folder);
-    plat::CloseWatchHandle(event);
+    owned_folder.reset();
+    event.reset();
     Overlapped.event = 0;
   }
 }

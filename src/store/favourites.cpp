@@ -225,12 +225,9 @@ void RemoveClick() {
 void ImportShortcutFolder(const std::wstring& base_folder, const std::wstring& subfolder) {
   infra::TDralRegistry reg;
   if (!reg.OpenKey(kPathKey, true)) return;
-  plat::ShellLink link = plat::CreateShellLink();
-  if (link == 0) return;
-  struct Release {
-    plat::ShellLink link;
-    ~Release() { plat::ReleaseShellLink(link); }
-  } release{link};
+  const plat::OwnedShellLink owned_link(plat::CreateShellLink());
+  if (!owned_link) return;
+  const plat::ShellLink link = owned_link.get();
 
   std::wstring folder = base_folder;
   if (!folder.empty() && folder.back() != L'\\') folder += L'\\';

@@ -243,14 +243,14 @@ void ScanRecentFull(const std::wstring& recent_folder, const TRecentScanSettings
                                         });
   });
 
-  plat::ShellLink link = 0;
+  plat::OwnedShellLink link;
   int count = 1;
   std::wstring target;
   for (auto it = links.rbegin(); it != links.rend(); ++it) {
     const std::wstring path = dir + *it->name;
     if (count <= kRecentFilesLimit) {
-      if (link == 0) link = plat::CreateShellLink();
-      if (!ReadTarget(link, path, target) || !UsableTarget(target)) continue;
+      if (!link) link.reset(plat::CreateShellLink());
+      if (!ReadTarget(link.get(), path, target) || !UsableTarget(target)) continue;
       ++count;
       RecentFiles.Add(RecentEntryKey(it->text, target), TStr{target, 0});
       continue;
@@ -265,7 +265,7 @@ void ScanRecentFull(const std::wstring& recent_folder, const TRecentScanSettings
       }
     }
   }
-  if (link != 0) plat::ReleaseShellLink(link);
+  link.reset();
   RecentFiles.Sort();
 
   // One folder entry per folder, keyed by its newest file.
@@ -291,7 +291,7 @@ bool ScanRecentChanges(const std::wstring& recent_folder, const TRecentScanSetti
   if (recent_folder.empty()) return false;
   const std::wstring dir = WithBackslash(recent_folder);
   bool appended = false;
-  plat::ShellLink link = 0;
+  plat::OwnedShellLink link;
   std::wstring target;
   for (const plat::FindData& f : plat::FindFiles(dir + L"*.lnk")) {
     if (f.IsDirectory()) continue;
@@ -308,8 +308,8 @@ bool ScanRecentChanges(const std::wstring& recent_folder, const TRecentScanSetti
       old_text = SeenLinks.Objects(seen).Text;
     }
 
-    if (link == 0) link = plat::CreateShellLink();
-    if (ReadTarget(link, dir + f.name, target) && UsableTarget(target)) {
+    if (!link) link.reset(plat::CreateShellLink());
+    if (ReadTarget(link.get(), dir + f.name, target) && UsableTarget(target)) {
       if (changed) {
         const int old_file = RecentFiles.IndexOf(RecentEntryKey(old_text, target));
         if (old_file >= 0) RecentFiles.Delete(old_file);
@@ -337,7 +337,7 @@ bool ScanRecentChanges(const std::wstring& recent_folder, const TRecentScanSetti
     }
     if (changed) SeenLinks.Objects(seen) = TInt{stamp, stamp_text};
   }
-  if (link != 0) plat::ReleaseShellLink(link);
+  link.reset();
   if (appended) {
     RecentFiles.Sort();
     RecentFolders.Sort();

@@ -30,12 +30,11 @@ void BrowseForFolder(plat::Window owner, const std::wstring& initial_path, std::
     }
     return 0;
   };
-  const plat::ItemId chosen = plat::SHBrowseForFolder(
-      owner, plat::BIF_RETURNONLYFSDIRS | plat::BIF_EDITBOX | plat::BIF_NEWDIALOGSTYLE, callback);
+  const plat::OwnedItemId chosen(plat::SHBrowseForFolder(
+      owner, plat::BIF_RETURNONLYFSDIRS | plat::BIF_EDITBOX | plat::BIF_NEWDIALOGSTYLE, callback));
   if (!chosen) return;
   std::wstring path;
-  if (plat::SHGetPathFromIDList(chosen, &path)) result = path;
-  plat::FreeItemId(chosen);
+  if (plat::SHGetPathFromIDList(chosen.get(), &path)) result = path;
 }
 
 }  // namespace targets

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/unique.h"
+
 #include <atomic>
 #include <vector>
 
@@ -26,7 +28,7 @@ struct DialogRun {
   const ErrorDialogTexts* texts = nullptr;
   bool checked = true;
   const ErrorDialogClick* on_click = nullptr;
-  HFONT normal = nullptr, bold = nullptr, big = nullptr;
+  plat::win32::UniqueFont normal, bold, big;
 };
 
 HWND g_dialog = nullptr;  // only the UI thread shows the dialog
@@ -50,26 +52,26 @@ void Create(HWND dlg, DialogRun& run) {
   HDC dc = ::GetDC(dlg);
   const int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
   if (dc) ::ReleaseDC(dlg, dc);
-  run.normal = MakeFont(-MulDiv(8, dpi, 72), FW_NORMAL);
-  run.bold = MakeFont(-MulDiv(8, dpi, 72), FW_BOLD);
-  run.big = MakeFont(-MulDiv(20, dpi, 72), FW_BOLD);
+  run.normal.reset(MakeFont(-MulDiv(8, dpi, 72), FW_NORMAL));
+  run.bold.reset(MakeFont(-MulDiv(8, dpi, 72), FW_BOLD));
+  run.big.reset(MakeFont(-MulDiv(20, dpi, 72), FW_BOLD));
 
   ::SetWindowTextW(dlg, t.caption.c_str());
   HWND icon = AddControl(dlg, L"STATIC", L"", SS_ICON, 10, 10, 32, 32, -1, nullptr);
   ::SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(::LoadIconW(nullptr, IDI_ERROR)), 0);
-  AddControl(dlg, L"STATIC", t.heading, SS_LEFT, 52, 18, 300, 16, -1, run.normal);
-  AddControl(dlg, L"STATIC", t.message, SS_CENTER | SS_NOPREFIX, 10, 46, 341, 30, kIdMessage, run.bold);
-  AddControl(dlg, L"STATIC", t.sorry, SS_LEFT, 10, 80, 341, 14, -1, run.normal);
-  AddControl(dlg, L"STATIC", t.ask, SS_LEFT, 10, 96, 341, 14, -1, run.bold);
-  AddControl(dlg, L"STATIC", t.report, SS_LEFT, 10, 112, 341, 42, -1, run.normal);
+  AddControl(dlg, L"STATIC", t.heading, SS_LEFT, 52, 18, 300, 16, -1, run.normal.get());
+  AddControl(dlg, L"STATIC", t.message, SS_CENTER | SS_NOPREFIX, 10, 46, 341, 30, kIdMessage, run.bold.get());
+  AddControl(dlg, L"STATIC", t.sorry, SS_LEFT, 10, 80, 341, 14, -1, run.normal.get());
+  AddControl(dlg, L"STATIC", t.ask, SS_LEFT, 10, 96, 341, 14, -1, run.bold.get());
+  AddControl(dlg, L"STATIC", t.report, SS_LEFT, 10, 112, 341, 42, -1, run.normal.get());
   HWND box = AddControl(dlg, L"BUTTON", t.check_box, BS_AUTOCHECKBOX | WS_TABSTOP, 10, 157, 250, 18, kIdCheckBox,
-                        run.normal);
+                        run.normal.get());
   ::SendMessageW(box, BM_SETCHECK, run.checked ? BST_CHECKED : BST_UNCHECKED, 0);
-  AddControl(dlg, L"BUTTON", t.updates, BS_PUSHBUTTON | WS_TABSTOP, 10, 182, 110, 26, kIdUpdates, run.normal);
-  AddControl(dlg, L"BUTTON", t.ignore, BS_DEFPUSHBUTTON | WS_TABSTOP, 130, 182, 70, 26, kIdIgnore, run.normal);
-  AddControl(dlg, L"BUTTON", t.restart, BS_PUSHBUTTON | WS_TABSTOP, 205, 182, 70, 26, kIdRestart, run.normal);
-  AddControl(dlg, L"BUTTON", t.terminate, BS_PUSHBUTTON | WS_TABSTOP, 280, 182, 72, 26, kIdTerminate, run.normal);
-  HWND wait = AddControl(dlg, L"STATIC", t.wait, SS_CENTER | SS_CENTERIMAGE, 60, 70, 241, 44, kIdWait, run.big);
+  AddControl(dlg, L"BUTTON", t.updates, BS_PUSHBUTTON | WS_TABSTOP, 10, 182, 110, 26, kIdUpdates, run.normal.get());
+  AddControl(dlg, L"BUTTON", t.ignore, BS_DEFPUSHBUTTON | WS_TABSTOP, 130, 182, 70, 26, kIdIgnore, run.normal.get());
+  AddControl(dlg, L"BUTTON", t.restart, BS_PUSHBUTTON | WS_TABSTOP, 205, 182, 70, 26, kIdRestart, run.normal.get());
+  AddControl(dlg, L"BUTTON", t.terminate, BS_PUSHBUTTON | WS_TABSTOP, 280, 182, 72, 26, kIdTerminate, run.normal.get());
+  HWND wait = AddControl(dlg, L"STATIC", t.wait, SS_CENTER | SS_CENTERIMAGE, 60, 70, 241, 44, kIdWait, run.big.get());
   ::ShowWindow(wait, SW_HIDE);
 
   // 361 x 219 client pixels, centred on the screen.
@@ -151,8 +153,6 @@ bool ShowErrorDialogModal(const ErrorDialogTexts& texts, bool checked, const Err
                                               reinterpret_cast<LPARAM>(&run));
   g_showing = false;
   g_dialog = nullptr;
-  for (HFONT f : {run.normal, run.bold, run.big})
-    if (f) ::DeleteObject(f);
   return r != -1 && r != 0;
 }
 

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 #include <shellapi.h>
+
+#include "platform/win32/unique.h"
 #undef CopyIcon
 
 namespace plat {
@@ -21,6 +23,7 @@ bool GetIconSize(Handle icon, int& width, int& height) {
   width = height = 0;
   ICONINFO ii{};
   if (!icon || !::GetIconInfo(I(icon), &ii)) return false;
+  win32::UniqueBitmap color(ii.hbmColor), mask(ii.hbmMask);
   BITMAP bm{};
   bool ok = false;
   if (ii.hbmColor && ::GetObjectW(ii.hbmColor, sizeof(bm), &bm)) {
@@ -32,8 +35,6 @@ bool GetIconSize(Handle icon, int& width, int& height) {
     height = bm.bmHeight / 2;  // a monochrome icon's mask holds AND and XOR halves
     ok = true;
   }
-  if (ii.hbmColor) ::DeleteObject(ii.hbmColor);
-  if (ii.hbmMask) ::DeleteObject(ii.hbmMask);
   return ok;
 }
 

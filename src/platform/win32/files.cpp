@@ -3,6 +3,8 @@
 
 #include <windows.h>
 #undef GetLogicalDriveStrings
+
+#include "platform/win32/unique.h"
 #include <algorithm>
 
 
@@ -65,69 +67,48 @@ bool CreateDirectories(const std::wstring& path) {
 bool RemoveFolder(const std::wstring& path) { return ::RemoveDirectoryW(path.c_str()) != 0; }
 
 std::int64_t FileSize(const std::wstring& path) {
-  HANDLE h = ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return -1;
+  win32::UniqueFile h(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h) return -1;
   LARGE_INTEGER size{};
-  BOOL ok = ::GetFileSizeEx(h, &size);
-  DWORD err = ::GetLastError();
-  ::CloseHandle(h);
-  if (!ok) {
-    ::SetLastError(err);
-    return -1;
-  }
+  if (!::GetFileSizeEx(h.get(), &size)) return -1;
   return size.QuadPart;
 }
 
 bool AppendToFile(const std::wstring& path, const std::string& data, const std::string& prefix_if_new,
                   bool* created) {
   if (created) *created = false;
-  HANDLE h = ::CreateFileW(path.c_str(), FILE_APPEND_DATA | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  win32::UniqueFile h(::CreateFileW(path.c_str(), FILE_APPEND_DATA | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h) return false;
   bool is_new = ::GetLastError() != ERROR_ALREADY_EXISTS;
   if (created) *created = is_new;
   LARGE_INTEGER zero{};
-  bool ok = ::SetFilePointerEx(h, zero, nullptr, FILE_END) != 0;
-  if (ok && is_new) ok = WriteAll(h, prefix_if_new);
-  if (ok) ok = WriteAll(h, data);
-  DWORD err = ::GetLastError();
-  ::CloseHandle(h);
-  if (!ok) ::SetLastError(err);
+  bool ok = ::SetFilePointerEx(h.get(), zero, nullptr, FILE_END) != 0;
+  if (ok && is_new) ok = WriteAll(h.get(), prefix_if_new);
+  if (ok) ok = WriteAll(h.get(), data);
   return ok;
 }
 
 bool WriteWholeFile(const std::wstring& path, const std::string& data) {
-  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  bool ok = WriteAll(h, data);
-  DWORD err = ::GetLastError();
-  ::CloseHandle(h);
-  if (!ok) ::SetLastError(err);
-  return ok;
+  win32::UniqueFile h(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h) return false;
+  return WriteAll(h.get(), data);
 }
 
 bool ReadWholeFile(const std::wstring& path, std::string& out) {
   out.clear();
-  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  win32::UniqueFile h(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h) return false;
   char buf[65536];
   DWORD got = 0;
-  bool ok = true;
   while (true) {
-    if (!::ReadFile(h, buf, sizeof buf, &got, nullptr)) {
-      ok = false;
-      break;
-    }
-    if (got == 0) break;
+    if (!::ReadFile(h.get(), buf, sizeof buf, &got, nullptr)) return false;
+    if (got == 0) return true;
     out.append(buf, got);
   }
-  DWORD err = ::GetLastError();
-  ::CloseHandle(h);
-  if (!ok) ::SetLastError(err);
-  return ok;
 }
 
 bool CopyFileTo(const std::wstring& from, const std::wstring& to, bool fail_if_exists) {
@@ -144,8 +125,8 @@ bool MoveFileTo(const std::wstring& from, const std::wstring& to, bool replace) 
 std::vector<FindData> FindFiles(const std::wstring& pattern) {
   std::vector<FindData> out;
   WIN32_FIND_DATAW fd;
-  HANDLE h = ::FindFirstFileW(pattern.c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return out;
+  win32::UniqueFind h(::FindFirstFileW(pattern.c_str(), &fd));
+  if (!h) return out;
   do {
     std::wstring name = fd.cFileName;
     if (name == L"." || name == L"..") continue;
@@ -155,10 +136,9 @@ std::vector<FindData> FindFiles(const std::wstring& pattern) {
     d.size = (static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
     d.last_write = ToFileTime(fd.ftLastWriteTime);
     out.push_back(std::move(d));
-  } while (::FindNextFileW(h, &fd));
-  DWORD err = ::GetLastError();
-  ::FindClose(h);
-  ::SetLastError(out.empty() ? ERROR_FILE_NOT_FOUND : err);
+  } while (::FindNextFileW(h.get(), &fd));
+  h.reset();
+  if (out.empty()) ::SetLastError(ERROR_FILE_NOT_FOUND);
   return out;
 }
 

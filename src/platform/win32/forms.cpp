@@ -11,6 +11,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "platform/win32/unique.h"
+
 namespace plat {
 namespace {
 
@@ -32,7 +34,7 @@ struct WinForm {
   std::map<std::wstring, Ctrl> controls;
   std::map<int, std::wstring> by_id;
   std::map<std::wstring, std::vector<std::wstring>> pages;  // tab control -> its pages
-  std::vector<HIMAGELIST> image_lists;
+  std::vector<win32::UniqueImageList> image_lists;  // destroyed after the window
   bool showing = false;
   int result = mrNone;
   int quiet = 0;  // > 0 while the logic itself changes controls: no events
@@ -352,19 +354,16 @@ HIMAGELIST LoadImages(HWND hwnd, int first, int count) {
   HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, count, 0);
   HINSTANCE inst = GetModuleHandleW(nullptr);
   for (int i = 0; i < count; ++i) {
-    HICON icon = static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(first + i), IMAGE_ICON, size, size, 0));
+    win32::UniqueIcon icon(static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(first + i), IMAGE_ICON, size, size, 0)));
     if (icon) {
-      ImageList_AddIcon(list, icon);
-      DestroyIcon(icon);
+      ImageList_AddIcon(list, icon.get());
     } else {
       // Keep the indexes: a transparent picture in place of a missing one.
       std::vector<std::uint8_t> mask(static_cast<std::size_t>(((size + 15) / 16) * 2 * size), 0xFF);
       std::vector<std::uint32_t> color(static_cast<std::size_t>(size * size), 0);
-      HBITMAP m = CreateBitmap(size, size, 1, 1, mask.data());
-      HBITMAP c = CreateBitmap(size, size, 1, 32, color.data());
-      ImageList_Add(list, c, m);
-      DeleteObject(m);
-      DeleteObject(c);
+      win32::UniqueBitmap m(CreateBitmap(size, size, 1, 1, mask.data()));
+      win32::UniqueBitmap c(CreateBitmap(size, size, 1, 32, color.data()));
+      ImageList_Add(list, c.get(), m.get());
     }
   }
   return list;
@@ -386,7 +385,7 @@ void SetUpControl(WinForm& f, Ctrl& c) {
       }
       if (l.image_count > 0) {
         HIMAGELIST images = LoadImages(c.hwnd, l.image_first, l.image_count);
-        f.image_lists.push_back(images);
+        f.image_lists.emplace_back(images);
         ListView_SetImageList(c.hwnd, images, LVSIL_SMALL);
       }
       break;
@@ -394,7 +393,7 @@ void SetUpControl(WinForm& f, Ctrl& c) {
     case ControlKind::IconCombo: {
       if (l.image_count > 0) {
         HIMAGELIST images = LoadImages(c.hwnd, l.image_first, l.image_count);
-        f.image_lists.push_back(images);
+        f.image_lists.emplace_back(images);
         SendMessageW(c.hwnd, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
       }
       break;
@@ -480,7 +479,7 @@ void DestroyForm(Form form) {
   WinForm* f = F(form);
   if (!f) return;
   if (f->hwnd) DestroyWindow(f->hwnd);
-  for (HIMAGELIST l : f->image_lists) ImageList_Destroy(l);
+  f->image_lists.clear();
   R().forms.erase(form);
 }
 

@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/unique.h"
+
 #include <cwchar>
 #include <map>
 #include <mutex>
@@ -22,9 +24,9 @@ struct ImageLists {
   std::mutex lock;
   int first_resource = 0;
   int resource_count = 0;
-  std::vector<HICON> file_icons;
+  std::vector<win32::UniqueIcon> file_icons;
   // Icons made so far at a given size: (list, index, size) -> icon.
-  std::map<std::tuple<int, int, int>, HICON> icons;
+  std::map<std::tuple<int, int, int>, win32::UniqueIcon> icons;
   // Counts the drops, so that an open menu never draws an icon destroyed since.
   unsigned generation = 0;
 };
@@ -37,7 +39,6 @@ void DropIcons(int list) {
   ++L().generation;
   for (auto it = L().icons.begin(); it != L().icons.end();) {
     if (std::get<0>(it->first) == list) {
-      if (it->second) ::DestroyIcon(it->second);
       it = L().icons.erase(it);
     } else {
       ++it;
@@ -76,7 +77,7 @@ HICON IconFor(const MenuItem& item, int size) {
   const int list = static_cast<int>(item.image_list);
   const auto key = std::make_tuple(list, item.image, size);
   auto it = L().icons.find(key);
-  if (it != L().icons.end()) return it->second;
+  if (it != L().icons.end()) return it->second.get();
   HICON icon = nullptr;
   if (item.image_list == MenuImageList::Menu) {
     if (item.image < L().resource_count) {
@@ -86,9 +87,9 @@ HICON IconFor(const MenuItem& item, int size) {
     }
   } else if (item.image < static_cast<int>(L().file_icons.size())) {
     icon = static_cast<HICON>(
-        ::CopyImage(L().file_icons[static_cast<std::size_t>(item.image)], IMAGE_ICON, size, size, 0));
+        ::CopyImage(L().file_icons[static_cast<std::size_t>(item.image)].get(), IMAGE_ICON, size, size, 0));
   }
-  L().icons[key] = icon;  // a picture that cannot be made is not tried again
+  L().icons[key].reset(icon);  // a picture that cannot be made is not tried again
   return icon;
 }
 
@@ -291,9 +292,8 @@ void SetMenuImageResources(int first_resource_id, int count) {
 void SetRecentFileIcons(std::vector<Handle> icons) {
   std::lock_guard<std::mutex> g(L().lock);
   DropIcons(static_cast<int>(MenuImageList::RecentFileIcons));
-  for (HICON i : L().file_icons) ::DestroyIcon(i);
   L().file_icons.clear();
-  for (Handle i : icons) L().file_icons.push_back(reinterpret_cast<HICON>(static_cast<std::uintptr_t>(i)));
+  for (Handle i : icons) L().file_icons.emplace_back(reinterpret_cast<HICON>(static_cast<std::uintptr_t>(i)));
 }
 
 }  // namespace plat

@@ -2,6 +2,7 @@
 #include <shellapi.h>
 
 #include "platform/process.h"
+#include "platform/win32/unique.h"
 
 namespace plat {
 
@@ -10,8 +11,8 @@ std::vector<std::wstring> CommandLineArgs() {
   int argc = 0;
   LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
   if (!argv) return out;
+  win32::UniqueLocal owned(argv);
   for (int i = 1; i < argc; ++i) out.emplace_back(argv[i]);
-  ::LocalFree(argv);
   return out;
 }
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/unique.h"
+
 #include <vector>
 
 namespace plat {
@@ -17,9 +19,9 @@ bool RunProcess(const std::wstring& command_line, std::uint32_t wait_ms, bool& f
   PROCESS_INFORMATION pi{};
   if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
     return false;
-  finished = ::WaitForSingleObject(pi.hProcess, wait_ms) == WAIT_OBJECT_0;
-  ::CloseHandle(pi.hThread);
-  ::CloseHandle(pi.hProcess);
+  win32::UniqueHandle thread(pi.hThread);
+  win32::UniqueHandle process(pi.hProcess);
+  finished = ::WaitForSingleObject(process.get(), wait_ms) == WAIT_OBJECT_0;
   return true;
 }
 
@@ -36,25 +38,22 @@ std::wstring SystemFolder() {
 }
 
 bool SetBackupPrivilege(bool enable) {
-  HANDLE token = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return false;
+  win32::UniqueHandle token;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Out())) return false;
   TOKEN_PRIVILEGES tp{};
   tp.PrivilegeCount = 1;
-  bool ok = ::LookupPrivilegeValueW(nullptr, L"SeBackupPrivilege", &tp.Privileges[0].Luid) &&
-            (tp.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0,
-             ::AdjustTokenPrivileges(token, FALSE, &tp, sizeof tp, nullptr, nullptr));
-  ::CloseHandle(token);
-  return ok;
+  if (!::LookupPrivilegeValueW(nullptr, L"SeBackupPrivilege", &tp.Privileges[0].Luid)) return false;
+  tp.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
+  return ::AdjustTokenPrivileges(token.get(), FALSE, &tp, sizeof tp, nullptr, nullptr) != 0;
 }
 
 bool SaveRegistryKey(RegKey root, const std::wstring& key, const std::wstring& file, bool use_64bit_view) {
-  HKEY h = nullptr;
+  win32::UniqueKey h;
   REGSAM sam = KEY_READ | (use_64bit_view ? KEY_WOW64_64KEY : 0);
   // The seam's root numbers are the predefined handles' values.
   HKEY base = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
-  if (::RegOpenKeyExW(base, key.c_str(), 0, sam, &h) != ERROR_SUCCESS) return false;
-  LONG rc = ::RegSaveKeyW(h, file.c_str(), nullptr);
-  ::RegCloseKey(h);
+  if (::RegOpenKeyExW(base, key.c_str(), 0, sam, h.Out()) != ERROR_SUCCESS) return false;
+  const LONG rc = ::RegSaveKeyW(h.get(), file.c_str(), nullptr);
   if (rc != ERROR_SUCCESS) ::SetLastError(static_cast<DWORD>(rc));
   return rc == ERROR_SUCCESS;
 }

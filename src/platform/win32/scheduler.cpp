@@ -10,6 +10,8 @@
 #include <oleauto.h>
 #include <taskschd.h>
 
+#include "platform/win32/unique.h"
+
 #include <vector>
 
 // ILogonTrigger is missing from MinGW's <taskschd.h>: its four properties
@@ -33,44 +35,6 @@ T* As(TaskObject object) {
 
 TaskObject Obj(IUnknown* p) { return static_cast<TaskObject>(reinterpret_cast<std::uintptr_t>(p)); }
 
-// A BSTR for the length of one call.
-class Bstr {
- public:
-  explicit Bstr(const std::wstring& text) : b_(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-  Bstr() = default;
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  ~Bstr() { ::SysFreeString(b_); }
-  operator BSTR() const { return b_; }
-  BSTR* Out() {
-    ::SysFreeString(b_);
-    b_ = nullptr;
-    return &b_;
-  }
-  std::wstring Text() const { return b_ ? std::wstring(b_, ::SysStringLen(b_)) : std::wstring(); }
-
- private:
-  BSTR b_ = nullptr;
-};
-
-// A counted interface pointer for the length of one call.
-template <typename T>
-class Com {
- public:
-  Com() = default;
-  Com(const Com&) = delete;
-  Com& operator=(const Com&) = delete;
-  ~Com() {
-    if (p_) p_->Release();
-  }
-  T** Out() { return &p_; }
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-
- private:
-  T* p_ = nullptr;
-};
-
 VARIANT NullVariant() {
   VARIANT v;
   ::VariantInit(&v);
@@ -84,34 +48,34 @@ VARIANT EmptyVariant() {
   return v;
 }
 
-HRESULT GetTriggers(TaskObject definition, Com<ITriggerCollection>* triggers) {
+HRESULT GetTriggers(TaskObject definition, win32::ComPtr<ITriggerCollection>* triggers) {
   if (!definition) return E_POINTER;
   return As<ITaskDefinition>(definition)->get_Triggers(triggers->Out());
 }
 
-HRESULT GetActions(TaskObject definition, Com<IActionCollection>* actions) {
+HRESULT GetActions(TaskObject definition, win32::ComPtr<IActionCollection>* actions) {
   if (!definition) return E_POINTER;
   return As<ITaskDefinition>(definition)->get_Actions(actions->Out());
 }
 
-HRESULT FirstExecAction(TaskObject definition, Com<IExecAction>* exec) {
-  Com<IActionCollection> actions;
+HRESULT FirstExecAction(TaskObject definition, win32::ComPtr<IExecAction>* exec) {
+  win32::ComPtr<IActionCollection> actions;
   HRESULT hr = GetActions(definition, &actions);
   if (FAILED(hr)) return hr;
   LONG count = 0;
   hr = actions->get_Count(&count);
   if (FAILED(hr)) return hr;
   if (count < 1) return E_INVALIDARG;
-  Com<IAction> action;
+  win32::ComPtr<IAction> action;
   hr = actions->get_Item(1, action.Out());  // the collection counts from 1
   if (FAILED(hr)) return hr;
   return action->QueryInterface(IID_IExecAction, reinterpret_cast<void**>(exec->Out()));
 }
 
 HRESULT PutExec(IExecAction* exec, const TaskExecAction& action) {
-  HRESULT hr = exec->put_Path(Bstr(action.path));
-  if (SUCCEEDED(hr)) hr = exec->put_Arguments(Bstr(action.arguments));
-  if (SUCCEEDED(hr)) hr = exec->put_WorkingDirectory(Bstr(action.working_directory));
+  HRESULT hr = exec->put_Path(win32::UniqueBstr(action.path));
+  if (SUCCEEDED(hr)) hr = exec->put_Arguments(win32::UniqueBstr(action.arguments));
+  if (SUCCEEDED(hr)) hr = exec->put_WorkingDirectory(win32::UniqueBstr(action.working_directory));
   return hr;
 }
 
@@ -146,7 +110,7 @@ HResult TaskServiceGetFolder(TaskObject service, const std::wstring& path, TaskO
   *folder = 0;
   if (!service) return E_POINTER;
   ITaskFolder* p = nullptr;
-  HRESULT hr = As<ITaskService>(service)->GetFolder(Bstr(path), &p);
+  HRESULT hr = As<ITaskService>(service)->GetFolder(win32::UniqueBstr(path), &p);
   if (SUCCEEDED(hr) && !p) hr = E_POINTER;
   if (SUCCEEDED(hr)) *folder = Obj(p);
   return hr;
@@ -166,7 +130,7 @@ HResult TaskFolderGetTask(TaskObject folder, const std::wstring& name, TaskObjec
   *registered_task = 0;
   if (!folder) return E_POINTER;
   IRegisteredTask* p = nullptr;
-  HRESULT hr = As<ITaskFolder>(folder)->GetTask(Bstr(name), &p);
+  HRESULT hr = As<ITaskFolder>(folder)->GetTask(win32::UniqueBstr(name), &p);
   if (SUCCEEDED(hr) && !p) hr = E_POINTER;
   if (SUCCEEDED(hr)) *registered_task = Obj(p);
   return hr;
@@ -174,7 +138,7 @@ HResult TaskFolderGetTask(TaskObject folder, const std::wstring& name, TaskObjec
 
 HResult TaskFolderDeleteTask(TaskObject folder, const std::wstring& name) {
   if (!folder) return E_POINTER;
-  return As<ITaskFolder>(folder)->DeleteTask(Bstr(name), 0);
+  return As<ITaskFolder>(folder)->DeleteTask(win32::UniqueBstr(name), 0);
 }
 
 HResult TaskFolderRegisterTaskDefinition(TaskObject folder, const std::wstring& name,
@@ -188,7 +152,7 @@ HResult TaskFolderRegisterTaskDefinition(TaskObject folder, const std::wstring& 
   sddl.vt = VT_BSTR;
   sddl.bstrVal = ::SysAllocString(L"");
   HRESULT hr = As<ITaskFolder>(folder)->RegisterTaskDefinition(
-      Bstr(name), As<ITaskDefinition>(definition), flags, EmptyVariant(), EmptyVariant(),
+      win32::UniqueBstr(name), As<ITaskDefinition>(definition), flags, EmptyVariant(), EmptyVariant(),
       static_cast<TASK_LOGON_TYPE>(logon_type), sddl, &p);
   ::VariantClear(&sddl);
   if (SUCCEEDED(hr) && !p) hr = E_POINTER;
@@ -198,14 +162,14 @@ HResult TaskFolderRegisterTaskDefinition(TaskObject folder, const std::wstring& 
 
 HResult TaskDefinitionSetAuthor(TaskObject definition, const std::wstring& author) {
   if (!definition) return E_POINTER;
-  Com<IRegistrationInfo> info;
+  win32::ComPtr<IRegistrationInfo> info;
   HRESULT hr = As<ITaskDefinition>(definition)->get_RegistrationInfo(info.Out());
   if (FAILED(hr)) return hr;
-  return info->put_Author(Bstr(author));
+  return info->put_Author(win32::UniqueBstr(author));
 }
 
 HResult TaskDefinitionTriggerCount(TaskObject definition, long* count) {
-  Com<ITriggerCollection> triggers;
+  win32::ComPtr<ITriggerCollection> triggers;
   HRESULT hr = GetTriggers(definition, &triggers);
   if (FAILED(hr)) return hr;
   LONG n = 0;
@@ -215,30 +179,30 @@ HResult TaskDefinitionTriggerCount(TaskObject definition, long* count) {
 }
 
 HResult TaskDefinitionClearTriggers(TaskObject definition) {
-  Com<ITriggerCollection> triggers;
+  win32::ComPtr<ITriggerCollection> triggers;
   HRESULT hr = GetTriggers(definition, &triggers);
   if (FAILED(hr)) return hr;
   return triggers->Clear();
 }
 
 HResult TaskDefinitionAddLogonTrigger(TaskObject definition, const TaskLogonTrigger& trigger) {
-  Com<ITriggerCollection> triggers;
+  win32::ComPtr<ITriggerCollection> triggers;
   HRESULT hr = GetTriggers(definition, &triggers);
   if (FAILED(hr)) return hr;
-  Com<ITrigger> created;
+  win32::ComPtr<ITrigger> created;
   hr = triggers->Create(TASK_TRIGGER_LOGON, created.Out());
   if (FAILED(hr)) return hr;
-  Com<ILogonTriggerV2> logon;
+  win32::ComPtr<ILogonTriggerV2> logon;
   hr = created->QueryInterface(kIID_ILogonTrigger, reinterpret_cast<void**>(logon.Out()));
   if (FAILED(hr)) return hr;
-  hr = logon->put_UserId(Bstr(trigger.user_id));
-  if (SUCCEEDED(hr)) hr = logon->put_Delay(Bstr(trigger.delay));
+  hr = logon->put_UserId(win32::UniqueBstr(trigger.user_id));
+  if (SUCCEEDED(hr)) hr = logon->put_Delay(win32::UniqueBstr(trigger.delay));
   return hr;
 }
 
 HResult TaskDefinitionGetSettings(TaskObject definition, TaskSettings* s) {
   if (!definition) return E_POINTER;
-  Com<ITaskSettings> settings;
+  win32::ComPtr<ITaskSettings> settings;
   HRESULT hr = As<ITaskDefinition>(definition)->get_Settings(settings.Out());
   if (FAILED(hr)) return hr;
   VARIANT_BOOL b = VARIANT_FALSE;
@@ -254,11 +218,11 @@ HResult TaskDefinitionGetSettings(TaskObject definition, TaskSettings* s) {
   if (SUCCEEDED(hr) && SUCCEEDED(hr = settings->get_StopIfGoingOnBatteries(&b)))
     s->stop_if_going_on_batteries = b != VARIANT_FALSE;
   if (SUCCEEDED(hr) && SUCCEEDED(hr = settings->get_RunOnlyIfIdle(&b))) s->run_only_if_idle = b != VARIANT_FALSE;
-  Bstr limit;
+  win32::UniqueBstr limit;
   if (SUCCEEDED(hr) && SUCCEEDED(hr = settings->get_ExecutionTimeLimit(limit.Out())))
     s->execution_time_limit = limit.Text();
   if (FAILED(hr)) return hr;
-  Com<IIdleSettings> idle;
+  win32::ComPtr<IIdleSettings> idle;
   hr = settings->get_IdleSettings(idle.Out());
   if (hr == E_NOTIMPL) {
     // A scheduler without idle settings (Wine's) never stops a task at the
@@ -273,7 +237,7 @@ HResult TaskDefinitionGetSettings(TaskObject definition, TaskSettings* s) {
 HResult TaskDefinitionSetSettings(TaskObject definition, const TaskSettings& s) {
   if (!definition) return E_POINTER;
   auto vb = [](bool v) { return v ? VARIANT_TRUE : VARIANT_FALSE; };
-  Com<ITaskSettings> settings;
+  win32::ComPtr<ITaskSettings> settings;
   HRESULT hr = As<ITaskDefinition>(definition)->get_Settings(settings.Out());
   if (FAILED(hr)) return hr;
   if (SUCCEEDED(hr)) hr = settings->put_StartWhenAvailable(vb(s.start_when_available));
@@ -282,9 +246,9 @@ HResult TaskDefinitionSetSettings(TaskObject definition, const TaskSettings& s) 
   if (SUCCEEDED(hr)) hr = settings->put_DisallowStartIfOnBatteries(vb(s.disallow_start_if_on_batteries));
   if (SUCCEEDED(hr)) hr = settings->put_StopIfGoingOnBatteries(vb(s.stop_if_going_on_batteries));
   if (SUCCEEDED(hr)) hr = settings->put_RunOnlyIfIdle(vb(s.run_only_if_idle));
-  if (SUCCEEDED(hr)) hr = settings->put_ExecutionTimeLimit(Bstr(s.execution_time_limit));
+  if (SUCCEEDED(hr)) hr = settings->put_ExecutionTimeLimit(win32::UniqueBstr(s.execution_time_limit));
   if (FAILED(hr)) return hr;
-  Com<IIdleSettings> idle;
+  win32::ComPtr<IIdleSettings> idle;
   hr = settings->get_IdleSettings(idle.Out());
   if (hr == E_NOTIMPL) return S_OK;  // no idle settings to keep (Wine)
   if (SUCCEEDED(hr)) hr = idle->put_StopOnIdleEnd(vb(s.idle_stop_on_idle_end));
@@ -292,23 +256,23 @@ HResult TaskDefinitionSetSettings(TaskObject definition, const TaskSettings& s) 
 }
 
 HResult TaskDefinitionAddExecAction(TaskObject definition, const TaskExecAction& action) {
-  Com<IActionCollection> actions;
+  win32::ComPtr<IActionCollection> actions;
   HRESULT hr = GetActions(definition, &actions);
   if (FAILED(hr)) return hr;
-  Com<IAction> created;
+  win32::ComPtr<IAction> created;
   hr = actions->Create(TASK_ACTION_EXEC, created.Out());
   if (FAILED(hr)) return hr;
-  Com<IExecAction> exec;
+  win32::ComPtr<IExecAction> exec;
   hr = created->QueryInterface(IID_IExecAction, reinterpret_cast<void**>(exec.Out()));
   if (FAILED(hr)) return hr;
   return PutExec(exec.get(), action);
 }
 
 HResult TaskDefinitionGetFirstExecAction(TaskObject definition, TaskExecAction* action) {
-  Com<IExecAction> exec;
+  win32::ComPtr<IExecAction> exec;
   HRESULT hr = FirstExecAction(definition, &exec);
   if (FAILED(hr)) return hr;
-  Bstr path, args, dir;
+  win32::UniqueBstr path, args, dir;
   if (SUCCEEDED(hr = exec->get_Path(path.Out())) && SUCCEEDED(hr = exec->get_Arguments(args.Out())) &&
       SUCCEEDED(hr = exec->get_WorkingDirectory(dir.Out()))) {
     action->path = path.Text();
@@ -319,14 +283,14 @@ HResult TaskDefinitionGetFirstExecAction(TaskObject definition, TaskExecAction* 
 }
 
 HResult TaskDefinitionSetFirstExecAction(TaskObject definition, const TaskExecAction& action) {
-  Com<IExecAction> exec;
+  win32::ComPtr<IExecAction> exec;
   HRESULT hr = FirstExecAction(definition, &exec);
   if (FAILED(hr)) return hr;
   return PutExec(exec.get(), action);
 }
 
 HResult TaskDefinitionClearActions(TaskObject definition) {
-  Com<IActionCollection> actions;
+  win32::ComPtr<IActionCollection> actions;
   HRESULT hr = GetActions(definition, &actions);
   if (FAILED(hr)) return hr;
   return actions->Clear();
@@ -334,11 +298,11 @@ HResult TaskDefinitionClearActions(TaskObject definition) {
 
 HResult TaskDefinitionGetPrincipal(TaskObject definition, TaskPrincipal* principal) {
   if (!definition) return E_POINTER;
-  Com<IPrincipal> p;
+  win32::ComPtr<IPrincipal> p;
   HRESULT hr = As<ITaskDefinition>(definition)->get_Principal(p.Out());
   if (FAILED(hr)) return hr;
   TASK_RUNLEVEL_TYPE level = ::TASK_RUNLEVEL_LUA;
-  Bstr user;
+  win32::UniqueBstr user;
   if (SUCCEEDED(hr = p->get_RunLevel(&level)) && SUCCEEDED(hr = p->get_UserId(user.Out()))) {
     principal->run_level = level;
     principal->user_id = user.Text();
@@ -348,11 +312,11 @@ HResult TaskDefinitionGetPrincipal(TaskObject definition, TaskPrincipal* princip
 
 HResult TaskDefinitionSetPrincipal(TaskObject definition, const TaskPrincipal& principal) {
   if (!definition) return E_POINTER;
-  Com<IPrincipal> p;
+  win32::ComPtr<IPrincipal> p;
   HRESULT hr = As<ITaskDefinition>(definition)->get_Principal(p.Out());
   if (FAILED(hr)) return hr;
   hr = p->put_RunLevel(static_cast<TASK_RUNLEVEL_TYPE>(principal.run_level));
-  if (SUCCEEDED(hr)) hr = p->put_UserId(Bstr(principal.user_id));
+  if (SUCCEEDED(hr)) hr = p->put_UserId(win32::UniqueBstr(principal.user_id));
   return hr;
 }
 

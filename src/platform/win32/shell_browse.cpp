@@ -7,6 +7,8 @@
 #include <ole2.h>
 #include <shlobj.h>
 
+#include "platform/win32/unique.h"
+
 #undef SHBrowseForFolder
 #undef SHGetPathFromIDList
 
@@ -32,10 +34,8 @@ void InitializeShellDialogThread() {
 }
 
 bool ShellAllocatorAvailable() {
-  IMalloc* m = nullptr;
-  if (FAILED(::SHGetMalloc(&m)) || !m) return false;
-  m->Release();
-  return true;
+  win32::ComPtr<IMalloc> m;
+  return SUCCEEDED(::SHGetMalloc(m.Out())) && m;
 }
 
 ItemId SHBrowseForFolder(Window owner, std::uint32_t flags, const BrowseCallback& callback) {

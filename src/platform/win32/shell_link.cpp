@@ -5,13 +5,15 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "platform/win32/unique.h"
+
 namespace plat {
 namespace {
 
 struct LinkObject {
-  IShellLinkW* link = nullptr;
-  IPersistFile* file = nullptr;
   bool com_initialized = false;
+  win32::ComPtr<IShellLinkW> link;
+  win32::ComPtr<IPersistFile> file;
 };
 
 LinkObject* L(ShellLink link) { return reinterpret_cast<LinkObject*>(static_cast<std::uintptr_t>(link)); }
@@ -23,8 +25,8 @@ ShellLink CreateShellLink() {
   HRESULT init = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   obj->com_initialized = SUCCEEDED(init);  // S_OK and S_FALSE are each undone once
   HRESULT hr = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                  reinterpret_cast<void**>(&obj->link));
-  if (SUCCEEDED(hr)) hr = obj->link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&obj->file));
+                                  reinterpret_cast<void**>(obj->link.Out()));
+  if (SUCCEEDED(hr)) hr = obj->link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(obj->file.Out()));
   if (FAILED(hr)) {
     ::SetLastError(static_cast<DWORD>(hr));
     ReleaseShellLink(static_cast<ShellLink>(reinterpret_cast<std::uintptr_t>(obj)));
@@ -36,10 +38,9 @@ ShellLink CreateShellLink() {
 void ReleaseShellLink(ShellLink link) {
   LinkObject* obj = L(link);
   if (!obj) return;
-  if (obj->file) obj->file->Release();
-  if (obj->link) obj->link->Release();
-  if (obj->com_initialized) ::CoUninitialize();
-  delete obj;
+  const bool uninitialize = obj->com_initialized;
+  delete obj;  // releases both interfaces
+  if (uninitialize) ::CoUninitialize();
 }
 
 bool ShellLinkLoad(ShellLink link, const std::wstring& path) {

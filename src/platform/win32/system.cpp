@@ -5,6 +5,8 @@
 #include <sddl.h>
 #include <shlobj.h>
 
+#include "platform/win32/unique.h"
+
 #include <vector>
 
 namespace plat {
@@ -23,18 +25,17 @@ std::wstring SidToString(PSID sid) {
   if (!convert || !sid || !::IsValidSid(sid)) return {};
   LPWSTR text = nullptr;
   if (!convert(sid, &text) || !text) return {};
-  std::wstring out = text;
-  ::LocalFree(text);
-  return out;
+  win32::UniqueLocal owned(text);
+  return text;
 }
 
 // The thread token, or the process token when the thread has none.
-HANDLE OpenQueryToken() {
-  HANDLE token = nullptr;
-  if (::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) return token;
-  if (::GetLastError() != ERROR_NO_TOKEN) return nullptr;
-  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return token;
-  return nullptr;
+win32::UniqueHandle OpenQueryToken() {
+  win32::UniqueHandle token;
+  if (::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, token.Out())) return token;
+  if (::GetLastError() != ERROR_NO_TOKEN) return {};
+  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Out())) return token;
+  return {};
 }
 
 }  // namespace
@@ -46,58 +47,41 @@ std::wstring SystemErrorMessage(std::uint32_t code) {
   wchar_t* buf = nullptr;
   DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                              nullptr, code, 0, reinterpret_cast<LPWSTR>(&buf), 0, nullptr);
+  win32::UniqueLocal owned(buf);
   std::wstring out;
   if (n && buf) out.assign(buf, n);
-  if (buf) ::LocalFree(buf);
   return out;
 }
 
 bool GetTokenElevation(bool& elevated) {
-  HANDLE token = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  win32::UniqueHandle token;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Out())) return false;
   TOKEN_ELEVATION e{};
   DWORD got = 0;
-  BOOL ok = ::GetTokenInformation(token, TokenElevation, &e, sizeof e, &got);
-  DWORD err = ::GetLastError();
-  ::CloseHandle(token);
-  if (!ok) {
-    ::SetLastError(err);
-    return false;
-  }
+  if (!::GetTokenInformation(token.get(), TokenElevation, &e, sizeof e, &got)) return false;
   elevated = e.TokenIsElevated != 0;
   return true;
 }
 
 bool GetTokenElevationType(std::uint32_t& type) {
-  HANDLE token = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  win32::UniqueHandle token;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Out())) return false;
   TOKEN_ELEVATION_TYPE t{};
   DWORD got = 0;
-  BOOL ok = ::GetTokenInformation(token, TokenElevationType, &t, sizeof t, &got);
-  DWORD err = ::GetLastError();
-  ::CloseHandle(token);
-  if (!ok) {
-    ::SetLastError(err);
-    return false;
-  }
+  if (!::GetTokenInformation(token.get(), TokenElevationType, &t, sizeof t, &got)) return false;
   type = static_cast<std::uint32_t>(t);
   return true;
 }
 
 bool GetTokenGroups(std::vector<TokenGroup>& groups) {
   groups.clear();
-  HANDLE token = OpenQueryToken();
+  win32::UniqueHandle token = OpenQueryToken();
   if (!token) return false;
   DWORD need = 0;
-  ::GetTokenInformation(token, TokenGroups, nullptr, 0, &need);
+  ::GetTokenInformation(token.get(), TokenGroups, nullptr, 0, &need);
   std::vector<unsigned char> buf(need ? need : 1024);
-  BOOL ok = ::GetTokenInformation(token, TokenGroups, buf.data(), static_cast<DWORD>(buf.size()), &need);
-  DWORD err = ::GetLastError();
-  ::CloseHandle(token);
-  if (!ok) {
-    ::SetLastError(err);
+  if (!::GetTokenInformation(token.get(), TokenGroups, buf.data(), static_cast<DWORD>(buf.size()), &need))
     return false;
-  }
   auto* tg = reinterpret_cast<TOKEN_GROUPS*>(buf.data());
   for (DWORD i = 0; i < tg->GroupCount; ++i)
     groups.push_back(TokenGroup{SidToString(tg->Groups[i].Sid), tg->Groups[i].Attributes});
@@ -115,14 +99,9 @@ bool CheckTokenMembership(const std::wstring& sid, bool& is_member) {
   }
   PSID psid = nullptr;
   if (!from(sid.c_str(), &psid)) return false;
+  win32::UniqueLocal owned(psid);
   BOOL member = FALSE;
-  BOOL ok = check(nullptr, psid, &member);
-  DWORD err = ::GetLastError();
-  ::LocalFree(psid);
-  if (!ok) {
-    ::SetLastError(err);
-    return false;
-  }
+  if (!check(nullptr, psid, &member)) return false;
   is_member = member != FALSE;
   return true;
 }
