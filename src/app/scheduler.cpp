@@ -26,51 +26,11 @@ constexpr std::uint32_t kRunWaitMs = 2000;
 constexpr std::uint32_t kStopWaitMs = 4000;
 constexpr std::uint32_t kPollMs = 100;
 
-// One counted Task Scheduler object, released when it goes out of scope.
-class Ref {
- public:
-  Ref() = default;
-  Ref(const Ref&) = delete;
-  Ref& operator=(const Ref&) = delete;
-  Ref(Ref&& other) noexcept : obj_(std::exchange(other.obj_, 0)) {}
-  Ref& operator=(Ref&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      obj_ = std::exchange(other.obj_, 0);
-    }
-    return *this;
-  }
-  ~Ref() { Reset(); }
-  void Reset() { plat::ReleaseTaskObject(std::exchange(obj_, 0)); }
-  plat::TaskObject* Out() {
-    Reset();
-    return &obj_;
-  }
-  plat::TaskObject get() const { return obj_; }
-  explicit operator bool() const { return obj_ != 0; }
-
- private:
-  plat::TaskObject obj_ = 0;
-};
-
-// Keeps the exception trace quiet for calls whose failure is expected.
-class QuietTrace {
- public:
-  QuietTrace() : previous_(infra::SuppressExceptionTrace.exchange(true)) {}
-  ~QuietTrace() { infra::SuppressExceptionTrace = previous_; }
-
- private:
-  bool previous_;
-};
-
-// A step of the scheduler conversation failed in a way that ends the launch.
-struct SchedulerFailure {
-  plat::HResult hr;
-};
-
-void Check(plat::HResult hr) {
-  if (plat::Failed(hr)) throw SchedulerFailure{hr};
-}
+// Errors: every step of the conversation with the Task Scheduler returns its
+// HRESULT. A step whose failure ends the launch returns it at once to
+// LaunchThroughScheduler or DeleteFromScheduler, which log it as "Common
+// error"; a step whose failure is expected (looking a task up, reading run
+// facts) is tested where it is made. Nothing here throws for control flow.
 
 void Log(const std::wstring& text) { infra::LogMessage(kSource, text); }
 
@@ -102,20 +62,18 @@ std::wstring Hex(plat::HResult hr) {
 
 // Connects to the local Task Scheduler and opens its root folder.
 struct Connection {
-  Ref service;
-  Ref folder;
+  plat::OwnedTaskObject service;
+  plat::OwnedTaskObject folder;
 };
 
-Connection Connect() {
-  Connection c;
-  Check(plat::CreateTaskService(c.service.Out()));
-  Check(plat::TaskServiceConnect(c.service.get()));
-  Check(plat::TaskServiceGetFolder(c.service.get(), L"\\", c.folder.Out()));
-  return c;
+plat::HResult Connect(Connection& c) {
+  if (const plat::HResult hr = plat::CreateTaskService(c.service.Out()); plat::Failed(hr)) return hr;
+  if (const plat::HResult hr = plat::TaskServiceConnect(c.service.get()); plat::Failed(hr)) return hr;
+  return plat::TaskServiceGetFolder(c.service.get(), L"\\", c.folder.Out());
 }
 
 plat::HResult Register(const Connection& c, const std::wstring& name, plat::TaskObject definition,
-                       Ref* registered) {
+                       plat::OwnedTaskObject* registered) {
   return plat::TaskFolderRegisterTaskDefinition(c.folder.get(), name, definition,
                                                 plat::TASK_CREATE_OR_UPDATE,
                                                 plat::TASK_LOGON_INTERACTIVE_TOKEN,
@@ -132,15 +90,21 @@ plat::TaskPrincipal Principal(const SchedulerLaunch& p) {
 }
 
 // Fills a new definition as the agent's tasks are made.
-void FillNewDefinition(plat::TaskObject def, const SchedulerLaunch& p) {
-  Check(plat::TaskDefinitionSetAuthor(def, kAuthor));
+plat::HResult FillNewDefinition(plat::TaskObject def, const SchedulerLaunch& p) {
+  plat::HResult hr = plat::TaskDefinitionSetAuthor(def, kAuthor);
+  if (plat::Failed(hr)) return hr;
   if (p.AddLogonTrigger) {
     long count = 0;
-    Check(plat::TaskDefinitionTriggerCount(def, &count));
-    if (count == 0) Check(plat::TaskDefinitionAddLogonTrigger(def, LogonTrigger(p)));
+    hr = plat::TaskDefinitionTriggerCount(def, &count);
+    if (plat::Failed(hr)) return hr;
+    if (count == 0) {
+      hr = plat::TaskDefinitionAddLogonTrigger(def, LogonTrigger(p));
+      if (plat::Failed(hr)) return hr;
+    }
   }
   plat::TaskSettings s;
-  Check(plat::TaskDefinitionGetSettings(def, &s));
+  hr = plat::TaskDefinitionGetSettings(def, &s);
+  if (plat::Failed(hr)) return hr;
   s.start_when_available = true;
   s.multiple_instances = plat::TASK_INSTANCES_PARALLEL;
   s.priority = p.Priority;
@@ -149,29 +113,35 @@ void FillNewDefinition(plat::TaskObject def, const SchedulerLaunch& p) {
   s.run_only_if_idle = false;
   s.idle_stop_on_idle_end = false;
   s.execution_time_limit = L"PT0S";
-  Check(plat::TaskDefinitionSetSettings(def, s));
-  Check(plat::TaskDefinitionAddExecAction(
-      def, plat::TaskExecAction{Quoted(p.ProgramPath), p.Arguments, p.WorkingDirectory}));
-  Check(plat::TaskDefinitionSetPrincipal(def, Principal(p)));
+  hr = plat::TaskDefinitionSetSettings(def, s);
+  if (plat::Failed(hr)) return hr;
+  hr = plat::TaskDefinitionAddExecAction(
+      def, plat::TaskExecAction{Quoted(p.ProgramPath), p.Arguments, p.WorkingDirectory});
+  if (plat::Failed(hr)) return hr;
+  return plat::TaskDefinitionSetPrincipal(def, Principal(p));
 }
 
 // Compares an existing definition with the wanted one and corrects it in
-// place; true when anything was corrected.
-bool CorrectDefinition(plat::TaskObject def, const SchedulerLaunch& p) {
-  bool marked = false;
+// place; *marked tells whether anything was corrected.
+plat::HResult CorrectDefinition(plat::TaskObject def, const SchedulerLaunch& p, bool* marked) {
+  *marked = false;
 
   long count = 0;
-  Check(plat::TaskDefinitionTriggerCount(def, &count));
+  plat::HResult hr = plat::TaskDefinitionTriggerCount(def, &count);
+  if (plat::Failed(hr)) return hr;
   if (p.AddLogonTrigger && count == 0) {
-    Check(plat::TaskDefinitionAddLogonTrigger(def, LogonTrigger(p)));
-    marked = true;
+    hr = plat::TaskDefinitionAddLogonTrigger(def, LogonTrigger(p));
+    if (plat::Failed(hr)) return hr;
+    *marked = true;
   } else if (!p.AddLogonTrigger && count > 0) {
-    Check(plat::TaskDefinitionClearTriggers(def));
-    marked = true;
+    hr = plat::TaskDefinitionClearTriggers(def);
+    if (plat::Failed(hr)) return hr;
+    *marked = true;
   }
 
   plat::TaskPrincipal principal;
-  Check(plat::TaskDefinitionGetPrincipal(def, &principal));
+  hr = plat::TaskDefinitionGetPrincipal(def, &principal);
+  if (plat::Failed(hr)) return hr;
   bool principal_changed = false;
   if ((principal.run_level == plat::TASK_RUNLEVEL_HIGHEST) != p.HighestRunLevel) {
     principal.run_level = p.HighestRunLevel ? plat::TASK_RUNLEVEL_HIGHEST : plat::TASK_RUNLEVEL_LUA;
@@ -184,12 +154,14 @@ bool CorrectDefinition(plat::TaskObject def, const SchedulerLaunch& p) {
     Log(L"Update userid");
   }
   if (principal_changed) {
-    Check(plat::TaskDefinitionSetPrincipal(def, principal));
-    marked = true;
+    hr = plat::TaskDefinitionSetPrincipal(def, principal);
+    if (plat::Failed(hr)) return hr;
+    *marked = true;
   }
 
   plat::TaskSettings settings;
-  Check(plat::TaskDefinitionGetSettings(def, &settings));
+  hr = plat::TaskDefinitionGetSettings(def, &settings);
+  if (plat::Failed(hr)) return hr;
   bool settings_changed = false;
   if (settings.priority != p.Priority) {
     settings.priority = p.Priority;
@@ -203,8 +175,9 @@ bool CorrectDefinition(plat::TaskObject def, const SchedulerLaunch& p) {
     settings_changed = true;
   }
   if (settings_changed) {
-    Check(plat::TaskDefinitionSetSettings(def, settings));
-    marked = true;
+    hr = plat::TaskDefinitionSetSettings(def, settings);
+    if (plat::Failed(hr)) return hr;
+    *marked = true;
   }
 
   const std::wstring wanted_path = Quoted(p.ProgramPath);
@@ -213,10 +186,11 @@ bool CorrectDefinition(plat::TaskObject def, const SchedulerLaunch& p) {
     // No action, or a first action of another kind: the task starts nothing
     // of ours, so its actions are replaced by the program's one.
     Log(L"Update path: , new=" + p.ProgramPath);
-    Check(plat::TaskDefinitionClearActions(def));
-    Check(plat::TaskDefinitionAddExecAction(
-        def, plat::TaskExecAction{wanted_path, p.Arguments, p.WorkingDirectory}));
-    return true;
+    *marked = true;
+    hr = plat::TaskDefinitionClearActions(def);
+    if (plat::Failed(hr)) return hr;
+    return plat::TaskDefinitionAddExecAction(def,
+                                             plat::TaskExecAction{wanted_path, p.Arguments, p.WorkingDirectory});
   }
   bool action_changed = false;
   if (!SameTextIgnoringCase(action.path, wanted_path)) {
@@ -235,10 +209,11 @@ bool CorrectDefinition(plat::TaskObject def, const SchedulerLaunch& p) {
     Log(L"Update workdir");
   }
   if (action_changed) {
-    Check(plat::TaskDefinitionSetFirstExecAction(def, action));
-    marked = true;
+    hr = plat::TaskDefinitionSetFirstExecAction(def, action);
+    if (plat::Failed(hr)) return hr;
+    *marked = true;
   }
-  return marked;
+  return plat::kS_OK;
 }
 
 // What the diagnostic lines of the run show, read afresh.
@@ -249,8 +224,8 @@ struct RunFacts {
   int state = -1;
 };
 
+// Each fact that cannot be read keeps its default.
 RunFacts ReadFacts(plat::TaskObject task) {
-  QuietTrace quiet;
   RunFacts f;
   plat::RegisteredTaskGetLastRunTime(task, &f.last_run);
   plat::RegisteredTaskGetNextRunTime(task, &f.next_run);
@@ -271,11 +246,8 @@ std::wstring DiagnosticLine(const std::wstring& prefix, const RunFacts& f, doubl
 // Every wait here ends: the start is watched for 2 seconds, the stop for 4.
 bool RunTask(plat::TaskObject task, const SchedulerLaunch& p) {
   double last_run = 0, next_run = 0;
-  {
-    QuietTrace quiet;
-    plat::RegisteredTaskGetLastRunTime(task, &last_run);
-    plat::RegisteredTaskGetNextRunTime(task, &next_run);
-  }
+  plat::RegisteredTaskGetLastRunTime(task, &last_run);
+  plat::RegisteredTaskGetNextRunTime(task, &next_run);
   Log(L"Last run=" + plat::FormatTaskDate(last_run) + L" (" + DateNumber(last_run) +
       L"), next run=" + plat::FormatTaskDate(next_run));
   const double remembered_last = last_run;
@@ -283,7 +255,7 @@ bool RunTask(plat::TaskObject task, const SchedulerLaunch& p) {
 
   if (p.FlushLogBeforeRun) infra::SaveAllLogs(false);
 
-  Ref running;
+  plat::OwnedTaskObject running;
   const plat::HResult run_hr = plat::RegisteredTaskRun(task, running.Out());
   if (plat::Failed(run_hr)) {
     Log(L"Run fail 0=" + Hex(run_hr));
@@ -295,7 +267,6 @@ bool RunTask(plat::TaskObject task, const SchedulerLaunch& p) {
   for (;;) {
     bool done = false;
     {
-      QuietTrace quiet;
       int state = 0;
       if (plat::Succeeded(plat::RegisteredTaskGetState(task, &state))) {
         if (state < plat::TASK_STATE_QUEUED) {
@@ -347,10 +318,7 @@ bool RunTask(plat::TaskObject task, const SchedulerLaunch& p) {
     const std::uint32_t stop_wait = plat::TickCount();
     for (;;) {
       std::int32_t last_result = -1;
-      {
-        QuietTrace quiet;
-        plat::RegisteredTaskGetLastTaskResult(task, &last_result);
-      }
+      plat::RegisteredTaskGetLastTaskResult(task, &last_result);
       if (last_result == 0) {
         Log(L"Stop success");
         break;
@@ -359,10 +327,7 @@ bool RunTask(plat::TaskObject task, const SchedulerLaunch& p) {
         const RunFacts f = ReadFacts(task);
         Log(L"Run wait timeout 2: Last run=" + plat::FormatTaskDate(f.last_run) + L", next run=" +
             plat::FormatTaskDate(f.next_run));
-        if (p.FlushLogBeforeRun) {
-          QuietTrace quiet;
-          plat::RegisteredTaskStop(task);
-        }
+        if (p.FlushLogBeforeRun) plat::RegisteredTaskStop(task);
         break;
       }
       plat::SleepMs(kPollMs);
@@ -371,66 +336,77 @@ bool RunTask(plat::TaskObject task, const SchedulerLaunch& p) {
   return result;
 }
 
-bool Launch(const SchedulerLaunch& p) {
-  Connection c = Connect();
+// The launch; *launched is its result when the HRESULT is a success, a
+// failed HRESULT is the step that ended it.
+plat::HResult Launch(const SchedulerLaunch& p, bool* launched) {
+  *launched = false;
+  Connection c;
+  plat::HResult hr = Connect(c);
+  if (plat::Failed(hr)) return hr;
 
-  Ref task, def;
-  plat::HResult lookup;
-  {
-    QuietTrace quiet;
-    lookup = plat::TaskFolderGetTask(c.folder.get(), p.TaskName, task.Out());
-    if (plat::Succeeded(lookup)) lookup = plat::RegisteredTaskGetDefinition(task.get(), def.Out());
-  }
+  plat::OwnedTaskObject task, def;
+  // A task that is not there yet is no failure: it is made.
+  plat::HResult lookup = plat::TaskFolderGetTask(c.folder.get(), p.TaskName, task.Out());
+  if (plat::Succeeded(lookup)) lookup = plat::RegisteredTaskGetDefinition(task.get(), def.Out());
 
   if (plat::Failed(lookup)) {
     Log(L"IsNew=" + p.TaskName);
-    task.Reset();
-    def.Reset();
-    Check(plat::TaskServiceNewTask(c.service.get(), def.Out()));
-    FillNewDefinition(def.get(), p);
-    Ref registered;
+    task.reset();
+    def.reset();
+    hr = plat::TaskServiceNewTask(c.service.get(), def.Out());
+    if (plat::Failed(hr)) return hr;
+    hr = FillNewDefinition(def.get(), p);
+    if (plat::Failed(hr)) return hr;
+    plat::OwnedTaskObject registered;
     if (plat::Failed(Register(c, p.TaskName, def.get(), &registered))) {
       if (infra::IsRealAdmin()) Log(L"RegisterTaskDefinition fail 1");
-      return false;
+      return plat::kS_OK;
     }
-    return p.RunNow ? RunTask(registered.get(), p) : true;
+    *launched = p.RunNow ? RunTask(registered.get(), p) : true;
+    return plat::kS_OK;
   }
 
-  if (!CorrectDefinition(def.get(), p)) return p.RunNow ? RunTask(task.get(), p) : true;
+  bool marked = false;
+  hr = CorrectDefinition(def.get(), p, &marked);
+  if (plat::Failed(hr)) return hr;
+  if (!marked) {
+    *launched = p.RunNow ? RunTask(task.get(), p) : true;
+    return plat::kS_OK;
+  }
 
   Log(L"Update required");
   // The task as it stands, kept so that a failed update can put it back.
-  Ref original;
-  bool deleted = false;
-  {
-    QuietTrace quiet;
-    plat::RegisteredTaskGetDefinition(task.get(), original.Out());
-    deleted = plat::Succeeded(plat::TaskFolderDeleteTask(c.folder.get(), p.TaskName));
-  }
-  Ref registered;
+  plat::OwnedTaskObject original;
+  plat::RegisteredTaskGetDefinition(task.get(), original.Out());
+  const bool deleted = plat::Succeeded(plat::TaskFolderDeleteTask(c.folder.get(), p.TaskName));
+  plat::OwnedTaskObject registered;
   const plat::HResult reg_hr = Register(c, p.TaskName, def.get(), &registered);
-  if (plat::Succeeded(reg_hr)) return p.RunNow ? RunTask(registered.get(), p) : true;
+  if (plat::Succeeded(reg_hr)) {
+    *launched = p.RunNow ? RunTask(registered.get(), p) : true;
+    return plat::kS_OK;
+  }
 
   if (infra::IsRealAdmin()) Log(L"RegisterTaskDefinition fail");
-  Ref existing = std::move(task);
+  plat::OwnedTaskObject existing = std::move(task);
   if (deleted) {
     // The update removed the task and could not put the new one in place:
     // register the task as it stood, so the failed update loses nothing.
-    existing.Reset();
+    existing.reset();
     if (original && plat::Succeeded(Register(c, p.TaskName, original.get(), &existing)))
       Log(L"Restored the previous task");
     else
-      existing.Reset();
+      existing.reset();
   }
-  if (!p.RunExistingOnRegisterFailure) return false;
+  if (!p.RunExistingOnRegisterFailure) return plat::kS_OK;
   if (!existing) {
     infra::LogError(kSource, L"pRegisteredTask = nil", L"", static_cast<std::uint32_t>(reg_hr), true);
-    return false;
+    return plat::kS_OK;
   }
-  if (!p.RunNow) return false;
+  if (!p.RunNow) return plat::kS_OK;
   Log(L"Run existing task");
   t_ran_as_it_stood = true;
-  return RunTask(existing.get(), p);
+  *launched = RunTask(existing.get(), p);
+  return plat::kS_OK;
 }
 
 }  // namespace
@@ -450,10 +426,12 @@ bool LaunchThroughScheduler(const SchedulerLaunch& p) {
     return false;
   }
   try {
-    return Launch(p);
-  } catch (const SchedulerFailure& f) {
-    infra::LogError(kSource, L"Common error", L"", static_cast<std::uint32_t>(f.hr), true);
+    bool launched = false;
+    const plat::HResult hr = Launch(p, &launched);
+    if (plat::Succeeded(hr)) return launched;
+    infra::LogError(kSource, L"Common error", L"", static_cast<std::uint32_t>(hr), true);
   } catch (...) {
+    // Not a step of the conversation (the log or the registry layer threw).
     infra::LogError(kSource, L"Common error", L"", 0, true);
   }
   return false;
@@ -490,16 +468,14 @@ bool DeleteFromScheduler(const std::wstring& TaskName) {
     return false;
   }
   try {
-    Connection c = Connect();
-    plat::HResult hr;
-    {
-      QuietTrace quiet;
-      hr = plat::TaskFolderDeleteTask(c.folder.get(), TaskName);
+    Connection c;
+    const plat::HResult hr = Connect(c);
+    if (plat::Failed(hr)) {
+      infra::LogError(kDelete, L"Common error", L"", static_cast<std::uint32_t>(hr), true);
+      return false;
     }
-    if (plat::Succeeded(hr)) return true;
+    if (plat::Succeeded(plat::TaskFolderDeleteTask(c.folder.get(), TaskName))) return true;
     infra::LogMessage(kDelete, L"DeleteTask fail " + TaskName);
-  } catch (const SchedulerFailure& f) {
-    infra::LogError(kDelete, L"Common error", L"", static_cast<std::uint32_t>(f.hr), true);
   } catch (...) {
     infra::LogError(kDelete, L"Common error", L"", 0, true);
   }
