@@ -8,6 +8,17 @@
 
 namespace ui {
 
+// The control names of the add-item prompt (TfmAddItem): its layout and every reader of its
+// controls use these.
+namespace add_item_control {
+inline constexpr wchar_t kForm[] = L"TfmAddItem";
+inline constexpr wchar_t kPrompt[] = L"Label1";
+inline constexpr wchar_t kName[] = L"edName";
+inline constexpr wchar_t kAlwaysShow[] = L"CheckBox1";
+inline constexpr wchar_t kOk[] = L"btOK";
+inline constexpr wchar_t kCancel[] = L"btCancel";
+}  // namespace add_item_control
+
 plat::FormLayout AddItemLayout();
 
 class TfmAddItem {

@@ -32,30 +32,30 @@ bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
 
 plat::FormLayout EdLayout() {
   plat::FormLayout f;
-  f.name = L"TEd";
+  f.name = ed_control::kForm;
   f.caption = L"Edit folder";
   f.width = 270;
   f.height = 86;
   f.stay_on_top = true;
   f.key_preview = true;
   auto& c = f.controls;
-  c.push_back(Ctl(L"Label3", ControlKind::Label, L"Path", 7, 9, 60, 9));
-  c.push_back(Ctl(L"Edit1", ControlKind::Edit, L"", 70, 7, 173, 13));
-  c.push_back(Ctl(L"SpeedButton1", ControlKind::Button, L"...", 246, 7, 17, 13));
-  c.push_back(Ctl(L"Label4", ControlKind::Label, L"Title", 7, 26, 60, 9));
-  c.push_back(Ctl(L"Edit2", ControlKind::Edit, L"", 70, 24, 193, 13));
-  c.push_back(Ctl(L"Label2", ControlKind::Label, L"Top level menu", 7, 43, 60, 9));
-  c.push_back(Ctl(L"ComboBox1", ControlKind::ComboBox, L"", 70, 41, 112, 90));
-  c.push_back(Ctl(L"Label1", ControlKind::Label, L"Icon:", 190, 43, 20, 9));
-  plat::ControlLayout icons = Ctl(L"ComboBoxEx1", ControlKind::IconCombo, L"", 212, 41, 51, 160);
+  c.push_back(Ctl(ed_control::kPathLabel, ControlKind::Label, L"Path", 7, 9, 60, 9));
+  c.push_back(Ctl(ed_control::kPath, ControlKind::Edit, L"", 70, 7, 173, 13));
+  c.push_back(Ctl(ed_control::kBrowse, ControlKind::Button, L"...", 246, 7, 17, 13));
+  c.push_back(Ctl(ed_control::kTitleLabel, ControlKind::Label, L"Title", 7, 26, 60, 9));
+  c.push_back(Ctl(ed_control::kTitle, ControlKind::Edit, L"", 70, 24, 193, 13));
+  c.push_back(Ctl(ed_control::kLevelLabel, ControlKind::Label, L"Top level menu", 7, 43, 60, 9));
+  c.push_back(Ctl(ed_control::kLevel, ControlKind::ComboBox, L"", 70, 41, 112, 90));
+  c.push_back(Ctl(ed_control::kIconLabel, ControlKind::Label, L"Icon:", 190, 43, 20, 9));
+  plat::ControlLayout icons = Ctl(ed_control::kIcon, ControlKind::IconCombo, L"", 212, 41, 51, 160);
   icons.image_first = 200;
   icons.image_count = 13;
   c.push_back(icons);
-  plat::ControlLayout ok = Ctl(L"Button1", ControlKind::Button, L"OK", 159, 65, 50, 14);
+  plat::ControlLayout ok = Ctl(ed_control::kOk, ControlKind::Button, L"OK", 159, 65, 50, 14);
   ok.is_default = true;
   ok.anchor_bottom = true;
   c.push_back(ok);
-  plat::ControlLayout cancel = Ctl(L"Button2", ControlKind::Button, L"Cancel", 213, 65, 50, 14);
+  plat::ControlLayout cancel = Ctl(ed_control::kCancel, ControlKind::Button, L"Cancel", 213, 65, 50, 14);
   cancel.is_cancel = true;
   cancel.anchor_bottom = true;
   c.push_back(cancel);
@@ -74,7 +74,7 @@ TEd::TEd(TSett& owner) : owner_(owner) {
     items.push_back(L"");  // the picker shows the pictures only
     images.push_back(i);
   }
-  plat::SetComboItems(form_, L"ComboBoxEx1", items, images);
+  plat::SetComboItems(form_, ed_control::kIcon, items, images);
 }
 
 TEd::~TEd() { plat::DestroyForm(form_); }
@@ -95,9 +95,9 @@ bool TEd::Dispatch(const plat::FormEvent& e) {
     case K::KeyDown:
       return e.control.empty() && FormKeyDown(e.key);
     case K::Click:
-      if (e.control == L"Button1") Button1Click();
-      else if (e.control == L"Button2") Button2Click();
-      else if (e.control == L"SpeedButton1") SpeedButton1Click();
+      if (e.control == ed_control::kOk) Button1Click();
+      else if (e.control == ed_control::kCancel) Button2Click();
+      else if (e.control == ed_control::kBrowse) SpeedButton1Click();
       else return false;
       return true;
     default:
@@ -118,74 +118,74 @@ void TEd::Refuse(const std::wstring& text) {
 void TEd::FormShow() {
   const plat::Form sf = owner_.Form();
   const bool folders = FolderEditing();
-  for (const wchar_t* c : {L"Label2", L"ComboBox1", L"Label1", L"ComboBoxEx1"}) plat::SetControlVisible(form_, c, folders);
+  for (const wchar_t* c : {ed_control::kLevelLabel, ed_control::kLevel, ed_control::kIconLabel, ed_control::kIcon}) plat::SetControlVisible(form_, c, folders);
   if (folders) {
-    plat::SetControlText(form_, L"Label3", L"Path");
-    plat::SetControlText(form_, L"Label4", L"Title");
-    plat::SetReadOnly(form_, L"Edit1", true);
+    plat::SetControlText(form_, ed_control::kPathLabel, L"Path");
+    plat::SetControlText(form_, ed_control::kTitleLabel, L"Title");
+    plat::SetReadOnly(form_, ed_control::kPath, true);
     plat::SetFormHeight(form_, kFolderHeight);
     const TFolderRows rows = owner_.FolderRows();
     std::vector<std::wstring> levels{L"None"};
     for (const auto& r : rows)
       if (r.path.empty()) levels.push_back(r.title);
-    plat::SetComboItems(form_, L"ComboBox1", levels);
-    plat::SetItemIndex(form_, L"ComboBox1", 0);
-    const int sel = plat::GetSelectedRow(sf, L"ListView1");
+    plat::SetComboItems(form_, ed_control::kLevel, levels);
+    plat::SetItemIndex(form_, ed_control::kLevel, 0);
+    const int sel = plat::GetSelectedRow(sf, sett_control::kFolderList);
     const TFolderRow row = sel >= 0 && sel < static_cast<int>(rows.size()) ? rows[sel] : TFolderRow{};
-    plat::SetControlText(form_, L"Edit1", row.path);
-    plat::SetControlEnabled(form_, L"SpeedButton1", !infra::TrimControls(row.path).empty());
-    plat::SetControlText(form_, L"Edit2", row.title);
-    plat::SetItemIndex(form_, L"ComboBoxEx1", row.image);
+    plat::SetControlText(form_, ed_control::kPath, row.path);
+    plat::SetControlEnabled(form_, ed_control::kBrowse, !infra::TrimControls(row.path).empty());
+    plat::SetControlText(form_, ed_control::kTitle, row.title);
+    plat::SetItemIndex(form_, ed_control::kIcon, row.image);
     if (EditorMode == 3) {
-      plat::SetControlEnabled(form_, L"ComboBox1", false);
+      plat::SetControlEnabled(form_, ed_control::kLevel, false);
       plat::SetFormCaption(form_, L"New submenu");
     } else {
-      plat::SetControlEnabled(form_, L"ComboBox1", !row.path.empty());
+      plat::SetControlEnabled(form_, ed_control::kLevel, !row.path.empty());
       plat::SetFormCaption(form_, EditorMode == 2 ? L"New folder" : L"Edit folder");
       if (row.indent != 0 && sel >= 0) {
         const int h = HeaderOf(rows, sel);
         if (h >= 0) {
           for (std::size_t i = 1; i < levels.size(); ++i) {
             if (SameIgnoringCase(levels[i], rows[h].title)) {
-              plat::SetItemIndex(form_, L"ComboBox1", static_cast<int>(i));
+              plat::SetItemIndex(form_, ed_control::kLevel, static_cast<int>(i));
               break;
             }
           }
         }
       }
     }
-    start_level_ = plat::GetItemIndex(form_, L"ComboBox1");
-    plat::FocusControl(form_, L"Edit2");
+    start_level_ = plat::GetItemIndex(form_, ed_control::kLevel);
+    plat::FocusControl(form_, ed_control::kTitle);
   } else {
-    plat::SetControlText(form_, L"Label3", L"Name");
-    plat::SetControlText(form_, L"Label4", L"Mask");
-    plat::SetControlEnabled(form_, L"SpeedButton1", false);
-    plat::SetReadOnly(form_, L"Edit1", false);
+    plat::SetControlText(form_, ed_control::kPathLabel, L"Name");
+    plat::SetControlText(form_, ed_control::kTitleLabel, L"Mask");
+    plat::SetControlEnabled(form_, ed_control::kBrowse, false);
+    plat::SetReadOnly(form_, ed_control::kPath, false);
     plat::SetFormHeight(form_, kFilterHeight);
     if (AddingFilter) {
-      plat::SetControlText(form_, L"Edit1", L"");
-      plat::SetControlText(form_, L"Edit2", L"");
+      plat::SetControlText(form_, ed_control::kPath, L"");
+      plat::SetControlText(form_, ed_control::kTitle, L"");
       plat::SetFormCaption(form_, L"New filter");
     } else {
-      const int sel = plat::GetSelectedRow(sf, L"ListView2");
-      const plat::ListRow row = sel >= 0 ? plat::GetListRow(sf, L"ListView2", sel) : plat::ListRow{};
-      plat::SetControlText(form_, L"Edit1", row.caption);
-      plat::SetControlText(form_, L"Edit2", row.subitems.empty() ? L"" : row.subitems[0]);
+      const int sel = plat::GetSelectedRow(sf, sett_control::kFilterList);
+      const plat::ListRow row = sel >= 0 ? plat::GetListRow(sf, sett_control::kFilterList, sel) : plat::ListRow{};
+      plat::SetControlText(form_, ed_control::kPath, row.caption);
+      plat::SetControlText(form_, ed_control::kTitle, row.subitems.empty() ? L"" : row.subitems[0]);
       plat::SetFormCaption(form_, L"Edit Filter");
     }
     start_level_ = 0;
-    plat::FocusControl(form_, L"Edit1");
+    plat::FocusControl(form_, ed_control::kPath);
   }
 }
 
 void TEd::SpeedButton1Click() {
   std::wstring folder;
-  targets::BrowseForFolder(plat::FormWindow(form_), plat::GetControlText(form_, L"Edit1"), folder);
-  if (!folder.empty() && plat::DirectoryExists(folder)) plat::SetControlText(form_, L"Edit1", folder);
+  targets::BrowseForFolder(plat::FormWindow(form_), plat::GetControlText(form_, ed_control::kPath), folder);
+  if (!folder.empty() && plat::DirectoryExists(folder)) plat::SetControlText(form_, ed_control::kPath, folder);
 }
 
 void TEd::Button1Click() {
-  if (plat::GetControlText(form_, L"Edit2").empty()) return;
+  if (plat::GetControlText(form_, ed_control::kTitle).empty()) return;
   if (FolderEditing()) OkFolder();
   else OkFilter();
 }
@@ -193,13 +193,13 @@ void TEd::Button1Click() {
 void TEd::OkFolder() {
   const plat::Form sf = owner_.Form();
   TFolderRows rows = owner_.FolderRows();
-  const int r = plat::GetSelectedRow(sf, L"ListView1");
+  const int r = plat::GetSelectedRow(sf, sett_control::kFolderList);
   if (r < 0 || r >= static_cast<int>(rows.size())) return;
-  const std::wstring path = plat::GetControlText(form_, L"Edit1");
-  const std::wstring title = plat::GetControlText(form_, L"Edit2");
-  const int level = std::max(0, plat::GetItemIndex(form_, L"ComboBox1"));
-  const std::vector<std::wstring> levels = plat::GetComboItems(form_, L"ComboBox1");
-  const int icon = std::max(0, plat::GetItemIndex(form_, L"ComboBoxEx1"));
+  const std::wstring path = plat::GetControlText(form_, ed_control::kPath);
+  const std::wstring title = plat::GetControlText(form_, ed_control::kTitle);
+  const int level = std::max(0, plat::GetItemIndex(form_, ed_control::kLevel));
+  const std::vector<std::wstring> levels = plat::GetComboItems(form_, ed_control::kLevel);
+  const int icon = std::max(0, plat::GetItemIndex(form_, ed_control::kIcon));
   const int n = static_cast<int>(rows.size());
 
   if (level == 0) {
@@ -276,22 +276,22 @@ void TEd::OkFolder() {
 
 void TEd::OkFilter() {
   const plat::Form sf = owner_.Form();
-  const std::wstring name = plat::GetControlText(form_, L"Edit1");
-  const std::wstring mask = plat::GetControlText(form_, L"Edit2");
+  const std::wstring name = plat::GetControlText(form_, ed_control::kPath);
+  const std::wstring mask = plat::GetControlText(form_, ed_control::kTitle);
   if (name.empty()) {
     Refuse(kBothFields);
     return;
   }
-  const int sel = AddingFilter ? -1 : plat::GetSelectedRow(sf, L"ListView2");
-  const int n = plat::ListCount(sf, L"ListView2");
+  const int sel = AddingFilter ? -1 : plat::GetSelectedRow(sf, sett_control::kFilterList);
+  const int n = plat::ListCount(sf, sett_control::kFilterList);
   for (int i = 0; i < n; ++i) {
-    if (i != sel && plat::GetListRow(sf, L"ListView2", i).caption == name) {
+    if (i != sel && plat::GetListRow(sf, sett_control::kFilterList, i).caption == name) {
       Refuse(kNameExists);
       return;
     }
   }
   for (int i = 0; i < n; ++i) {
-    const plat::ListRow row = plat::GetListRow(sf, L"ListView2", i);
+    const plat::ListRow row = plat::GetListRow(sf, sett_control::kFilterList, i);
     // Masks are value names: two spellings that differ in case are one.
     if (i != sel && !row.subitems.empty() && SameIgnoringCase(row.subitems[0], mask)) {
       Refuse(kMaskExists);
@@ -299,10 +299,10 @@ void TEd::OkFilter() {
     }
   }
   if (AddingFilter) {
-    plat::InsertListRow(sf, L"ListView2", n, plat::ListRow{name, {mask}, -1, 0});
-    plat::SetSelectedRow(sf, L"ListView2", n);
+    plat::InsertListRow(sf, sett_control::kFilterList, n, plat::ListRow{name, {mask}, -1, 0});
+    plat::SetSelectedRow(sf, sett_control::kFilterList, n);
   } else if (sel >= 0) {
-    plat::SetListRow(sf, L"ListView2", sel, plat::ListRow{name, {mask}, -1, 0});
+    plat::SetListRow(sf, sett_control::kFilterList, sel, plat::ListRow{name, {mask}, -1, 0});
   }
   owner_.FiltersChanged = true;
   plat::EndModal(form_, plat::mrOk);
@@ -311,8 +311,8 @@ void TEd::OkFilter() {
 void TEd::Button2Click() {
   if (FolderEditing() && (EditorMode == 2 || EditorMode == 3)) {
     const plat::Form sf = owner_.Form();
-    const int sel = plat::GetSelectedRow(sf, L"ListView1");
-    if (sel >= 0) plat::DeleteListRow(sf, L"ListView1", sel);
+    const int sel = plat::GetSelectedRow(sf, sett_control::kFolderList);
+    if (sel >= 0) plat::DeleteListRow(sf, sett_control::kFolderList, sel);
   }
   plat::EndModal(form_, plat::mrCancel);
 }

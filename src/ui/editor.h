@@ -11,6 +11,26 @@ namespace ui {
 
 class TSett;
 
+// The control names of the item editor (TEd): its layout and every reader of its
+// controls use these.
+namespace ed_control {
+inline constexpr wchar_t kForm[] = L"TEd";
+// "Path" for a folder, "Name" for a filter
+inline constexpr wchar_t kPathLabel[] = L"Label3";
+inline constexpr wchar_t kPath[] = L"Edit1";
+inline constexpr wchar_t kBrowse[] = L"SpeedButton1";
+// "Title" for a folder, "Mask" for a filter
+inline constexpr wchar_t kTitleLabel[] = L"Label4";
+inline constexpr wchar_t kTitle[] = L"Edit2";
+// Folders only
+inline constexpr wchar_t kLevelLabel[] = L"Label2";
+inline constexpr wchar_t kLevel[] = L"ComboBox1";
+inline constexpr wchar_t kIconLabel[] = L"Label1";
+inline constexpr wchar_t kIcon[] = L"ComboBoxEx1";
+inline constexpr wchar_t kOk[] = L"Button1";
+inline constexpr wchar_t kCancel[] = L"Button2";
+}  // namespace ed_control
+
 plat::FormLayout EdLayout();
 
 class TEd {

@@ -16,9 +16,9 @@ struct TChoice {
   const wchar_t* value;
 };
 const TChoice kChoices[] = {
-    {L"ShowMenuItem", L"Show Vorlune Folder menu", L"ShowMainMenu"},
-    {L"AddRemoveItem", L"Add/Remove to/from Vorlune Folder", L"ShowAddDelMenu"},
-    {L"OpenItem", L"Open folder(s) in new window(s)", L"ShowNewMenu"},
+    {sett_context_control::kShowMenu, L"Show Vorlune Folder menu", L"ShowMainMenu"},
+    {sett_context_control::kAddRemove, L"Add/Remove to/from Vorlune Folder", L"ShowAddDelMenu"},
+    {sett_context_control::kOpenInNewWindow, L"Open folder(s) in new window(s)", L"ShowNewMenu"},
 };
 
 std::unique_ptr<TSettContextMenu>& Instance() {
@@ -32,22 +32,22 @@ using plat::Ctl;
 
 plat::FormLayout SettContextLayout() {
   plat::FormLayout f;
-  f.name = L"TSettContextMenu";
+  f.name = sett_context_control::kForm;
   f.caption = L"Context menu items";
   f.width = 226;
   f.height = 94;
   auto& c = f.controls;
-  c.push_back(Ctl(L"GroupBox1", plat::ControlKind::Group, L" Choose items to display in Explorer context menus ", 7,
+  c.push_back(Ctl(sett_context_control::kGroup, plat::ControlKind::Group, L" Choose items to display in Explorer context menus ", 7,
                   7, 212, 58));
   int y = 20;
   for (const auto& ch : kChoices) {
     c.push_back(Ctl(ch.box, plat::ControlKind::CheckBox, ch.caption, 15, y, 196, 10));
     y += 14;
   }
-  plat::ControlLayout ok = Ctl(L"btOK", plat::ControlKind::Button, L"OK", 115, 73, 50, 14);
+  plat::ControlLayout ok = Ctl(sett_context_control::kOk, plat::ControlKind::Button, L"OK", 115, 73, 50, 14);
   ok.is_default = true;
   c.push_back(ok);
-  plat::ControlLayout cancel = Ctl(L"btCancel", plat::ControlKind::Button, L"Cancel", 169, 73, 50, 14);
+  plat::ControlLayout cancel = Ctl(sett_context_control::kCancel, plat::ControlKind::Button, L"Cancel", 169, 73, 50, 14);
   cancel.is_cancel = true;
   c.push_back(cancel);
   return f;
@@ -59,8 +59,8 @@ TSettContextMenu::TSettContextMenu(plat::Window owner) {
     // forms' modal loop.
     using K = plat::FormEventKind;
     if (e.kind == K::Show) FormShow();
-    else if (e.kind == K::Click && e.control == L"btOK") btOKClick();
-    else if ((e.kind == K::Click && e.control == L"btCancel") || e.kind == K::Close)
+    else if (e.kind == K::Click && e.control == sett_context_control::kOk) btOKClick();
+    else if ((e.kind == K::Click && e.control == sett_context_control::kCancel) || e.kind == K::Close)
       plat::EndModal(form_, plat::mrCancel);
     else return false;
     return true;

@@ -6,6 +6,18 @@
 
 namespace ui {
 
+// The control names of the context-menu options (TSettContextMenu): its layout and every reader of its
+// controls use these.
+namespace sett_context_control {
+inline constexpr wchar_t kForm[] = L"TSettContextMenu";
+inline constexpr wchar_t kGroup[] = L"GroupBox1";
+inline constexpr wchar_t kShowMenu[] = L"ShowMenuItem";
+inline constexpr wchar_t kAddRemove[] = L"AddRemoveItem";
+inline constexpr wchar_t kOpenInNewWindow[] = L"OpenItem";
+inline constexpr wchar_t kOk[] = L"btOK";
+inline constexpr wchar_t kCancel[] = L"btCancel";
+}  // namespace sett_context_control
+
 plat::FormLayout SettContextLayout();
 
 class TSettContextMenu {

@@ -107,94 +107,94 @@ void InstallModalMessageHook() {
 
 plat::FormLayout SettLayout() {
   plat::FormLayout f;
-  f.name = L"TSett";
+  f.name = sett_control::kForm;
   f.caption = L"Options";
   f.width = 400;
   f.height = 264;
   f.key_preview = true;
   auto& c = f.controls;
-  c.push_back(Ctl(L"qqq", ControlKind::Tabs, L"", 7, 7, 386, 230));
-  c.push_back(Ctl(L"Folders", ControlKind::Page, L"Folders", 0, 0, 0, 0, L"qqq"));
-  c.push_back(Ctl(L"Filters", ControlKind::Page, L"Filters", 0, 0, 0, 0, L"qqq"));
-  c.push_back(Ctl(L"Option", ControlKind::Page, L"Preferences", 0, 0, 0, 0, L"qqq"));
-  c.push_back(Ctl(L"About", ControlKind::Page, L"About", 0, 0, 0, 0, L"qqq"));
+  c.push_back(Ctl(sett_control::kPages, ControlKind::Tabs, L"", 7, 7, 386, 230));
+  c.push_back(Ctl(sett_control::kFoldersTab, ControlKind::Page, L"Folders", 0, 0, 0, 0, sett_control::kPages));
+  c.push_back(Ctl(sett_control::kFiltersTab, ControlKind::Page, L"Filters", 0, 0, 0, 0, sett_control::kPages));
+  c.push_back(Ctl(sett_control::kOptionTab, ControlKind::Page, L"Preferences", 0, 0, 0, 0, sett_control::kPages));
+  c.push_back(Ctl(sett_control::kAboutTab, ControlKind::Page, L"About", 0, 0, 0, 0, sett_control::kPages));
 
-  AddListPage(c, L"Folders", L"GroupBox1", L" Folders settings ", L"ListView1", L"Title", L"Path", true,
-              {{L"Button1", L"Add Folder..."},
-               {L"Button13", L"Add Submenu"},
-               {L"Button2", L"Edit"},
-               {L"Button3", L"Remove"},
-               {L"Button4", L"Up"},
-               {L"Button5", L"Down"}});
-  AddListPage(c, L"Filters", L"GroupBox2", L" Filters settings ", L"ListView2", L"Name", L"Mask", false,
-              {{L"Button10", L"Add Filter..."},
-               {L"Button6", L"Edit"},
-               {L"Button7", L"Remove"},
-               {L"Button9", L"Up"},
-               {L"Button8", L"Down"}});
+  AddListPage(c, sett_control::kFoldersTab, sett_control::kFoldersGroup, L" Folders settings ", sett_control::kFolderList, L"Title", L"Path", true,
+              {{sett_control::kAddFolder, L"Add Folder..."},
+               {sett_control::kAddSubmenu, L"Add Submenu"},
+               {sett_control::kEditFolder, L"Edit"},
+               {sett_control::kRemoveFolder, L"Remove"},
+               {sett_control::kFolderUp, L"Up"},
+               {sett_control::kFolderDown, L"Down"}});
+  AddListPage(c, sett_control::kFiltersTab, sett_control::kFiltersGroup, L" Filters settings ", sett_control::kFilterList, L"Name", L"Mask", false,
+              {{sett_control::kAddFilter, L"Add Filter..."},
+               {sett_control::kEditFilter, L"Edit"},
+               {sett_control::kRemoveFilter, L"Remove"},
+               {sett_control::kFilterUp, L"Up"},
+               {sett_control::kFilterDown, L"Down"}});
 
-  const wchar_t* P = L"Option";
-  c.push_back(Ctl(L"GroupBox3", ControlKind::Group, L" General ", 4, 2, 370, 94, P));
-  c.push_back(Ctl(L"CheckBox1", ControlKind::CheckBox, L"Automatically start with Windows", 12, 14, 172, 10, P));
-  c.push_back(Ctl(L"CheckBox2", ControlKind::CheckBox, L"Show the tray icon", 192, 14, 172, 10, P));
-  c.push_back(Ctl(L"CheckBox15", ControlKind::CheckBox, L"Delete excess shortcuts (> 40)", 12, 27, 172, 10, P));
-  c.push_back(Ctl(L"CheckBox16", ControlKind::CheckBox, L"Enable Explorer enhancements", 192, 27, 172, 10, P));
-  c.push_back(Ctl(L"CheckBox14", ControlKind::CheckBox, L"Display menu with", 12, 42, 80, 10, P));
-  ControlLayout e2 = Ctl(L"Edit2", ControlKind::Edit, L"", 94, 40, 28, 13, P);
+  const wchar_t* P = sett_control::kOptionTab;
+  c.push_back(Ctl(sett_control::kGeneralGroup, ControlKind::Group, L" General ", 4, 2, 370, 94, P));
+  c.push_back(Ctl(sett_control::kAutostart, ControlKind::CheckBox, L"Automatically start with Windows", 12, 14, 172, 10, P));
+  c.push_back(Ctl(sett_control::kShowTray, ControlKind::CheckBox, L"Show the tray icon", 192, 14, 172, 10, P));
+  c.push_back(Ctl(sett_control::kClearLink, ControlKind::CheckBox, L"Delete excess shortcuts (> 40)", 12, 27, 172, 10, P));
+  c.push_back(Ctl(sett_control::kExplorerEnhancements, ControlKind::CheckBox, L"Enable Explorer enhancements", 192, 27, 172, 10, P));
+  c.push_back(Ctl(sett_control::kRecentFiles, ControlKind::CheckBox, L"Display menu with", 12, 42, 80, 10, P));
+  ControlLayout e2 = Ctl(sett_control::kRecentFilesCount, ControlKind::Edit, L"", 94, 40, 28, 13, P);
   e2.numbers = true;
   c.push_back(e2);
-  c.push_back(Ctl(L"SpinButton1", ControlKind::UpDown, L"", 123, 40, 10, 13, P));
-  c.push_back(Ctl(L"Label1", ControlKind::Label, L"recently opened files", 138, 42, 120, 9, P));
-  c.push_back(Ctl(L"CheckBox3", ControlKind::CheckBox, L"Display menu with", 12, 58, 80, 10, P));
-  ControlLayout e3 = Ctl(L"Edit3", ControlKind::Edit, L"", 94, 56, 28, 13, P);
+  c.push_back(Ctl(sett_control::kRecentFilesSpin, ControlKind::UpDown, L"", 123, 40, 10, 13, P));
+  c.push_back(Ctl(sett_control::kRecentFilesLabel, ControlKind::Label, L"recently opened files", 138, 42, 120, 9, P));
+  c.push_back(Ctl(sett_control::kRecentFolders, ControlKind::CheckBox, L"Display menu with", 12, 58, 80, 10, P));
+  ControlLayout e3 = Ctl(sett_control::kRecentFoldersCount, ControlKind::Edit, L"", 94, 56, 28, 13, P);
   e3.numbers = true;
   c.push_back(e3);
-  c.push_back(Ctl(L"SpinButton2", ControlKind::UpDown, L"", 123, 56, 10, 13, P));
-  c.push_back(Ctl(L"Label2", ControlKind::Label, L"recently opened folders", 138, 58, 120, 9, P));
-  c.push_back(Ctl(L"Label3", ControlKind::Label, L"Assign a hot key for opening the program menu:", 12, 76, 176,
+  c.push_back(Ctl(sett_control::kRecentFoldersSpin, ControlKind::UpDown, L"", 123, 56, 10, 13, P));
+  c.push_back(Ctl(sett_control::kRecentFoldersLabel, ControlKind::Label, L"recently opened folders", 138, 58, 120, 9, P));
+  c.push_back(Ctl(sett_control::kHotKeyLabel, ControlKind::Label, L"Assign a hot key for opening the program menu:", 12, 76, 176,
                   9, P));
-  ControlLayout combo = Ctl(L"ComboBox1", ControlKind::ComboBox, L"", 192, 74, 104, 80, P);
+  ControlLayout combo = Ctl(sett_control::kHotKeyChoice, ControlKind::ComboBox, L"", 192, 74, 104, 80, P);
   combo.items = {L"none", L"Natural Keyboard (Win + )", L"Custom"};
   c.push_back(combo);
-  ControlLayout e1 = Ctl(L"Edit1", ControlKind::Edit, L"", 300, 74, 24, 13, P);
+  ControlLayout e1 = Ctl(sett_control::kHotKeyLetter, ControlKind::Edit, L"", 300, 74, 24, 13, P);
   c.push_back(e1);
-  c.push_back(Ctl(L"Hot", ControlKind::HotKey, L"", 300, 74, 66, 13, P));
+  c.push_back(Ctl(sett_control::kHotKey, ControlKind::HotKey, L"", 300, 74, 66, 13, P));
 
   c.push_back(
-      Ctl(L"GroupBox4", ControlKind::Group, L" Show program menu in Save As/Open dialog boxes: ", 4, 100, 370, 54, P));
-  c.push_back(Ctl(L"CheckBox5", ControlKind::CheckBox, L"When you rotate the mouse wheel", 12, 112, 172, 10, P));
+      Ctl(sett_control::kDialogGroup, ControlKind::Group, L" Show program menu in Save As/Open dialog boxes: ", 4, 100, 370, 54, P));
+  c.push_back(Ctl(sett_control::kWheel, ControlKind::CheckBox, L"When you rotate the mouse wheel", 12, 112, 172, 10, P));
   c.push_back(
-      Ctl(L"CheckBox8", ControlKind::CheckBox, L"When you rotate the mouse wheel forward", 22, 125, 162, 10, P));
+      Ctl(sett_control::kWheelForward, ControlKind::CheckBox, L"When you rotate the mouse wheel forward", 22, 125, 162, 10, P));
   c.push_back(
-      Ctl(L"CheckBox9", ControlKind::CheckBox, L"When you rotate the mouse wheel backward", 22, 138, 162, 10, P));
-  c.push_back(Ctl(L"CheckBox4", ControlKind::CheckBox, L"When you click the middle mouse button", 192, 112, 172, 10, P));
+      Ctl(sett_control::kWheelBackward, ControlKind::CheckBox, L"When you rotate the mouse wheel backward", 22, 138, 162, 10, P));
+  c.push_back(Ctl(sett_control::kMiddleButton, ControlKind::CheckBox, L"When you click the middle mouse button", 192, 112, 172, 10, P));
   c.push_back(
-      Hidden(Ctl(L"CheckBox7", ControlKind::CheckBox, L"When you right-click the '?' sign", 192, 125, 172, 10, P)));
+      Hidden(Ctl(sett_control::kHelpSignRightClick, ControlKind::CheckBox, L"When you right-click the '?' sign", 192, 125, 172, 10, P)));
 
-  c.push_back(Ctl(L"GroupBox5", ControlKind::Group,
+  c.push_back(Ctl(sett_control::kExplorerGroup, ControlKind::Group,
                   L" Show program menu in Windows Explorer/Internet Explorer/Desktop: ", 4, 158, 370, 44, P));
-  c.push_back(Ctl(L"CheckBox12", ControlKind::CheckBox, L"When you middle-click in Explorer", 12, 171, 172, 10, P));
-  c.push_back(Ctl(L"CheckBox13", ControlKind::CheckBox, L"When you middle-click in IExplorer", 192, 171, 172, 10, P));
-  c.push_back(Ctl(L"CheckBox10", ControlKind::CheckBox, L"When you middle-click on Desktop", 12, 185, 172, 10, P));
+  c.push_back(Ctl(sett_control::kMiddleExplorer, ControlKind::CheckBox, L"When you middle-click in Explorer", 12, 171, 172, 10, P));
+  c.push_back(Ctl(sett_control::kMiddleIExplorer, ControlKind::CheckBox, L"When you middle-click in IExplorer", 192, 171, 172, 10, P));
+  c.push_back(Ctl(sett_control::kMiddleDesktop, ControlKind::CheckBox, L"When you middle-click on Desktop", 12, 185, 172, 10, P));
   c.push_back(Hidden(
-      Ctl(L"CheckBox11", ControlKind::CheckBox, L"When you right-click the 'Address bar'", 192, 185, 110, 10, P)));
-  c.push_back(Hidden(Ctl(L"SpeedButton1", ControlKind::Button, L"Customize", 310, 183, 56, 14, P)));
+      Ctl(sett_control::kAddressBarRightClick, ControlKind::CheckBox, L"When you right-click the 'Address bar'", 192, 185, 110, 10, P)));
+  c.push_back(Hidden(Ctl(sett_control::kCustomize, ControlKind::Button, L"Customize", 310, 183, 56, 14, P)));
 
-  ControlLayout about = Ctl(L"Label4", ControlKind::Label, L"", 4, 92, 370, 10, L"About");
+  ControlLayout about = Ctl(sett_control::kAboutText, ControlKind::Label, L"", 4, 92, 370, 10, sett_control::kAboutTab);
   about.centered = true;
   c.push_back(about);
 
-  ControlLayout ok = Ctl(L"Button11", ControlKind::Button, L"OK", 181, 244, 50, 14);
+  ControlLayout ok = Ctl(sett_control::kOk, ControlKind::Button, L"OK", 181, 244, 50, 14);
   ok.tag = 1;
   ok.is_default = true;
   c.push_back(ok);
-  ControlLayout apply = Ctl(L"Button14", ControlKind::Button, L"Apply", 235, 244, 50, 14);
+  ControlLayout apply = Ctl(sett_control::kApply, ControlKind::Button, L"Apply", 235, 244, 50, 14);
   apply.tag = 2;
   c.push_back(apply);
-  ControlLayout cancel = Ctl(L"Button12", ControlKind::Button, L"Cancel", 289, 244, 50, 14);
+  ControlLayout cancel = Ctl(sett_control::kCancel, ControlKind::Button, L"Cancel", 289, 244, 50, 14);
   cancel.is_cancel = true;
   c.push_back(cancel);
-  c.push_back(Ctl(L"Button15", ControlKind::Button, L"Help", 343, 244, 50, 14));
+  c.push_back(Ctl(sett_control::kHelp, ControlKind::Button, L"Help", 343, 244, 50, 14));
   return f;
 }
 
@@ -215,11 +215,11 @@ TSett::TSett() {
     if (plat::IsFormShowing(form_) || update) aEditUpdate();
     return handled;
   });
-  plat::SetHotKeyRules(form_, L"Hot",
+  plat::SetHotKeyRules(form_, sett_control::kHotKey,
                        plat::HKCOMB_NONE | plat::HKCOMB_SC | plat::HKCOMB_SA | plat::HKCOMB_CA | plat::HKCOMB_SCA,
                        plat::HOTKEYF_CONTROL);
-  plat::SetHotKeyValue(form_, L"Hot", 'Q', plat::HOTKEYF_CONTROL);
-  plat::SetControlText(form_, L"Label4", L"Vorlune Folder " + infra::GetProgramVersion());
+  plat::SetHotKeyValue(form_, sett_control::kHotKey, 'Q', plat::HOTKEYF_CONTROL);
+  plat::SetControlText(form_, sett_control::kAboutText, L"Vorlune Folder " + infra::GetProgramVersion());
   editor_ = std::make_unique<TEd>(*this);
 }
 
@@ -244,15 +244,15 @@ void FreeSettingsForms() {
 void TSett::ShowOnPage(int page, bool turn_page_when_showing) {
   if (plat::IsFormShowing(form_)) {
     // The user may be in the middle of editing another page.
-    if (turn_page_when_showing) plat::SetPageIndex(form_, L"qqq", page);
+    if (turn_page_when_showing) plat::SetPageIndex(form_, sett_control::kPages, page);
     plat::BringFormToFront(form_);
     return;
   }
-  plat::SetPageIndex(form_, L"qqq", page);
+  plat::SetPageIndex(form_, sett_control::kPages, page);
   plat::ShowModal(form_);
 }
 
-int TSett::ActivePage() const { return plat::GetPageIndex(form_, L"qqq"); }
+int TSett::ActivePage() const { return plat::GetPageIndex(form_, sett_control::kPages); }
 
 bool TSett::Dispatch(const plat::FormEvent& e) {
   using K = plat::FormEventKind;
@@ -266,20 +266,20 @@ bool TSett::Dispatch(const plat::FormEvent& e) {
       return true;
     case K::KeyDown:
       if (c.empty()) return FormKeyDown(e.key);
-      if (c == L"Edit1") return Edit1KeyDown(e.key);
+      if (c == sett_control::kHotKeyLetter) return Edit1KeyDown(e.key);
       return false;
     case K::KeyPress:
-      if (c == L"Edit1") return Edit1KeyPress(static_cast<wchar_t>(e.key));
+      if (c == sett_control::kHotKeyLetter) return Edit1KeyPress(static_cast<wchar_t>(e.key));
       return false;
     case K::KeyUp:
-      if (e.key == plat::VK_DELETE && (c == L"ListView1" || c == L"ListView2")) {
+      if (e.key == plat::VK_DELETE && (c == sett_control::kFolderList || c == sett_control::kFilterList)) {
         aEditUpdate();
-        if (plat::IsControlEnabled(form_, c == L"ListView1" ? L"Button3" : L"Button7")) Button3Click();
+        if (plat::IsControlEnabled(form_, c == sett_control::kFolderList ? sett_control::kRemoveFolder : sett_control::kRemoveFilter)) Button3Click();
         return true;
       }
       return false;
     case K::DblClick:
-      if (c == L"ListView1" || c == L"ListView2") Button2Click();
+      if (c == sett_control::kFolderList || c == sett_control::kFilterList) Button2Click();
       return true;
     case K::UpClick:
       SpinButton1UpClick(c);
@@ -288,30 +288,30 @@ bool TSett::Dispatch(const plat::FormEvent& e) {
       SpinButton1DownClick(c);
       return true;
     case K::Exit:
-      if (c == L"Edit2") Edit2Exit();
-      if (c == L"Edit3") Edit3Exit();
+      if (c == sett_control::kRecentFilesCount) Edit2Exit();
+      if (c == sett_control::kRecentFoldersCount) Edit3Exit();
       return false;
     case K::Select:
-      if (c == L"ComboBox1") ComboBox1Select();
+      if (c == sett_control::kHotKeyChoice) ComboBox1Select();
       return false;
     case K::PageShow:
-      if (c == L"Folders") FoldersShow();
-      if (c == L"Filters") FiltersShow();
+      if (c == sett_control::kFoldersTab) FoldersShow();
+      if (c == sett_control::kFiltersTab) FiltersShow();
       return false;
     case K::Click: {
       static const std::pair<const wchar_t*, void (TSett::*)()> kClicks[] = {
-          {L"Button12", &TSett::Button12Click}, {L"Button15", &TSett::Button15Click},
-          {L"CheckBox5", &TSett::CheckBox5Click}, {L"CheckBox8", &TSett::CheckBox8Click},
-          {L"CheckBox9", &TSett::CheckBox9Click}, {L"CheckBox14", &TSett::CheckBox14Click},
-          {L"CheckBox3", &TSett::CheckBox3Click}, {L"SpeedButton1", &TSett::SpeedButton1Click},
-          {L"Button1", &TSett::Button1Click},   {L"Button13", &TSett::Button13Click},
-          {L"Button10", &TSett::Button10Click}, {L"Button2", &TSett::Button2Click},
-          {L"Button6", &TSett::Button2Click},   {L"Button3", &TSett::Button3Click},
-          {L"Button7", &TSett::Button3Click},   {L"Button4", &TSett::Button4Click},
-          {L"Button5", &TSett::Button5Click},   {L"Button9", &TSett::Button9Click},
-          {L"Button8", &TSett::Button8Click},
+          {sett_control::kCancel, &TSett::Button12Click}, {sett_control::kHelp, &TSett::Button15Click},
+          {sett_control::kWheel, &TSett::CheckBox5Click}, {sett_control::kWheelForward, &TSett::CheckBox8Click},
+          {sett_control::kWheelBackward, &TSett::CheckBox9Click}, {sett_control::kRecentFiles, &TSett::CheckBox14Click},
+          {sett_control::kRecentFolders, &TSett::CheckBox3Click}, {sett_control::kCustomize, &TSett::SpeedButton1Click},
+          {sett_control::kAddFolder, &TSett::Button1Click},   {sett_control::kAddSubmenu, &TSett::Button13Click},
+          {sett_control::kAddFilter, &TSett::Button10Click}, {sett_control::kEditFolder, &TSett::Button2Click},
+          {sett_control::kEditFilter, &TSett::Button2Click},   {sett_control::kRemoveFolder, &TSett::Button3Click},
+          {sett_control::kRemoveFilter, &TSett::Button3Click},   {sett_control::kFolderUp, &TSett::Button4Click},
+          {sett_control::kFolderDown, &TSett::Button5Click},   {sett_control::kFilterUp, &TSett::Button9Click},
+          {sett_control::kFilterDown, &TSett::Button8Click},
       };
-      if (c == L"Button11" || c == L"Button14") {
+      if (c == sett_control::kOk || c == sett_control::kApply) {
         Button11Click(c);
         return true;
       }
@@ -334,76 +334,76 @@ void TSett::OptionShow() {
   FoldersChanged = false;
   FiltersChanged = false;
   const agent::TProgramSettings& s = Settings();
-  plat::SetChecked(form_, L"CheckBox2", s.ShowTray);
-  plat::SetChecked(form_, L"CheckBox15", s.ClearLink);
-  plat::SetChecked(form_, L"CheckBox16", s.ExpEnch);
+  plat::SetChecked(form_, sett_control::kShowTray, s.ShowTray);
+  plat::SetChecked(form_, sett_control::kClearLink, s.ClearLink);
+  plat::SetChecked(form_, sett_control::kExplorerEnhancements, s.ExpEnch);
   // The context-menu choices matter only with the extension beside the program.
-  plat::SetControlVisible(form_, L"SpeedButton1", plat::FileExists(store::ShellExtensionPath()));
-  plat::SetChecked(form_, L"CheckBox14", s.RecentFls);
-  plat::SetControlText(form_, L"Edit2", std::to_wstring(s.FilesCount));
-  plat::SetControlEnabled(form_, L"Edit2", s.RecentFls);
-  plat::SetChecked(form_, L"CheckBox3", s.RecentFldr);
-  plat::SetControlText(form_, L"Edit3", std::to_wstring(s.FoldersCount));
-  plat::SetControlEnabled(form_, L"Edit3", s.RecentFldr);
-  plat::SetChecked(form_, L"CheckBox5", s.MouseWheel > 0);
-  plat::SetChecked(form_, L"CheckBox8", s.MouseWheel == 2);
-  plat::SetChecked(form_, L"CheckBox9", s.MouseWheel == 3);
-  plat::SetControlEnabled(form_, L"CheckBox8", s.MouseWheel > 0);
-  plat::SetControlEnabled(form_, L"CheckBox9", s.MouseWheel > 0);
-  plat::SetChecked(form_, L"CheckBox4", s.MouseMButton);
-  plat::SetChecked(form_, L"CheckBox7", s.Help);
-  plat::SetChecked(form_, L"CheckBox12", s.MExplorer);
-  plat::SetChecked(form_, L"CheckBox13", s.MIExplorer);
-  plat::SetChecked(form_, L"CheckBox10", s.MDesktop);
-  plat::SetChecked(form_, L"CheckBox11", s.RExplorer);
+  plat::SetControlVisible(form_, sett_control::kCustomize, plat::FileExists(store::ShellExtensionPath()));
+  plat::SetChecked(form_, sett_control::kRecentFiles, s.RecentFls);
+  plat::SetControlText(form_, sett_control::kRecentFilesCount, std::to_wstring(s.FilesCount));
+  plat::SetControlEnabled(form_, sett_control::kRecentFilesCount, s.RecentFls);
+  plat::SetChecked(form_, sett_control::kRecentFolders, s.RecentFldr);
+  plat::SetControlText(form_, sett_control::kRecentFoldersCount, std::to_wstring(s.FoldersCount));
+  plat::SetControlEnabled(form_, sett_control::kRecentFoldersCount, s.RecentFldr);
+  plat::SetChecked(form_, sett_control::kWheel, s.MouseWheel > 0);
+  plat::SetChecked(form_, sett_control::kWheelForward, s.MouseWheel == 2);
+  plat::SetChecked(form_, sett_control::kWheelBackward, s.MouseWheel == 3);
+  plat::SetControlEnabled(form_, sett_control::kWheelForward, s.MouseWheel > 0);
+  plat::SetControlEnabled(form_, sett_control::kWheelBackward, s.MouseWheel > 0);
+  plat::SetChecked(form_, sett_control::kMiddleButton, s.MouseMButton);
+  plat::SetChecked(form_, sett_control::kHelpSignRightClick, s.Help);
+  plat::SetChecked(form_, sett_control::kMiddleExplorer, s.MExplorer);
+  plat::SetChecked(form_, sett_control::kMiddleIExplorer, s.MIExplorer);
+  plat::SetChecked(form_, sett_control::kMiddleDesktop, s.MDesktop);
+  plat::SetChecked(form_, sett_control::kAddressBarRightClick, s.RExplorer);
 
   store::LoadFavourites();
   FillLists();
 
-  plat::SetChecked(form_, L"CheckBox1", app::AutostartEntryExists());
+  plat::SetChecked(form_, sett_control::kAutostart, app::AutostartEntryExists());
   LoadHotKeyControls();
-  if (ActivePage() == kFoldersPage) plat::FocusControl(form_, L"ListView1");
+  if (ActivePage() == kFoldersPage) plat::FocusControl(form_, sett_control::kFolderList);
 }
 
 void TSett::FillLists() {
   SetFolderRows(RowsFromStore(store::FavouriteNames, store::FavouriteValues), -1);
-  plat::ClearList(form_, L"ListView2");
+  plat::ClearList(form_, sett_control::kFilterList);
   for (std::size_t i = 0; i < store::FilterMasks.size() && i < store::FilterNames.size(); ++i)
-    plat::InsertListRow(form_, L"ListView2", static_cast<int>(i),
+    plat::InsertListRow(form_, sett_control::kFilterList, static_cast<int>(i),
                         plat::ListRow{store::FilterNames[i], {store::FilterMasks[i]}, -1, 0});
 }
 
 void TSett::LoadHotKeyControls() {
   const agent::TProgramSettings& s = Settings();
   if (s.Alt == 0) {
-    plat::SetItemIndex(form_, L"ComboBox1", 0);
+    plat::SetItemIndex(form_, sett_control::kHotKeyChoice, 0);
   } else if (s.Alt == static_cast<std::int32_t>(plat::MOD_WIN)) {
-    plat::SetItemIndex(form_, L"ComboBox1", 1);
+    plat::SetItemIndex(form_, sett_control::kHotKeyChoice, 1);
   } else {
-    plat::SetItemIndex(form_, L"ComboBox1", 2);
+    plat::SetItemIndex(form_, sett_control::kHotKeyChoice, 2);
     std::uint32_t mods = 0;
     if (s.Alt & plat::MOD_ALT) mods |= plat::HOTKEYF_ALT;
     if (s.Alt & plat::MOD_CONTROL) mods |= plat::HOTKEYF_CONTROL;
     if (s.Alt & plat::MOD_SHIFT) mods |= plat::HOTKEYF_SHIFT;
-    plat::SetHotKeyValue(form_, L"Hot", static_cast<std::uint32_t>(s.Keys), mods);
+    plat::SetHotKeyValue(form_, sett_control::kHotKey, static_cast<std::uint32_t>(s.Keys), mods);
   }
   ComboBox1Select();
 }
 
 TFolderRows TSett::FolderRows() const {
   TFolderRows rows;
-  const int n = plat::ListCount(form_, L"ListView1");
-  for (int i = 0; i < n; ++i) rows.push_back(FromListRow(plat::GetListRow(form_, L"ListView1", i)));
+  const int n = plat::ListCount(form_, sett_control::kFolderList);
+  for (int i = 0; i < n; ++i) rows.push_back(FromListRow(plat::GetListRow(form_, sett_control::kFolderList, i)));
   return rows;
 }
 
 void TSett::SetFolderRows(const TFolderRows& rows, int selected) {
-  plat::SetListRedraw(form_, L"ListView1", false);
-  plat::ClearList(form_, L"ListView1");
+  plat::SetListRedraw(form_, sett_control::kFolderList, false);
+  plat::ClearList(form_, sett_control::kFolderList);
   for (std::size_t i = 0; i < rows.size(); ++i)
-    plat::InsertListRow(form_, L"ListView1", static_cast<int>(i), ToListRow(rows[i]));
-  plat::SetSelectedRow(form_, L"ListView1", selected);
-  plat::SetListRedraw(form_, L"ListView1", true);
+    plat::InsertListRow(form_, sett_control::kFolderList, static_cast<int>(i), ToListRow(rows[i]));
+  plat::SetSelectedRow(form_, sett_control::kFolderList, selected);
+  plat::SetListRedraw(form_, sett_control::kFolderList, true);
 }
 
 // --- OK, Apply, Cancel, Help ----------------------------------------------------------
@@ -411,9 +411,9 @@ void TSett::SetFolderRows(const TFolderRows& rows, int selected) {
 void TSett::SaveLists() {
   store::TStoreContent content;
   RowsToStore(FolderRows(), content.favourite_names, content.favourite_values);
-  const int n = plat::ListCount(form_, L"ListView2");
+  const int n = plat::ListCount(form_, sett_control::kFilterList);
   for (int i = 0; i < n; ++i) {
-    const plat::ListRow row = plat::GetListRow(form_, L"ListView2", i);
+    const plat::ListRow row = plat::GetListRow(form_, sett_control::kFilterList, i);
     content.filter_masks.push_back(Trimmed(row.subitems.empty() ? L"" : row.subitems[0]));
     content.filter_names.push_back(Trimmed(row.caption));
   }
@@ -433,7 +433,7 @@ void TSett::SaveLists() {
 void TSett::Button11Click(const std::wstring& sender) {
   agent::TVorlFolder& vf = *agent::VorlFolder;
   agent::TProgramSettings& s = vf.ProgramSettings;
-  infra::LogMessage(L"Sett.Button11Click", sender == L"Button11" ? L"OK" : L"Apply");
+  infra::LogMessage(L"Sett.Button11Click", sender == sett_control::kOk ? L"OK" : L"Apply");
 
   // 1-3: the lists, rewritten as a whole.
   if (FoldersChanged || FiltersChanged) {
@@ -444,21 +444,21 @@ void TSett::Button11Click(const std::wstring& sender) {
   }
 
   // 4.
-  s.MExplorer = plat::IsChecked(form_, L"CheckBox12");
-  s.MIExplorer = plat::IsChecked(form_, L"CheckBox13");
-  s.RExplorer = plat::IsChecked(form_, L"CheckBox11");
-  s.MDesktop = plat::IsChecked(form_, L"CheckBox10");
-  s.ShowTray = plat::IsChecked(form_, L"CheckBox2");
-  s.FoldersCount = infra::TextToInt(plat::GetControlText(form_, L"Edit3"));
-  s.FilesCount = infra::TextToInt(plat::GetControlText(form_, L"Edit2"));
-  s.ExpEnch = plat::IsChecked(form_, L"CheckBox16");
+  s.MExplorer = plat::IsChecked(form_, sett_control::kMiddleExplorer);
+  s.MIExplorer = plat::IsChecked(form_, sett_control::kMiddleIExplorer);
+  s.RExplorer = plat::IsChecked(form_, sett_control::kAddressBarRightClick);
+  s.MDesktop = plat::IsChecked(form_, sett_control::kMiddleDesktop);
+  s.ShowTray = plat::IsChecked(form_, sett_control::kShowTray);
+  s.FoldersCount = infra::TextToInt(plat::GetControlText(form_, sett_control::kRecentFoldersCount));
+  s.FilesCount = infra::TextToInt(plat::GetControlText(form_, sett_control::kRecentFilesCount));
+  s.ExpEnch = plat::IsChecked(form_, sett_control::kExplorerEnhancements);
 
   // 5.
   store::RegisterShellExtension(s.ExpEnch);
 
   // 6. The full scan still sees the old ClearLink.
-  const bool folders_box = plat::IsChecked(form_, L"CheckBox3");
-  const bool files_box = plat::IsChecked(form_, L"CheckBox14");
+  const bool folders_box = plat::IsChecked(form_, sett_control::kRecentFolders);
+  const bool files_box = plat::IsChecked(form_, sett_control::kRecentFiles);
   if ((folders_box || files_box) && !vf.RecentFolderPath.empty()) {
     store::SeenLinks.Clear();
     store::ScanRecentFull(vf.RecentFolderPath, vf.RecentScanSettings());
@@ -474,27 +474,27 @@ void TSett::Button11Click(const std::wstring& sender) {
   // 7.
   s.RecentFldr = folders_box;
   s.RecentFls = files_box;
-  s.ClearLink = plat::IsChecked(form_, L"CheckBox15");
-  s.Help = plat::IsChecked(form_, L"CheckBox7");
+  s.ClearLink = plat::IsChecked(form_, sett_control::kClearLink);
+  s.Help = plat::IsChecked(form_, sett_control::kHelpSignRightClick);
 
   // 8.
-  if (!plat::IsChecked(form_, L"CheckBox5")) s.MouseWheel = 0;
-  else if (plat::IsChecked(form_, L"CheckBox8")) s.MouseWheel = 2;
-  else if (plat::IsChecked(form_, L"CheckBox9")) s.MouseWheel = 3;
+  if (!plat::IsChecked(form_, sett_control::kWheel)) s.MouseWheel = 0;
+  else if (plat::IsChecked(form_, sett_control::kWheelForward)) s.MouseWheel = 2;
+  else if (plat::IsChecked(form_, sett_control::kWheelBackward)) s.MouseWheel = 3;
   else s.MouseWheel = 1;
-  s.MouseMButton = plat::IsChecked(form_, L"CheckBox4");
+  s.MouseMButton = plat::IsChecked(form_, sett_control::kMiddleButton);
   // Without the wheel and the middle button only the tray icon is left to
   // reach the menu with the mouse: the icon is stored and shown as on.
   if (s.MouseWheel == 0 && !s.MouseMButton) s.ShowTray = true;
   vf.ShowTrayIcon(s.ShowTray);
 
   // 9.
-  switch (plat::GetItemIndex(form_, L"ComboBox1")) {
+  switch (plat::GetItemIndex(form_, sett_control::kHotKeyChoice)) {
     case 0:
       s.Alt = 0;
       break;
     case 1: {
-      const std::wstring key = plat::GetControlText(form_, L"Edit1");
+      const std::wstring key = plat::GetControlText(form_, sett_control::kHotKeyLetter);
       if (!key.empty()) {
         s.Alt = static_cast<std::int32_t>(plat::MOD_WIN);
         s.Keys = static_cast<std::int32_t>(key[0]);
@@ -503,7 +503,7 @@ void TSett::Button11Click(const std::wstring& sender) {
     }
     case 2: {
       std::uint32_t key = 0, mods = 0;
-      plat::GetHotKeyValue(form_, L"Hot", key, mods);
+      plat::GetHotKeyValue(form_, sett_control::kHotKey, key, mods);
       if (key != 0) {
         if (mods & plat::HOTKEYF_ALT) s.Alt = static_cast<std::int32_t>(plat::MOD_ALT);
         else if (mods & plat::HOTKEYF_SHIFT) s.Alt = static_cast<std::int32_t>(plat::MOD_SHIFT);
@@ -533,7 +533,7 @@ void TSett::Button11Click(const std::wstring& sender) {
                                                static_cast<std::uint32_t>(s.Alt), static_cast<std::uint32_t>(s.Keys));
 
   // 12. A failure is logged by the autostart module; the value stays as it was.
-  app::SetAutostartEntry(plat::IsChecked(form_, L"CheckBox1"));
+  app::SetAutostartEntry(plat::IsChecked(form_, sett_control::kAutostart));
 
   // 13.
   vf.BuildRecentMenus(s.RecentFls, s.RecentFldr);
@@ -573,25 +573,25 @@ bool TSett::FormKeyDown(std::uint32_t key) {
 // --- Preferences ------------------------------------------------------------------
 
 void TSett::CheckBox5Click() {
-  const bool on = plat::IsChecked(form_, L"CheckBox5");
-  plat::SetControlEnabled(form_, L"CheckBox8", on);
-  plat::SetControlEnabled(form_, L"CheckBox9", on);
+  const bool on = plat::IsChecked(form_, sett_control::kWheel);
+  plat::SetControlEnabled(form_, sett_control::kWheelForward, on);
+  plat::SetControlEnabled(form_, sett_control::kWheelBackward, on);
 }
 
 void TSett::CheckBox8Click() {
-  if (plat::IsChecked(form_, L"CheckBox8")) plat::SetChecked(form_, L"CheckBox9", false);
+  if (plat::IsChecked(form_, sett_control::kWheelForward)) plat::SetChecked(form_, sett_control::kWheelBackward, false);
 }
 
 void TSett::CheckBox9Click() {
-  if (plat::IsChecked(form_, L"CheckBox9")) plat::SetChecked(form_, L"CheckBox8", false);
+  if (plat::IsChecked(form_, sett_control::kWheelBackward)) plat::SetChecked(form_, sett_control::kWheelForward, false);
 }
 
-void TSett::CheckBox14Click() { plat::SetControlEnabled(form_, L"Edit2", plat::IsChecked(form_, L"CheckBox14")); }
+void TSett::CheckBox14Click() { plat::SetControlEnabled(form_, sett_control::kRecentFilesCount, plat::IsChecked(form_, sett_control::kRecentFiles)); }
 
-void TSett::CheckBox3Click() { plat::SetControlEnabled(form_, L"Edit3", plat::IsChecked(form_, L"CheckBox3")); }
+void TSett::CheckBox3Click() { plat::SetControlEnabled(form_, sett_control::kRecentFoldersCount, plat::IsChecked(form_, sett_control::kRecentFolders)); }
 
 namespace {
-const wchar_t* SpinEdit(const std::wstring& spin) { return spin == L"SpinButton2" ? L"Edit3" : L"Edit2"; }
+const wchar_t* SpinEdit(const std::wstring& spin) { return spin == sett_control::kRecentFoldersSpin ? sett_control::kRecentFoldersCount : sett_control::kRecentFilesCount; }
 }  // namespace
 
 void TSett::SpinButton1UpClick(const std::wstring& sender) {
@@ -611,20 +611,20 @@ void TSett::SpinButton1DownClick(const std::wstring& sender) {
 }
 
 void TSett::Edit2Exit() {
-  if (infra::TextToInt(plat::GetControlText(form_, L"Edit2")) < 1) plat::SetControlText(form_, L"Edit2", L"1");
+  if (infra::TextToInt(plat::GetControlText(form_, sett_control::kRecentFilesCount)) < 1) plat::SetControlText(form_, sett_control::kRecentFilesCount, L"1");
 }
 
 void TSett::Edit3Exit() {
-  if (infra::TextToInt(plat::GetControlText(form_, L"Edit3")) < 1) plat::SetControlText(form_, L"Edit3", L"1");
+  if (infra::TextToInt(plat::GetControlText(form_, sett_control::kRecentFoldersCount)) < 1) plat::SetControlText(form_, sett_control::kRecentFoldersCount, L"1");
 }
 
 void TSett::ComboBox1Select() {
-  const int index = plat::GetItemIndex(form_, L"ComboBox1");
-  plat::SetControlVisible(form_, L"Edit1", index == 1);
-  plat::SetControlVisible(form_, L"Hot", index == 2);
+  const int index = plat::GetItemIndex(form_, sett_control::kHotKeyChoice);
+  plat::SetControlVisible(form_, sett_control::kHotKeyLetter, index == 1);
+  plat::SetControlVisible(form_, sett_control::kHotKey, index == 2);
   if (index == 1) {
     const std::int32_t k = Settings().Keys;
-    plat::SetControlText(form_, L"Edit1", k > 0 && k < 0x10000 ? std::wstring(1, static_cast<wchar_t>(k)) : L"");
+    plat::SetControlText(form_, sett_control::kHotKeyLetter, k > 0 && k < 0x10000 ? std::wstring(1, static_cast<wchar_t>(k)) : L"");
   }
 }
 
@@ -635,7 +635,7 @@ bool TSett::Edit1KeyDown(std::uint32_t key) {
 
 bool TSett::Edit1KeyPress(wchar_t) {
   if (edit1_key_ != 0)
-    plat::SetControlText(form_, L"Edit1", std::wstring(1, static_cast<wchar_t>(std::towupper(
+    plat::SetControlText(form_, sett_control::kHotKeyLetter, std::wstring(1, static_cast<wchar_t>(std::towupper(
                                                              static_cast<wint_t>(edit1_key_)))));
   return true;
 }
@@ -645,15 +645,15 @@ void TSett::SpeedButton1Click() { SettContextMenuCreated(plat::FormWindow(form_)
 // --- the list commands ------------------------------------------------------------
 
 void TSett::aEditUpdate() {
-  const wchar_t* list = ActivePage() == kFiltersPage ? L"ListView2" : L"ListView1";
+  const wchar_t* list = ActivePage() == kFiltersPage ? sett_control::kFilterList : sett_control::kFolderList;
   const bool selected = plat::GetSelectedRow(form_, list) >= 0;
-  for (const wchar_t* b : {L"Button2", L"Button3", L"Button4", L"Button5", L"Button6", L"Button7", L"Button8",
-                           L"Button9"})
+  for (const wchar_t* b : {sett_control::kEditFolder, sett_control::kRemoveFolder, sett_control::kFolderUp, sett_control::kFolderDown, sett_control::kEditFilter, sett_control::kRemoveFilter, sett_control::kFilterDown,
+                           sett_control::kFilterUp})
     plat::SetControlEnabled(form_, b, selected);
 }
 
-void TSett::FoldersShow() { plat::FocusControl(form_, L"ListView1"); }
-void TSett::FiltersShow() { plat::FocusControl(form_, L"ListView2"); }
+void TSett::FoldersShow() { plat::FocusControl(form_, sett_control::kFolderList); }
+void TSett::FiltersShow() { plat::FocusControl(form_, sett_control::kFilterList); }
 
 void TSett::OpenEditor(int mode, bool adding_filter) {
   editor_->EditorMode = mode;
@@ -682,7 +682,7 @@ void TSett::Button1Click() {
                       kInformation, plat::MB_OK | plat::MB_ICONINFORMATION);
     return;
   }
-  const int sel = plat::GetSelectedRow(form_, L"ListView1");
+  const int sel = plat::GetSelectedRow(form_, sett_control::kFolderList);
   TFolderRow row{folder, folder, 0, 0};
   int at = static_cast<int>(rows.size());
   if (sel >= 0) {
@@ -703,19 +703,19 @@ void TSett::Button13Click() {
 }
 
 void TSett::Button10Click() {
-  if (ActivePage() != kFiltersPage) plat::SetPageIndex(form_, L"qqq", kFiltersPage);
+  if (ActivePage() != kFiltersPage) plat::SetPageIndex(form_, sett_control::kPages, kFiltersPage);
   OpenEditor(1, true);
 }
 
 void TSett::Button2Click() {
   const bool filters = ActivePage() == kFiltersPage;
-  if (plat::GetSelectedRow(form_, filters ? L"ListView2" : L"ListView1") < 0) return;
+  if (plat::GetSelectedRow(form_, filters ? sett_control::kFilterList : sett_control::kFolderList) < 0) return;
   OpenEditor(1, false);
 }
 
 void TSett::Button3Click() {
   const bool filters = ActivePage() == kFiltersPage;
-  const wchar_t* list = filters ? L"ListView2" : L"ListView1";
+  const wchar_t* list = filters ? sett_control::kFilterList : sett_control::kFolderList;
   const int sel = plat::GetSelectedRow(form_, list);
   if (sel < 0) return;
   if (!filters) {
@@ -736,37 +736,37 @@ void TSett::Button3Click() {
 
 void TSett::Button4Click() {
   TFolderRows rows = FolderRows();
-  int sel = plat::GetSelectedRow(form_, L"ListView1");
+  int sel = plat::GetSelectedRow(form_, sett_control::kFolderList);
   FoldersChanged = true;
   if (MoveFolderUp(rows, sel)) SetFolderRows(rows, sel);
 }
 
 void TSett::Button5Click() {
   TFolderRows rows = FolderRows();
-  int sel = plat::GetSelectedRow(form_, L"ListView1");
+  int sel = plat::GetSelectedRow(form_, sett_control::kFolderList);
   FoldersChanged = true;
   if (MoveFolderDown(rows, sel)) SetFolderRows(rows, sel);
 }
 
 namespace {
 void SwapFilterRows(plat::Form form, int a, int b) {
-  const plat::ListRow ra = plat::GetListRow(form, L"ListView2", a);
-  plat::SetListRow(form, L"ListView2", a, plat::GetListRow(form, L"ListView2", b));
-  plat::SetListRow(form, L"ListView2", b, ra);
-  plat::SetSelectedRow(form, L"ListView2", b);
+  const plat::ListRow ra = plat::GetListRow(form, sett_control::kFilterList, a);
+  plat::SetListRow(form, sett_control::kFilterList, a, plat::GetListRow(form, sett_control::kFilterList, b));
+  plat::SetListRow(form, sett_control::kFilterList, b, ra);
+  plat::SetSelectedRow(form, sett_control::kFilterList, b);
 }
 }  // namespace
 
 void TSett::Button9Click() {
-  const int sel = plat::GetSelectedRow(form_, L"ListView2");
+  const int sel = plat::GetSelectedRow(form_, sett_control::kFilterList);
   if (sel <= 0) return;
   SwapFilterRows(form_, sel, sel - 1);
   FiltersChanged = true;
 }
 
 void TSett::Button8Click() {
-  const int sel = plat::GetSelectedRow(form_, L"ListView2");
-  if (sel < 0 || sel + 1 >= plat::ListCount(form_, L"ListView2")) return;
+  const int sel = plat::GetSelectedRow(form_, sett_control::kFilterList);
+  if (sel < 0 || sel + 1 >= plat::ListCount(form_, sett_control::kFilterList)) return;
   SwapFilterRows(form_, sel, sel + 1);
   FiltersChanged = true;
 }

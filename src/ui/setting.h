@@ -24,6 +24,72 @@ inline constexpr int kAboutPage = 3;
 // The help topic of the help file "qorbin.chm" in the program's folder.
 void ShowHelpTopic(const std::wstring& topic);
 
+// The control names of the options dialog (TSett): its layout and every reader of its
+// controls use these.
+namespace sett_control {
+inline constexpr wchar_t kForm[] = L"TSett";
+// The page control
+inline constexpr wchar_t kPages[] = L"qqq";
+inline constexpr wchar_t kFoldersTab[] = L"Folders";
+inline constexpr wchar_t kFiltersTab[] = L"Filters";
+inline constexpr wchar_t kOptionTab[] = L"Option";
+inline constexpr wchar_t kAboutTab[] = L"About";
+// Folders page
+inline constexpr wchar_t kFoldersGroup[] = L"GroupBox1";
+inline constexpr wchar_t kFolderList[] = L"ListView1";
+inline constexpr wchar_t kAddFolder[] = L"Button1";
+inline constexpr wchar_t kAddSubmenu[] = L"Button13";
+inline constexpr wchar_t kEditFolder[] = L"Button2";
+inline constexpr wchar_t kRemoveFolder[] = L"Button3";
+inline constexpr wchar_t kFolderUp[] = L"Button4";
+inline constexpr wchar_t kFolderDown[] = L"Button5";
+// Filters page
+inline constexpr wchar_t kFiltersGroup[] = L"GroupBox2";
+inline constexpr wchar_t kFilterList[] = L"ListView2";
+inline constexpr wchar_t kAddFilter[] = L"Button10";
+inline constexpr wchar_t kEditFilter[] = L"Button6";
+inline constexpr wchar_t kRemoveFilter[] = L"Button7";
+inline constexpr wchar_t kFilterUp[] = L"Button9";
+inline constexpr wchar_t kFilterDown[] = L"Button8";
+// Preferences page
+inline constexpr wchar_t kGeneralGroup[] = L"GroupBox3";
+inline constexpr wchar_t kAutostart[] = L"CheckBox1";
+inline constexpr wchar_t kShowTray[] = L"CheckBox2";
+inline constexpr wchar_t kClearLink[] = L"CheckBox15";
+inline constexpr wchar_t kExplorerEnhancements[] = L"CheckBox16";
+inline constexpr wchar_t kRecentFiles[] = L"CheckBox14";
+inline constexpr wchar_t kRecentFilesCount[] = L"Edit2";
+inline constexpr wchar_t kRecentFilesSpin[] = L"SpinButton1";
+inline constexpr wchar_t kRecentFilesLabel[] = L"Label1";
+inline constexpr wchar_t kRecentFolders[] = L"CheckBox3";
+inline constexpr wchar_t kRecentFoldersCount[] = L"Edit3";
+inline constexpr wchar_t kRecentFoldersSpin[] = L"SpinButton2";
+inline constexpr wchar_t kRecentFoldersLabel[] = L"Label2";
+inline constexpr wchar_t kHotKeyLabel[] = L"Label3";
+inline constexpr wchar_t kHotKeyChoice[] = L"ComboBox1";
+inline constexpr wchar_t kHotKeyLetter[] = L"Edit1";
+inline constexpr wchar_t kHotKey[] = L"Hot";
+inline constexpr wchar_t kDialogGroup[] = L"GroupBox4";
+inline constexpr wchar_t kWheel[] = L"CheckBox5";
+inline constexpr wchar_t kWheelForward[] = L"CheckBox8";
+inline constexpr wchar_t kWheelBackward[] = L"CheckBox9";
+inline constexpr wchar_t kMiddleButton[] = L"CheckBox4";
+inline constexpr wchar_t kHelpSignRightClick[] = L"CheckBox7";
+inline constexpr wchar_t kExplorerGroup[] = L"GroupBox5";
+inline constexpr wchar_t kMiddleExplorer[] = L"CheckBox12";
+inline constexpr wchar_t kMiddleIExplorer[] = L"CheckBox13";
+inline constexpr wchar_t kMiddleDesktop[] = L"CheckBox10";
+inline constexpr wchar_t kAddressBarRightClick[] = L"CheckBox11";
+inline constexpr wchar_t kCustomize[] = L"SpeedButton1";
+// About page
+inline constexpr wchar_t kAboutText[] = L"Label4";
+// The buttons under the pages
+inline constexpr wchar_t kOk[] = L"Button11";
+inline constexpr wchar_t kApply[] = L"Button14";
+inline constexpr wchar_t kCancel[] = L"Button12";
+inline constexpr wchar_t kHelp[] = L"Button15";
+}  // namespace sett_control
+
 plat::FormLayout SettLayout();
 
 // While one of the program's forms shows modally, the agent's application

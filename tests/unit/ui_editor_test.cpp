@@ -11,6 +11,8 @@
 #include "store/favourites.h"
 #include "store/shell_menu.h"
 #include "ui/add_dialog2.h"
+#include "ui/editor.h"
+#include "ui/sett_context.h"
 #include "ui/setting.h"
 
 using namespace agent_test;
@@ -19,7 +21,7 @@ namespace {
 
 using Entries = std::vector<std::pair<std::wstring, std::wstring>>;
 
-std::vector<std::wstring> Rows(plat::Form f, const std::wstring& list = L"ListView1") {
+std::vector<std::wstring> Rows(plat::Form f, const std::wstring& list = ui::sett_control::kFolderList) {
   std::vector<std::wstring> out;
   for (int i = 0; i < plat::ListCount(f, list); ++i) {
     const plat::ListRow r = plat::GetListRow(f, list, i);
@@ -28,7 +30,7 @@ std::vector<std::wstring> Rows(plat::Form f, const std::wstring& list = L"ListVi
   return out;
 }
 
-int RowOf(plat::Form f, const std::wstring& title, const std::wstring& list = L"ListView1") {
+int RowOf(plat::Form f, const std::wstring& title, const std::wstring& list = ui::sett_control::kFolderList) {
   for (int i = 0; i < plat::ListCount(f, list); ++i)
     if (plat::GetListRow(f, list, i).caption == title) return i;
   return -1;
@@ -55,23 +57,23 @@ class UiEditor : public AgentFixture {
   }
   // Shows the options dialog, runs `user` in it, and cancels it afterwards.
   void InOptions(std::function<void(plat::Form)> user) {
-    sim::ScriptModal(L"TSett", [user](plat::Form f) {
+    sim::ScriptModal(ui::sett_control::kForm, [user](plat::Form f) {
       user(f);
-      if (plat::IsFormShowing(f)) sim::Click(f, L"Button12");
+      if (plat::IsFormShowing(f)) sim::Click(f, ui::sett_control::kCancel);
     });
     form->Settings1Click();
   }
   // Opens the editor for a row with Edit; `edit` acts in it.
   static void EditRow(plat::Form f, const std::wstring& title, std::function<void(plat::Form)> edit,
-                      const std::wstring& list = L"ListView1") {
-    sim::ScriptModal(L"TEd", std::move(edit));
+                      const std::wstring& list = ui::sett_control::kFolderList) {
+    sim::ScriptModal(ui::ed_control::kForm, std::move(edit));
     sim::ClickRow(f, list, RowOf(f, title, list));
-    sim::Click(f, list == L"ListView1" ? L"Button2" : L"Button6");
+    sim::Click(f, list == ui::sett_control::kFolderList ? ui::sett_control::kEditFolder : ui::sett_control::kEditFilter);
   }
   // Ends the editor with OK when it refused nothing, else with Cancel.
   static void OkOrCancel(plat::Form ed) {
-    sim::Click(ed, L"Button1");
-    if (plat::IsFormShowing(ed)) sim::Click(ed, L"Button2");
+    sim::Click(ed, ui::ed_control::kOk);
+    if (plat::IsFormShowing(ed)) sim::Click(ed, ui::ed_control::kCancel);
   }
 };
 
@@ -84,8 +86,8 @@ TEST_F(UiEditor, RenamingAndLevelRulesOfFolderEditing) {
     std::vector<std::wstring> rows;        // the folder list afterwards
     std::wstring message;                  // the refusal, if any
   };
-  auto title = [](const wchar_t* t) { return [t](plat::Form ed) { sim::TypeText(ed, L"Edit2", t); }; };
-  auto level = [](int i) { return [i](plat::Form ed) { sim::ChooseItem(ed, L"ComboBox1", i); }; };
+  auto title = [](const wchar_t* t) { return [t](plat::Form ed) { sim::TypeText(ed, ui::ed_control::kTitle, t); }; };
+  auto level = [](int i) { return [i](plat::Form ed) { sim::ChooseItem(ed, ui::ed_control::kLevel, i); }; };
   const Entries two_submenus{{L"Submenu1", L"A$5"}, {L"Submenu2", L"B$5"}};
   const Entries submenu{{L"Submenu1", L"S$5"}, {L"C:\\A$2", L"a$0"}, {L"C:\\B$2", L"b$0"}, {L"C:\\C", L"c$0"}};
   const Case cases[] = {
@@ -163,48 +165,48 @@ TEST_F(UiEditor, EditorShowsTheRowInItsMode) {
   InOptions([&](plat::Form f) {
     EditRow(f, L"a", [](plat::Form ed) {
       EXPECT_EQ(plat::GetFormCaption(ed), L"Edit folder");
-      EXPECT_EQ(plat::GetControlText(ed, L"Label3"), L"Path");
-      EXPECT_EQ(plat::GetControlText(ed, L"Label4"), L"Title");
-      EXPECT_EQ(plat::GetControlText(ed, L"Edit1"), L"C:\\A");
-      EXPECT_TRUE(plat::IsReadOnly(ed, L"Edit1"));
-      EXPECT_EQ(plat::GetControlText(ed, L"Edit2"), L"a");
-      EXPECT_EQ(plat::GetComboItems(ed, L"ComboBox1"), (std::vector<std::wstring>{L"None", L"Work"}));
-      EXPECT_EQ(plat::GetItemIndex(ed, L"ComboBox1"), 1);
-      EXPECT_EQ(plat::GetItemIndex(ed, L"ComboBoxEx1"), 3);
-      EXPECT_EQ(plat::GetComboItems(ed, L"ComboBoxEx1").size(), 13u);
-      EXPECT_TRUE(plat::IsControlEnabled(ed, L"SpeedButton1"));
-      EXPECT_TRUE(plat::IsControlVisible(ed, L"ComboBoxEx1"));
+      EXPECT_EQ(plat::GetControlText(ed, ui::ed_control::kPathLabel), L"Path");
+      EXPECT_EQ(plat::GetControlText(ed, ui::ed_control::kTitleLabel), L"Title");
+      EXPECT_EQ(plat::GetControlText(ed, ui::ed_control::kPath), L"C:\\A");
+      EXPECT_TRUE(plat::IsReadOnly(ed, ui::ed_control::kPath));
+      EXPECT_EQ(plat::GetControlText(ed, ui::ed_control::kTitle), L"a");
+      EXPECT_EQ(plat::GetComboItems(ed, ui::ed_control::kLevel), (std::vector<std::wstring>{L"None", L"Work"}));
+      EXPECT_EQ(plat::GetItemIndex(ed, ui::ed_control::kLevel), 1);
+      EXPECT_EQ(plat::GetItemIndex(ed, ui::ed_control::kIcon), 3);
+      EXPECT_EQ(plat::GetComboItems(ed, ui::ed_control::kIcon).size(), 13u);
+      EXPECT_TRUE(plat::IsControlEnabled(ed, ui::ed_control::kBrowse));
+      EXPECT_TRUE(plat::IsControlVisible(ed, ui::ed_control::kIcon));
       EXPECT_EQ(plat::GetFormHeight(ed), 178);
       // The browse button replaces the path with an existing folder.
       sim::SetBrowseScript({{L"C:\\D"}, true});
-      sim::Click(ed, L"SpeedButton1");
-      EXPECT_EQ(plat::GetControlText(ed, L"Edit1"), L"C:\\D");
-      sim::ChooseItem(ed, L"ComboBoxEx1", 7);
-      sim::PressKey(ed, L"Edit2", plat::VK_RETURN);
+      sim::Click(ed, ui::ed_control::kBrowse);
+      EXPECT_EQ(plat::GetControlText(ed, ui::ed_control::kPath), L"C:\\D");
+      sim::ChooseItem(ed, ui::ed_control::kIcon, 7);
+      sim::PressKey(ed, ui::ed_control::kTitle, plat::VK_RETURN);
       EXPECT_FALSE(plat::IsFormShowing(ed));
     });
-    EXPECT_EQ(plat::GetListRow(f, L"ListView1", 1), (plat::ListRow{L"a", {L"C:\\D"}, 7, 1}));
+    EXPECT_EQ(plat::GetListRow(f, ui::sett_control::kFolderList, 1), (plat::ListRow{L"a", {L"C:\\D"}, 7, 1}));
     // A submenu: no level, no browsing.
     EditRow(f, L"Work", [](plat::Form ed) {
       EXPECT_EQ(plat::GetFormCaption(ed), L"Edit folder");
-      EXPECT_FALSE(plat::IsControlEnabled(ed, L"ComboBox1"));
-      EXPECT_FALSE(plat::IsControlEnabled(ed, L"SpeedButton1"));
-      sim::Click(ed, L"Button2");
+      EXPECT_FALSE(plat::IsControlEnabled(ed, ui::ed_control::kLevel));
+      EXPECT_FALSE(plat::IsControlEnabled(ed, ui::ed_control::kBrowse));
+      sim::Click(ed, ui::ed_control::kCancel);
     });
     // Filters: name and mask, no level or icon.
-    sim::ClickTab(f, L"qqq", ui::kFiltersPage);
-    sim::ScriptModal(L"TEd", [](plat::Form ed) {
+    sim::ClickTab(f, ui::sett_control::kPages, ui::kFiltersPage);
+    sim::ScriptModal(ui::ed_control::kForm, [](plat::Form ed) {
       EXPECT_EQ(plat::GetFormCaption(ed), L"New filter");
-      EXPECT_EQ(plat::GetControlText(ed, L"Label3"), L"Name");
-      EXPECT_EQ(plat::GetControlText(ed, L"Label4"), L"Mask");
-      EXPECT_FALSE(plat::IsReadOnly(ed, L"Edit1"));
-      EXPECT_FALSE(plat::IsControlEnabled(ed, L"SpeedButton1"));
-      for (const wchar_t* c : {L"ComboBox1", L"ComboBoxEx1", L"Label1", L"Label2"})
+      EXPECT_EQ(plat::GetControlText(ed, ui::ed_control::kPathLabel), L"Name");
+      EXPECT_EQ(plat::GetControlText(ed, ui::ed_control::kTitleLabel), L"Mask");
+      EXPECT_FALSE(plat::IsReadOnly(ed, ui::ed_control::kPath));
+      EXPECT_FALSE(plat::IsControlEnabled(ed, ui::ed_control::kBrowse));
+      for (const wchar_t* c : {ui::ed_control::kLevel, ui::ed_control::kIcon, ui::ed_control::kIconLabel, ui::ed_control::kLevelLabel})
         EXPECT_FALSE(plat::IsControlVisible(ed, c)) << c;
       EXPECT_EQ(plat::GetFormHeight(ed), 138);
-      EXPECT_EQ(plat::GetControlText(ed, L"Edit1"), L"");
+      EXPECT_EQ(plat::GetControlText(ed, ui::ed_control::kPath), L"");
     });
-    sim::Click(f, L"Button10");
+    sim::Click(f, ui::sett_control::kAddFilter);
   });
 }
 
@@ -214,56 +216,56 @@ TEST_F(UiEditor, AddFolderAddSubmenuAndCancelling) {
   InOptions([&](plat::Form f) {
     // Add Folder after a header puts the folder into that submenu first.
     sim::SetBrowseScript({{L"C:\\New"}, true});
-    sim::ScriptModal(L"TEd", [&](plat::Form ed) {
+    sim::ScriptModal(ui::ed_control::kForm, [&](plat::Form ed) {
       EXPECT_EQ(plat::GetFormCaption(ed), L"New folder");
-      EXPECT_EQ(plat::GetControlText(ed, L"Edit2"), L"C:\\New");
-      EXPECT_EQ(plat::GetItemIndex(ed, L"ComboBox1"), 1);
-      sim::TypeText(ed, L"Edit2", L"New");
-      sim::Click(ed, L"Button1");
+      EXPECT_EQ(plat::GetControlText(ed, ui::ed_control::kTitle), L"C:\\New");
+      EXPECT_EQ(plat::GetItemIndex(ed, ui::ed_control::kLevel), 1);
+      sim::TypeText(ed, ui::ed_control::kTitle, L"New");
+      sim::Click(ed, ui::ed_control::kOk);
     });
-    sim::ClickRow(f, L"ListView1", 1);
-    sim::Click(f, L"Button1");
+    sim::ClickRow(f, ui::sett_control::kFolderList, 1);
+    sim::Click(f, ui::sett_control::kAddFolder);
     EXPECT_EQ(Rows(f), (std::vector<std::wstring>{L"A|C:\\A|0", L"S||0", L"New|C:\\New|1", L"b|C:\\B|1"}));
-    EXPECT_EQ(plat::GetSelectedRow(f, L"ListView1"), 2);
+    EXPECT_EQ(plat::GetSelectedRow(f, ui::sett_control::kFolderList), 2);
 
     // A path already in the list (any spelling) is refused before the editor.
     std::size_t boxes = sim::MessageBoxes().size();
     sim::SetBrowseScript({{L"c:\\b"}, true});
     plat::CreateDirectories(L"c:\\b");
-    sim::Click(f, L"Button1");
+    sim::Click(f, ui::sett_control::kAddFolder);
     EXPECT_EQ(MessagesSince(boxes), (std::vector<std::wstring>{L"This path already exists"}));
-    EXPECT_EQ(plat::ListCount(f, L"ListView1"), 4);
+    EXPECT_EQ(plat::ListCount(f, ui::sett_control::kFolderList), 4);
 
     // Cancelling the editor removes the new row; the change flag stays.
     ui::Sett()->FoldersChanged = false;
     plat::CreateDirectories(L"C:\\Other");
     sim::SetBrowseScript({{L"C:\\Other"}, true});
-    sim::ScriptModal(L"TEd", [](plat::Form ed) { sim::Click(ed, L"Button2"); });
-    sim::ClickRow(f, L"ListView1", 0);
-    sim::Click(f, L"Button1");
-    EXPECT_EQ(plat::ListCount(f, L"ListView1"), 4);
+    sim::ScriptModal(ui::ed_control::kForm, [](plat::Form ed) { sim::Click(ed, ui::ed_control::kCancel); });
+    sim::ClickRow(f, ui::sett_control::kFolderList, 0);
+    sim::Click(f, ui::sett_control::kAddFolder);
+    EXPECT_EQ(plat::ListCount(f, ui::sett_control::kFolderList), 4);
     EXPECT_TRUE(ui::Sett()->FoldersChanged);
-    sim::ScriptModal(L"TEd", [](plat::Form ed) {
+    sim::ScriptModal(ui::ed_control::kForm, [](plat::Form ed) {
       EXPECT_EQ(plat::GetFormCaption(ed), L"New submenu");
-      EXPECT_FALSE(plat::IsControlEnabled(ed, L"ComboBox1"));
+      EXPECT_FALSE(plat::IsControlEnabled(ed, ui::ed_control::kLevel));
       sim::CloseBox(ed);
     });
-    sim::Click(f, L"Button13");
-    EXPECT_EQ(plat::ListCount(f, L"ListView1"), 4);
+    sim::Click(f, ui::sett_control::kAddSubmenu);
+    EXPECT_EQ(plat::ListCount(f, ui::sett_control::kFolderList), 4);
 
     // Add Submenu appends a header with the submenu icon.
-    sim::ScriptModal(L"TEd", [](plat::Form ed) {
-      sim::TypeText(ed, L"Edit2", L"Tools");
-      sim::Click(ed, L"Button1");
+    sim::ScriptModal(ui::ed_control::kForm, [](plat::Form ed) {
+      sim::TypeText(ed, ui::ed_control::kTitle, L"Tools");
+      sim::Click(ed, ui::ed_control::kOk);
     });
-    sim::Click(f, L"Button13");
-    EXPECT_EQ(plat::GetListRow(f, L"ListView1", 4), (plat::ListRow{L"Tools", {L""}, 5, 0}));
+    sim::Click(f, ui::sett_control::kAddSubmenu);
+    EXPECT_EQ(plat::GetListRow(f, ui::sett_control::kFolderList, 4), (plat::ListRow{L"Tools", {L""}, 5, 0}));
 
     // Browsing cancelled: nothing added.
     sim::SetBrowseScript({{}, false});
-    sim::Click(f, L"Button1");
-    EXPECT_EQ(plat::ListCount(f, L"ListView1"), 5);
-    sim::Click(f, L"Button11");
+    sim::Click(f, ui::sett_control::kAddFolder);
+    EXPECT_EQ(plat::ListCount(f, ui::sett_control::kFolderList), 5);
+    sim::Click(f, ui::sett_control::kOk);
   });
   EXPECT_EQ(sim::RegValueNames(HKCU, kPath),
             (std::vector<std::wstring>{L"C:\\A", L"Submenu1", L"C:\\New$2", L"C:\\B$2", L"Submenu4"}));
@@ -274,24 +276,24 @@ TEST_F(UiEditor, RemoveRefusesAHeaderWithChildrenAndAsksFirst) {
   Start();
   InOptions([&](plat::Form f) {
     std::size_t boxes = sim::MessageBoxes().size();
-    sim::ClickRow(f, L"ListView1", 0);
-    sim::Click(f, L"Button3");
+    sim::ClickRow(f, ui::sett_control::kFolderList, 0);
+    sim::Click(f, ui::sett_control::kRemoveFolder);
     EXPECT_EQ(MessagesSince(boxes),
               (std::vector<std::wstring>{L"Before delete Submenu, You must delete Submenu's items"}));
-    EXPECT_EQ(plat::ListCount(f, L"ListView1"), 4);
+    EXPECT_EQ(plat::ListCount(f, ui::sett_control::kFolderList), 4);
     // No: nothing goes; Yes: the row goes. The Delete key does the same.
     boxes = sim::MessageBoxes().size();
-    sim::ClickRow(f, L"ListView1", 2);
+    sim::ClickRow(f, ui::sett_control::kFolderList, 2);
     sim::ScriptMessageBoxAnswer(plat::IDNO);
-    sim::Click(f, L"Button3");
-    EXPECT_EQ(plat::ListCount(f, L"ListView1"), 4);
+    sim::Click(f, ui::sett_control::kRemoveFolder);
+    EXPECT_EQ(plat::ListCount(f, ui::sett_control::kFolderList), 4);
     ASSERT_EQ(sim::MessageBoxes().size(), boxes + 1);
     EXPECT_EQ(sim::MessageBoxes().back().text, L"Do you really want to delete this item?");
     EXPECT_EQ(sim::MessageBoxes().back().caption, L"Confirm");
     EXPECT_EQ(sim::MessageBoxes().back().type, plat::MB_YESNO | plat::MB_ICONQUESTION);
     EXPECT_FALSE(ui::Sett()->FoldersChanged);
     sim::ScriptMessageBoxAnswer(plat::IDYES);
-    sim::PressKey(f, L"ListView1", plat::VK_DELETE);
+    sim::PressKey(f, ui::sett_control::kFolderList, plat::VK_DELETE);
     EXPECT_EQ(Rows(f), (std::vector<std::wstring>{L"S||0", L"b|C:\\B|1", L"A|C:\\A|0"}));
     EXPECT_TRUE(ui::Sett()->FoldersChanged);
   });
@@ -315,50 +317,50 @@ TEST_F(UiEditor, FilterCommandsAndTheirMessages) {
       {L"Pics", L"*.png", nullptr},
   };
   InOptions([&](plat::Form f) {
-    sim::ClickTab(f, L"qqq", ui::kFiltersPage);
-    EXPECT_EQ(sim::FocusedControl(f), L"ListView2");
+    sim::ClickTab(f, ui::sett_control::kPages, ui::kFiltersPage);
+    EXPECT_EQ(sim::FocusedControl(f), ui::sett_control::kFilterList);
     for (const auto& a : adds) {
       const std::size_t boxes = sim::MessageBoxes().size();
-      sim::ScriptModal(L"TEd", [&](plat::Form ed) {
-        sim::TypeText(ed, L"Edit1", a.name);
-        sim::TypeText(ed, L"Edit2", a.mask);
+      sim::ScriptModal(ui::ed_control::kForm, [&](plat::Form ed) {
+        sim::TypeText(ed, ui::ed_control::kPath, a.name);
+        sim::TypeText(ed, ui::ed_control::kTitle, a.mask);
         OkOrCancel(ed);
       });
-      sim::Click(f, L"Button10");
+      sim::Click(f, ui::sett_control::kAddFilter);
       const auto messages = MessagesSince(boxes);
       if (a.message) EXPECT_EQ(messages, std::vector<std::wstring>{a.message}) << a.name;
       else EXPECT_TRUE(messages.empty()) << a.name;
     }
-    EXPECT_EQ(Rows(f, L"ListView2"),
+    EXPECT_EQ(Rows(f, ui::sett_control::kFilterList),
               (std::vector<std::wstring>{L"All Files|*.*|0", L"Text|*.txt|0", L"Pics|*.png|0"}));
     // Add Filter, then Cancel: no row added, none removed from either list.
     const auto folders = Rows(f);
-    sim::ScriptModal(L"TEd", [](plat::Form ed) { sim::Click(ed, L"Button2"); });
-    sim::ClickRow(f, L"ListView2", 0);
-    sim::Click(f, L"Button10");
-    EXPECT_EQ(plat::ListCount(f, L"ListView2"), 3);
+    sim::ScriptModal(ui::ed_control::kForm, [](plat::Form ed) { sim::Click(ed, ui::ed_control::kCancel); });
+    sim::ClickRow(f, ui::sett_control::kFilterList, 0);
+    sim::Click(f, ui::sett_control::kAddFilter);
+    EXPECT_EQ(plat::ListCount(f, ui::sett_control::kFilterList), 3);
     EXPECT_EQ(Rows(f), folders);
     // Editing keeps the row's own name and mask allowed.
     EditRow(
         f, L"Text",
         [](plat::Form ed) {
           EXPECT_EQ(plat::GetFormCaption(ed), L"Edit Filter");
-          EXPECT_EQ(plat::GetControlText(ed, L"Edit2"), L"*.txt");
-          sim::TypeText(ed, L"Edit2", L"*.txt;*.log");
-          sim::Click(ed, L"Button1");
+          EXPECT_EQ(plat::GetControlText(ed, ui::ed_control::kTitle), L"*.txt");
+          sim::TypeText(ed, ui::ed_control::kTitle, L"*.txt;*.log");
+          sim::Click(ed, ui::ed_control::kOk);
         },
-        L"ListView2");
-    EXPECT_EQ(plat::GetListRow(f, L"ListView2", 1).subitems[0], L"*.txt;*.log");
+        ui::sett_control::kFilterList);
+    EXPECT_EQ(plat::GetListRow(f, ui::sett_control::kFilterList, 1).subitems[0], L"*.txt;*.log");
     // Up and Down swap filters, not past the ends.
-    sim::ClickRow(f, L"ListView2", 2);
-    sim::Click(f, L"Button9");
-    EXPECT_EQ(plat::GetSelectedRow(f, L"ListView2"), 1);
-    sim::ClickRow(f, L"ListView2", 0);
-    sim::Click(f, L"Button9");
-    sim::Click(f, L"Button8");
-    EXPECT_EQ(Rows(f, L"ListView2"),
+    sim::ClickRow(f, ui::sett_control::kFilterList, 2);
+    sim::Click(f, ui::sett_control::kFilterUp);
+    EXPECT_EQ(plat::GetSelectedRow(f, ui::sett_control::kFilterList), 1);
+    sim::ClickRow(f, ui::sett_control::kFilterList, 0);
+    sim::Click(f, ui::sett_control::kFilterUp);
+    sim::Click(f, ui::sett_control::kFilterDown);
+    EXPECT_EQ(Rows(f, ui::sett_control::kFilterList),
               (std::vector<std::wstring>{L"Pics|*.png|0", L"All Files|*.*|0", L"Text|*.txt;*.log|0"}));
-    sim::Click(f, L"Button11");
+    sim::Click(f, ui::sett_control::kOk);
   });
   EXPECT_EQ(sim::RegValueNames(HKCU, kFilter), (std::vector<std::wstring>{L"*.png", L"*.*", L"*.txt;*.log"}));
 }
@@ -367,28 +369,28 @@ TEST_F(UiEditor, AddItemPromptAsksForTheTitleAndCanBeSwitchedOff) {
   Start();
   form->ProgramSettings.AlwaysAddDialog = true;
   // An empty name keeps the Cyrillic OK disabled; Cancel adds nothing.
-  sim::ScriptModal(L"TfmAddItem", [](plat::Form p) {
+  sim::ScriptModal(ui::add_item_control::kForm, [](plat::Form p) {
     EXPECT_EQ(plat::GetFormCaption(p), L"Add new item");
-    EXPECT_EQ(plat::GetControlText(p, L"btOK"), L"\u041E\u041A");
-    EXPECT_EQ(plat::GetControlText(p, L"Label1"), L"Please, enter name to display in menu");
-    EXPECT_EQ(plat::GetControlText(p, L"CheckBox1"), L"Always show this dialog");
-    EXPECT_TRUE(plat::IsChecked(p, L"CheckBox1"));
-    EXPECT_EQ(plat::GetControlText(p, L"edName"), L"C:\\A");
-    EXPECT_TRUE(plat::IsControlEnabled(p, L"btOK"));
-    sim::TypeText(p, L"edName", L"");
-    EXPECT_FALSE(plat::IsControlEnabled(p, L"btOK"));
-    sim::Click(p, L"btOK");
+    EXPECT_EQ(plat::GetControlText(p, ui::add_item_control::kOk), L"\u041E\u041A");
+    EXPECT_EQ(plat::GetControlText(p, ui::add_item_control::kPrompt), L"Please, enter name to display in menu");
+    EXPECT_EQ(plat::GetControlText(p, ui::add_item_control::kAlwaysShow), L"Always show this dialog");
+    EXPECT_TRUE(plat::IsChecked(p, ui::add_item_control::kAlwaysShow));
+    EXPECT_EQ(plat::GetControlText(p, ui::add_item_control::kName), L"C:\\A");
+    EXPECT_TRUE(plat::IsControlEnabled(p, ui::add_item_control::kOk));
+    sim::TypeText(p, ui::add_item_control::kName, L"");
+    EXPECT_FALSE(plat::IsControlEnabled(p, ui::add_item_control::kOk));
+    sim::Click(p, ui::add_item_control::kOk);
     EXPECT_TRUE(plat::IsFormShowing(p));
-    sim::Click(p, L"btCancel");
+    sim::Click(p, ui::add_item_control::kCancel);
   });
   store::AddFavouriteFolder(L"C:\\A");
   EXPECT_TRUE(sim::RegValueNames(HKCU, kPath).empty());
   // Confirmed with a name and the box cleared: the name is the title, and
   // the setting is stored as 0.
-  sim::ScriptModal(L"TfmAddItem", [](plat::Form p) {
-    sim::TypeText(p, L"edName", L"Alpha ");
-    sim::Click(p, L"CheckBox1");
-    sim::Click(p, L"btOK");
+  sim::ScriptModal(ui::add_item_control::kForm, [](plat::Form p) {
+    sim::TypeText(p, ui::add_item_control::kName, L"Alpha ");
+    sim::Click(p, ui::add_item_control::kAlwaysShow);
+    sim::Click(p, ui::add_item_control::kOk);
   });
   store::AddFavouriteFolder(L"C:\\A");
   EXPECT_EQ(sim::RegGetString(HKCU, kPath, L"C:\\A").value_or(L""), L"Alpha $0");
@@ -397,7 +399,7 @@ TEST_F(UiEditor, AddItemPromptAsksForTheTitleAndCanBeSwitchedOff) {
   // Later additions take the default title without asking.
   store::AddFavouriteFolder(L"C:\\B");
   EXPECT_EQ(sim::RegGetString(HKCU, kPath, L"C:\\B").value_or(L""), L"C:\\B$0");
-  EXPECT_EQ(sim::ModalShowings(), (std::vector<std::wstring>{L"TfmAddItem", L"TfmAddItem"}));
+  EXPECT_EQ(sim::ModalShowings(), (std::vector<std::wstring>{ui::add_item_control::kForm, ui::add_item_control::kForm}));
   // Without the settings key the choice is not stored.
   sim::RegDeleteTree(HKCU, kSettings);
   EXPECT_TRUE(ui::AddItemPromptCreated().Form() != 0);
@@ -415,15 +417,15 @@ TEST_F(UiEditor, ContextMenuChoicesThatCannotBeStoredAreReported) {
   ui::SettCreated();
   sim::RegFailWrites(HKCU, kSettings, sim::kAlways, plat::ERROR_CANTWRITE, L"ShowNewMenu");
   bool open_after_ok = false;
-  sim::ScriptModal(L"TSettContextMenu", [&](plat::Form c) {
-    sim::Click(c, L"OpenItem");
-    sim::Click(c, L"btOK");
+  sim::ScriptModal(ui::sett_context_control::kForm, [&](plat::Form c) {
+    sim::Click(c, ui::sett_context_control::kOpenInNewWindow);
+    sim::Click(c, ui::sett_context_control::kOk);
     open_after_ok = plat::IsFormShowing(c);
-    sim::Click(c, L"btCancel");
+    sim::Click(c, ui::sett_context_control::kCancel);
   });
-  sim::ScriptModal(L"TSett", [](plat::Form f) {
-    plat::SetControlVisible(f, L"SpeedButton1", true);
-    sim::Click(f, L"SpeedButton1");
+  sim::ScriptModal(ui::sett_control::kForm, [](plat::Form f) {
+    plat::SetControlVisible(f, ui::sett_control::kCustomize, true);
+    sim::Click(f, ui::sett_control::kCustomize);
   });
   form->Settings1Click();
   errors::SetErrorDialogHooks({});
@@ -439,27 +441,27 @@ TEST_F(UiEditor, ContextMenuItemsStoreTheirThreeChoices) {
   Start();
   ui::SettCreated();
   auto show = [&](std::function<void(plat::Form)> user) {
-    sim::ScriptModal(L"TSettContextMenu", std::move(user));
-    sim::ScriptModal(L"TSett", [](plat::Form f) {
-      ASSERT_TRUE(plat::IsControlVisible(f, L"SpeedButton1"));
-      sim::Click(f, L"SpeedButton1");
+    sim::ScriptModal(ui::sett_context_control::kForm, std::move(user));
+    sim::ScriptModal(ui::sett_control::kForm, [](plat::Form f) {
+      ASSERT_TRUE(plat::IsControlVisible(f, ui::sett_control::kCustomize));
+      sim::Click(f, ui::sett_control::kCustomize);
     });
     form->Settings1Click();
   };
   show([](plat::Form c) {
     EXPECT_EQ(plat::GetFormCaption(c), L"Context menu items");
-    EXPECT_EQ(plat::GetControlText(c, L"GroupBox1"), L" Choose items to display in Explorer context menus ");
-    EXPECT_EQ(plat::GetControlText(c, L"ShowMenuItem"), L"Show Vorlune Folder menu");
-    EXPECT_EQ(plat::GetControlText(c, L"AddRemoveItem"), L"Add/Remove to/from Vorlune Folder");
-    EXPECT_EQ(plat::GetControlText(c, L"OpenItem"), L"Open folder(s) in new window(s)");
-    for (const wchar_t* b : {L"ShowMenuItem", L"AddRemoveItem", L"OpenItem"}) EXPECT_TRUE(plat::IsChecked(c, b));
-    sim::Click(c, L"btOK");
+    EXPECT_EQ(plat::GetControlText(c, ui::sett_context_control::kGroup), L" Choose items to display in Explorer context menus ");
+    EXPECT_EQ(plat::GetControlText(c, ui::sett_context_control::kShowMenu), L"Show Vorlune Folder menu");
+    EXPECT_EQ(plat::GetControlText(c, ui::sett_context_control::kAddRemove), L"Add/Remove to/from Vorlune Folder");
+    EXPECT_EQ(plat::GetControlText(c, ui::sett_context_control::kOpenInNewWindow), L"Open folder(s) in new window(s)");
+    for (const wchar_t* b : {ui::sett_context_control::kShowMenu, ui::sett_context_control::kAddRemove, ui::sett_context_control::kOpenInNewWindow}) EXPECT_TRUE(plat::IsChecked(c, b));
+    sim::Click(c, ui::sett_context_control::kOk);
   });
   for (const wchar_t* v : {L"ShowMainMenu", L"ShowAddDelMenu", L"ShowNewMenu"})
     EXPECT_EQ(sim::RegGetDword(HKCU, kSettings, v).value_or(9), 1u) << v;
   show([](plat::Form c) {
-    sim::Click(c, L"OpenItem");
-    sim::Click(c, L"btOK");
+    sim::Click(c, ui::sett_context_control::kOpenInNewWindow);
+    sim::Click(c, ui::sett_context_control::kOk);
   });
   EXPECT_EQ(sim::RegGetDword(HKCU, kSettings, L"ShowNewMenu").value_or(9), 0u);
   // The extension reads the choice: a folder's menu has no "Open" entry now.
@@ -468,9 +470,9 @@ TEST_F(UiEditor, ContextMenuItemsStoreTheirThreeChoices) {
   EXPECT_EQ(items.size(), 2u);
   for (const auto& item : items) EXPECT_NE(item.entry, store::TShellEntry::Open);
   show([](plat::Form c) {
-    EXPECT_FALSE(plat::IsChecked(c, L"OpenItem"));
-    sim::Click(c, L"AddRemoveItem");
-    sim::Click(c, L"btCancel");
+    EXPECT_FALSE(plat::IsChecked(c, ui::sett_context_control::kOpenInNewWindow));
+    sim::Click(c, ui::sett_context_control::kAddRemove);
+    sim::Click(c, ui::sett_context_control::kCancel);
   });
   EXPECT_EQ(sim::RegGetDword(HKCU, kSettings, L"ShowAddDelMenu").value_or(9), 1u);
 }

@@ -17,6 +17,7 @@
 #include "platform/window.h"
 #include "store/config_files.h"
 #include "store/favourites.h"
+#include "ui/editor.h"
 #include "ui/setting.h"
 
 using namespace agent_test;
@@ -73,7 +74,7 @@ class OptionsFixture : public AgentFixture {
 
   // Opens "Options..." with the user acting in `user`.
   void Options(std::function<void(plat::Form)> user) {
-    sim::ScriptModal(L"TSett", std::move(user));
+    sim::ScriptModal(ui::sett_control::kForm, std::move(user));
     form->Settings1Click();
   }
 
@@ -93,20 +94,20 @@ TEST_F(UiOptions, OptionsAndAboutOpenOneDialogOnTheirPage) {
   int page_at_show = -1;
   int showings_inside = 0;
   Options([&](plat::Form f) {
-    page_at_show = plat::GetPageIndex(f, L"qqq");
-    sim::ClickTab(f, L"qqq", ui::kOptionPage);
+    page_at_show = plat::GetPageIndex(f, ui::sett_control::kPages);
+    sim::ClickTab(f, ui::sett_control::kPages, ui::kOptionPage);
     // "About..." while the user edits the Preferences page: the dialog comes
     // forward and stays on that page.
     sim::SetForeground(0);
     form->N121Click();
-    EXPECT_EQ(plat::GetPageIndex(f, L"qqq"), ui::kOptionPage);
+    EXPECT_EQ(plat::GetPageIndex(f, ui::sett_control::kPages), ui::kOptionPage);
     EXPECT_EQ(plat::GetForegroundWindow(), plat::FormWindow(f));
     // The thread message 0x047D while the dialog shows: no second dialog,
     // the open one goes back to the Folders page.
     form->ProcessMessage(plat::Msg{0, agent::WM_QXOPTIONS, 0, 0});
-    EXPECT_EQ(plat::GetPageIndex(f, L"qqq"), ui::kFoldersPage);
+    EXPECT_EQ(plat::GetPageIndex(f, ui::sett_control::kPages), ui::kFoldersPage);
     showings_inside = static_cast<int>(sim::ModalShowings().size());
-    sim::Click(f, L"Button12");
+    sim::Click(f, ui::sett_control::kCancel);
   });
   EXPECT_EQ(page_at_show, ui::kFoldersPage);
   EXPECT_EQ(showings_inside, 1);
@@ -114,14 +115,14 @@ TEST_F(UiOptions, OptionsAndAboutOpenOneDialogOnTheirPage) {
   // "About..." on a closed dialog opens it on the About page with the version.
   int about_page = -1;
   std::wstring about;
-  sim::ScriptModal(L"TSett", [&](plat::Form f) {
-    about_page = plat::GetPageIndex(f, L"qqq");
-    about = plat::GetControlText(f, L"Label4");
+  sim::ScriptModal(ui::sett_control::kForm, [&](plat::Form f) {
+    about_page = plat::GetPageIndex(f, ui::sett_control::kPages);
+    about = plat::GetControlText(f, ui::sett_control::kAboutText);
   });
   form->N121Click();
   EXPECT_EQ(about_page, ui::kAboutPage);
   EXPECT_EQ(about.rfind(L"Vorlune Folder ", 0), 0u);
-  EXPECT_EQ(sim::ModalShowings(), (std::vector<std::wstring>{L"TSett", L"TSett"}));
+  EXPECT_EQ(sim::ModalShowings(), (std::vector<std::wstring>{ui::sett_control::kForm, ui::sett_control::kForm}));
   // Both reach it through the tray menu as well.
   EXPECT_NE(plat::FindMenuItem(form->PopupMenu1, L"Settings1"), nullptr);
 }
@@ -132,53 +133,53 @@ TEST_F(UiOptions, PagesControlsAndCaptionsAreLaidOutAsNamed) {
   const plat::Form f = sett.Form();
   EXPECT_EQ(plat::GetFormCaption(f), L"Options");
   const std::pair<const wchar_t*, const wchar_t*> captions[] = {
-      {L"Folders", L"Folders"},
-      {L"Filters", L"Filters"},
-      {L"Option", L"Preferences"},
-      {L"About", L"About"},
-      {L"GroupBox1", L" Folders settings "},
-      {L"Button1", L"Add Folder..."},
-      {L"Button13", L"Add Submenu"},
-      {L"Button2", L"Edit"},
-      {L"Button3", L"Remove"},
-      {L"Button4", L"Up"},
-      {L"Button5", L"Down"},
-      {L"GroupBox2", L" Filters settings "},
-      {L"Button10", L"Add Filter..."},
-      {L"Button6", L"Edit"},
-      {L"Button7", L"Remove"},
-      {L"Button9", L"Up"},
-      {L"Button8", L"Down"},
-      {L"GroupBox3", L" General "},
-      {L"CheckBox1", L"Automatically start with Windows"},
-      {L"CheckBox2", L"Show the tray icon"},
-      {L"CheckBox15", L"Delete excess shortcuts (> 40)"},
-      {L"CheckBox16", L"Enable Explorer enhancements"},
-      {L"CheckBox14", L"Display menu with"},
-      {L"Label1", L"recently opened files"},
-      {L"CheckBox3", L"Display menu with"},
-      {L"Label2", L"recently opened folders"},
-      {L"Label3", L"Assign a hot key for opening the program menu:"},
-      {L"GroupBox4", L" Show program menu in Save As/Open dialog boxes: "},
-      {L"CheckBox5", L"When you rotate the mouse wheel"},
-      {L"CheckBox8", L"When you rotate the mouse wheel forward"},
-      {L"CheckBox9", L"When you rotate the mouse wheel backward"},
-      {L"CheckBox4", L"When you click the middle mouse button"},
-      {L"CheckBox7", L"When you right-click the '?' sign"},
-      {L"GroupBox5", L" Show program menu in Windows Explorer/Internet Explorer/Desktop: "},
-      {L"CheckBox12", L"When you middle-click in Explorer"},
-      {L"CheckBox13", L"When you middle-click in IExplorer"},
-      {L"CheckBox10", L"When you middle-click on Desktop"},
-      {L"CheckBox11", L"When you right-click the 'Address bar'"},
-      {L"SpeedButton1", L"Customize"},
-      {L"Button11", L"OK"},
-      {L"Button14", L"Apply"},
-      {L"Button12", L"Cancel"},
-      {L"Button15", L"Help"},
+      {ui::sett_control::kFoldersTab, L"Folders"},
+      {ui::sett_control::kFiltersTab, L"Filters"},
+      {ui::sett_control::kOptionTab, L"Preferences"},
+      {ui::sett_control::kAboutTab, L"About"},
+      {ui::sett_control::kFoldersGroup, L" Folders settings "},
+      {ui::sett_control::kAddFolder, L"Add Folder..."},
+      {ui::sett_control::kAddSubmenu, L"Add Submenu"},
+      {ui::sett_control::kEditFolder, L"Edit"},
+      {ui::sett_control::kRemoveFolder, L"Remove"},
+      {ui::sett_control::kFolderUp, L"Up"},
+      {ui::sett_control::kFolderDown, L"Down"},
+      {ui::sett_control::kFiltersGroup, L" Filters settings "},
+      {ui::sett_control::kAddFilter, L"Add Filter..."},
+      {ui::sett_control::kEditFilter, L"Edit"},
+      {ui::sett_control::kRemoveFilter, L"Remove"},
+      {ui::sett_control::kFilterUp, L"Up"},
+      {ui::sett_control::kFilterDown, L"Down"},
+      {ui::sett_control::kGeneralGroup, L" General "},
+      {ui::sett_control::kAutostart, L"Automatically start with Windows"},
+      {ui::sett_control::kShowTray, L"Show the tray icon"},
+      {ui::sett_control::kClearLink, L"Delete excess shortcuts (> 40)"},
+      {ui::sett_control::kExplorerEnhancements, L"Enable Explorer enhancements"},
+      {ui::sett_control::kRecentFiles, L"Display menu with"},
+      {ui::sett_control::kRecentFilesLabel, L"recently opened files"},
+      {ui::sett_control::kRecentFolders, L"Display menu with"},
+      {ui::sett_control::kRecentFoldersLabel, L"recently opened folders"},
+      {ui::sett_control::kHotKeyLabel, L"Assign a hot key for opening the program menu:"},
+      {ui::sett_control::kDialogGroup, L" Show program menu in Save As/Open dialog boxes: "},
+      {ui::sett_control::kWheel, L"When you rotate the mouse wheel"},
+      {ui::sett_control::kWheelForward, L"When you rotate the mouse wheel forward"},
+      {ui::sett_control::kWheelBackward, L"When you rotate the mouse wheel backward"},
+      {ui::sett_control::kMiddleButton, L"When you click the middle mouse button"},
+      {ui::sett_control::kHelpSignRightClick, L"When you right-click the '?' sign"},
+      {ui::sett_control::kExplorerGroup, L" Show program menu in Windows Explorer/Internet Explorer/Desktop: "},
+      {ui::sett_control::kMiddleExplorer, L"When you middle-click in Explorer"},
+      {ui::sett_control::kMiddleIExplorer, L"When you middle-click in IExplorer"},
+      {ui::sett_control::kMiddleDesktop, L"When you middle-click on Desktop"},
+      {ui::sett_control::kAddressBarRightClick, L"When you right-click the 'Address bar'"},
+      {ui::sett_control::kCustomize, L"Customize"},
+      {ui::sett_control::kOk, L"OK"},
+      {ui::sett_control::kApply, L"Apply"},
+      {ui::sett_control::kCancel, L"Cancel"},
+      {ui::sett_control::kHelp, L"Help"},
   };
   for (const auto& [name, caption] : captions) EXPECT_EQ(plat::GetControlText(f, name), caption) << name;
   // Pages in their order, the columns of the lists, the hot-key choices.
-  const auto* lv1 = sim::ControlLayoutOf(f, L"ListView1");
+  const auto* lv1 = sim::ControlLayoutOf(f, ui::sett_control::kFolderList);
   ASSERT_NE(lv1, nullptr);
   ASSERT_EQ(lv1->columns.size(), 2u);
   EXPECT_EQ(lv1->columns[0].caption, L"Title");
@@ -186,18 +187,18 @@ TEST_F(UiOptions, PagesControlsAndCaptionsAreLaidOutAsNamed) {
   EXPECT_EQ(lv1->columns[1].caption, L"Path");
   EXPECT_EQ(lv1->columns[1].width, 215);
   EXPECT_EQ(lv1->image_count, 13);
-  const auto* lv2 = sim::ControlLayoutOf(f, L"ListView2");
+  const auto* lv2 = sim::ControlLayoutOf(f, ui::sett_control::kFilterList);
   EXPECT_EQ(lv2->columns[0].caption, L"Name");
   EXPECT_EQ(lv2->columns[1].caption, L"Mask");
-  EXPECT_EQ(plat::GetComboItems(f, L"ComboBox1"),
+  EXPECT_EQ(plat::GetComboItems(f, ui::sett_control::kHotKeyChoice),
             (std::vector<std::wstring>{L"none", L"Natural Keyboard (Win + )", L"Custom"}));
-  EXPECT_EQ(plat::GetControlTag(f, L"Button11"), 1);
-  EXPECT_EQ(plat::GetControlTag(f, L"Button14"), 2);
+  EXPECT_EQ(plat::GetControlTag(f, ui::sett_control::kOk), 1);
+  EXPECT_EQ(plat::GetControlTag(f, ui::sett_control::kApply), 2);
   // As laid out, three controls stay hidden; the hot-key editor starts as Ctrl+Q.
-  for (const wchar_t* hidden : {L"CheckBox7", L"CheckBox11", L"SpeedButton1"})
+  for (const wchar_t* hidden : {ui::sett_control::kHelpSignRightClick, ui::sett_control::kAddressBarRightClick, ui::sett_control::kCustomize})
     EXPECT_FALSE(plat::IsControlVisible(f, hidden)) << hidden;
   std::uint32_t key = 0, mods = 0;
-  plat::GetHotKeyValue(f, L"Hot", key, mods);
+  plat::GetHotKeyValue(f, ui::sett_control::kHotKey, key, mods);
   EXPECT_EQ(key, static_cast<std::uint32_t>('Q'));
   EXPECT_EQ(mods, plat::HOTKEYF_CONTROL);
 }
@@ -210,8 +211,8 @@ TEST_F(UiOptions, CustomizeIsShownWhileTheExtensionIsBesideTheProgram) {
     if (present) ASSERT_TRUE(plat::WriteWholeFile(extension, "MZ"));
     else plat::RemoveFile(extension);
     Options([&](plat::Form f) {
-      EXPECT_EQ(plat::IsControlVisible(f, L"SpeedButton1"), present);
-      sim::Click(f, L"Button12");
+      EXPECT_EQ(plat::IsControlVisible(f, ui::sett_control::kCustomize), present);
+      sim::Click(f, ui::sett_control::kCancel);
     });
   }
 }
@@ -241,32 +242,32 @@ TEST_F(UiOptions, ShowingLoadsTheHotKeyWheelAndListsFromSettingsAndStore) {
     form->ProgramSettings.Keys = static_cast<std::int32_t>(c.keys);
     form->ProgramSettings.MouseWheel = static_cast<std::int32_t>(c.wheel);
     Options([&](plat::Form f) {
-      EXPECT_EQ(plat::GetItemIndex(f, L"ComboBox1"), c.combo) << c.alt;
-      EXPECT_EQ(plat::IsControlVisible(f, L"Edit1"), c.edit1) << c.alt;
-      EXPECT_EQ(plat::IsControlVisible(f, L"Hot"), c.hot) << c.alt;
-      if (c.edit1) EXPECT_EQ(plat::GetControlText(f, L"Edit1"), c.edit1_text);
+      EXPECT_EQ(plat::GetItemIndex(f, ui::sett_control::kHotKeyChoice), c.combo) << c.alt;
+      EXPECT_EQ(plat::IsControlVisible(f, ui::sett_control::kHotKeyLetter), c.edit1) << c.alt;
+      EXPECT_EQ(plat::IsControlVisible(f, ui::sett_control::kHotKey), c.hot) << c.alt;
+      if (c.edit1) EXPECT_EQ(plat::GetControlText(f, ui::sett_control::kHotKeyLetter), c.edit1_text);
       if (c.hot) {
         std::uint32_t key = 0, mods = 0;
-        plat::GetHotKeyValue(f, L"Hot", key, mods);
+        plat::GetHotKeyValue(f, ui::sett_control::kHotKey, key, mods);
         EXPECT_EQ(key, c.keys);
         EXPECT_EQ(mods, c.hot_mods);
       }
-      EXPECT_EQ(plat::IsChecked(f, L"CheckBox5"), c.box5);
-      EXPECT_EQ(plat::IsChecked(f, L"CheckBox8"), c.box8);
-      EXPECT_EQ(plat::IsChecked(f, L"CheckBox9"), c.box9);
-      EXPECT_EQ(plat::IsControlEnabled(f, L"CheckBox8"), c.wheel > 0);
-      EXPECT_TRUE(plat::IsChecked(f, L"CheckBox1"));
-      EXPECT_EQ(Rows(f, L"ListView1"),
+      EXPECT_EQ(plat::IsChecked(f, ui::sett_control::kWheel), c.box5);
+      EXPECT_EQ(plat::IsChecked(f, ui::sett_control::kWheelForward), c.box8);
+      EXPECT_EQ(plat::IsChecked(f, ui::sett_control::kWheelBackward), c.box9);
+      EXPECT_EQ(plat::IsControlEnabled(f, ui::sett_control::kWheelForward), c.wheel > 0);
+      EXPECT_TRUE(plat::IsChecked(f, ui::sett_control::kAutostart));
+      EXPECT_EQ(Rows(f, ui::sett_control::kFolderList),
                 (std::vector<std::wstring>{L"Work||0", L"Projects|C:\\Work|1", L"Data|C:\\Data|0"}));
-      EXPECT_EQ(plat::GetListRow(f, L"ListView1", 0).image, 5);
-      EXPECT_EQ(plat::GetListRow(f, L"ListView1", 1).image, 4);
-      EXPECT_EQ(Rows(f, L"ListView2"), (std::vector<std::wstring>{L"All Files|*.*|0", L"Text|*.txt|0"}));
-      EXPECT_EQ(sim::FocusedControl(f), L"ListView1");
+      EXPECT_EQ(plat::GetListRow(f, ui::sett_control::kFolderList, 0).image, 5);
+      EXPECT_EQ(plat::GetListRow(f, ui::sett_control::kFolderList, 1).image, 4);
+      EXPECT_EQ(Rows(f, ui::sett_control::kFilterList), (std::vector<std::wstring>{L"All Files|*.*|0", L"Text|*.txt|0"}));
+      EXPECT_EQ(sim::FocusedControl(f), ui::sett_control::kFolderList);
       // Nothing selected: the row commands wait for a selection.
-      EXPECT_FALSE(plat::IsControlEnabled(f, L"Button2"));
-      sim::ClickRow(f, L"ListView1", 2);
-      EXPECT_TRUE(plat::IsControlEnabled(f, L"Button5"));
-      sim::Click(f, L"Button12");
+      EXPECT_FALSE(plat::IsControlEnabled(f, ui::sett_control::kEditFolder));
+      sim::ClickRow(f, ui::sett_control::kFolderList, 2);
+      EXPECT_TRUE(plat::IsControlEnabled(f, ui::sett_control::kFolderDown));
+      sim::Click(f, ui::sett_control::kCancel);
     });
   }
 }
@@ -278,25 +279,25 @@ TEST_F(UiOptions, OkWritesTheListsRenumberedTrimmedAndTheSettingsInTheirOrder) {
   const auto hook_calls = fake_hook::Calls().size();
   Options([&](plat::Form f) {
     // The submenu moves to the top; a folder gets a title with blanks.
-    sim::ClickRow(f, L"ListView1", 1);
-    sim::Click(f, L"Button4");
-    sim::ScriptModal(L"TEd", [](plat::Form ed) {
-      sim::TypeText(ed, L"Edit2", L"  My data  ");
-      sim::Click(ed, L"Button1");
+    sim::ClickRow(f, ui::sett_control::kFolderList, 1);
+    sim::Click(f, ui::sett_control::kFolderUp);
+    sim::ScriptModal(ui::ed_control::kForm, [](plat::Form ed) {
+      sim::TypeText(ed, ui::ed_control::kTitle, L"  My data  ");
+      sim::Click(ed, ui::ed_control::kOk);
     });
-    sim::DoubleClickRow(f, L"ListView1", 2);
+    sim::DoubleClickRow(f, ui::sett_control::kFolderList, 2);
     // Preferences: the backward wheel, Win + Z, no Explorer click, no autostart.
-    sim::ClickTab(f, L"qqq", ui::kOptionPage);
-    sim::Click(f, L"CheckBox5");
-    sim::Click(f, L"CheckBox8");
-    sim::Click(f, L"CheckBox9");
-    EXPECT_FALSE(plat::IsChecked(f, L"CheckBox8"));
-    sim::ChooseItem(f, L"ComboBox1", 1);
-    sim::PressKey(f, L"Edit1", 'Z', L'z');
-    EXPECT_EQ(plat::GetControlText(f, L"Edit1"), L"Z");
-    sim::Click(f, L"CheckBox12");
-    sim::TypeText(f, L"Edit3", L"7");
-    sim::Click(f, L"Button11");
+    sim::ClickTab(f, ui::sett_control::kPages, ui::kOptionPage);
+    sim::Click(f, ui::sett_control::kWheel);
+    sim::Click(f, ui::sett_control::kWheelForward);
+    sim::Click(f, ui::sett_control::kWheelBackward);
+    EXPECT_FALSE(plat::IsChecked(f, ui::sett_control::kWheelForward));
+    sim::ChooseItem(f, ui::sett_control::kHotKeyChoice, 1);
+    sim::PressKey(f, ui::sett_control::kHotKeyLetter, 'Z', L'z');
+    EXPECT_EQ(plat::GetControlText(f, ui::sett_control::kHotKeyLetter), L"Z");
+    sim::Click(f, ui::sett_control::kMiddleExplorer);
+    sim::TypeText(f, ui::sett_control::kRecentFoldersCount, L"7");
+    sim::Click(f, ui::sett_control::kOk);
   });
   EXPECT_EQ(ui_test::KeyEntries(kPath), (Entries{{L"Submenu0", L"Work $5"},
                                                  {L"C:\\Work$2", L"Projects$4"},
@@ -338,26 +339,26 @@ TEST_F(UiOptions, ApplyKeepsTheDialogOpenAndWritesWhatOkWrites) {
     form->ProgramSettings = agent::TProgramSettings{};
     bool open_after = false;
     Options([&](plat::Form f) {
-      sim::ClickRow(f, L"ListView1", 0);
-      sim::Click(f, L"Button5");
-      sim::ClickTab(f, L"qqq", ui::kFiltersPage);
-      sim::ClickRow(f, L"ListView2", 1);
-      sim::Click(f, L"Button9");
-      sim::ClickTab(f, L"qqq", ui::kOptionPage);
-      sim::Click(f, L"CheckBox5");
-      sim::ChooseItem(f, L"ComboBox1", 2);
-      sim::PressHotKey(f, L"Hot", 'P', plat::HOTKEYF_SHIFT);
-      sim::Click(f, L"CheckBox1");
+      sim::ClickRow(f, ui::sett_control::kFolderList, 0);
+      sim::Click(f, ui::sett_control::kFolderDown);
+      sim::ClickTab(f, ui::sett_control::kPages, ui::kFiltersPage);
+      sim::ClickRow(f, ui::sett_control::kFilterList, 1);
+      sim::Click(f, ui::sett_control::kFilterUp);
+      sim::ClickTab(f, ui::sett_control::kPages, ui::kOptionPage);
+      sim::Click(f, ui::sett_control::kWheel);
+      sim::ChooseItem(f, ui::sett_control::kHotKeyChoice, 2);
+      sim::PressHotKey(f, ui::sett_control::kHotKey, 'P', plat::HOTKEYF_SHIFT);
+      sim::Click(f, ui::sett_control::kAutostart);
       sim::Click(f, button);
       open_after = plat::IsFormShowing(f);
-      if (open_after) sim::Click(f, L"Button12");
+      if (open_after) sim::Click(f, ui::sett_control::kCancel);
     });
     return std::make_tuple(open_after, sim::RegDump(HKCU, L"Software\\Quantrel"),
                            sim::RegGetString(HKCU, kRun, L"Vorlune Folder").value_or(L""));
   };
   Start();
-  const auto ok = run(L"Button11");
-  const auto apply = run(L"Button14");
+  const auto ok = run(ui::sett_control::kOk);
+  const auto apply = run(ui::sett_control::kApply);
   EXPECT_FALSE(std::get<0>(ok));
   EXPECT_TRUE(std::get<0>(apply));
   EXPECT_EQ(std::get<1>(ok), std::get<1>(apply));
@@ -376,41 +377,41 @@ TEST_F(UiOptions, CancelAndTheCloseBoxSaveNothingAndTheNextShowingStartsAfresh) 
   Favourites({{L"C:\\Data", L"Data$0"}, {L"C:\\Work", L"Work$0"}});
   Start();
   const std::wstring before = sim::RegDump(HKCU, L"Software");
-  for (const wchar_t* how : {L"Button12", L"close box", L"escape"}) {
+  for (const wchar_t* how : {ui::sett_control::kCancel, L"close box", L"escape"}) {
     Options([&](plat::Form f) {
-      sim::ClickRow(f, L"ListView1", 0);
+      sim::ClickRow(f, ui::sett_control::kFolderList, 0);
       sim::ScriptMessageBoxAnswer(plat::IDYES);
-      sim::Click(f, L"Button3");
-      EXPECT_EQ(plat::ListCount(f, L"ListView1"), 1);
-      sim::ClickTab(f, L"qqq", ui::kOptionPage);
-      sim::Click(f, L"CheckBox2");
-      if (std::wstring(how) == L"Button12") sim::Click(f, L"Button12");
-      else if (std::wstring(how) == L"escape") sim::PressKey(f, L"CheckBox2", plat::VK_ESCAPE);
+      sim::Click(f, ui::sett_control::kRemoveFolder);
+      EXPECT_EQ(plat::ListCount(f, ui::sett_control::kFolderList), 1);
+      sim::ClickTab(f, ui::sett_control::kPages, ui::kOptionPage);
+      sim::Click(f, ui::sett_control::kShowTray);
+      if (std::wstring(how) == ui::sett_control::kCancel) sim::Click(f, ui::sett_control::kCancel);
+      else if (std::wstring(how) == L"escape") sim::PressKey(f, ui::sett_control::kShowTray, plat::VK_ESCAPE);
       else sim::CloseBox(f);
       EXPECT_FALSE(plat::IsFormShowing(f));
     });
     EXPECT_EQ(sim::RegDump(HKCU, L"Software"), before) << how;
     EXPECT_TRUE(form->ProgramSettings.ShowTray);
   }
-  Options([&](plat::Form f) { EXPECT_EQ(plat::ListCount(f, L"ListView1"), 2); });
+  Options([&](plat::Form f) { EXPECT_EQ(plat::ListCount(f, ui::sett_control::kFolderList), 2); });
 }
 
 TEST_F(UiOptions, PreferencesBoxesSpinButtonsAndNumbers) {
   Start();
   Options([&](plat::Form f) {
-    sim::ClickTab(f, L"qqq", ui::kOptionPage);
+    sim::ClickTab(f, ui::sett_control::kPages, ui::kOptionPage);
     // The wheel directions need the wheel box, and exclude each other.
-    EXPECT_FALSE(plat::IsControlEnabled(f, L"CheckBox8"));
-    sim::Click(f, L"CheckBox5");
-    EXPECT_TRUE(plat::IsControlEnabled(f, L"CheckBox8"));
-    EXPECT_TRUE(plat::IsControlEnabled(f, L"CheckBox9"));
-    sim::Click(f, L"CheckBox8");
-    sim::Click(f, L"CheckBox9");
-    EXPECT_FALSE(plat::IsChecked(f, L"CheckBox8"));
-    sim::Click(f, L"CheckBox8");
-    EXPECT_FALSE(plat::IsChecked(f, L"CheckBox9"));
-    sim::Click(f, L"CheckBox5");
-    EXPECT_FALSE(plat::IsControlEnabled(f, L"CheckBox9"));
+    EXPECT_FALSE(plat::IsControlEnabled(f, ui::sett_control::kWheelForward));
+    sim::Click(f, ui::sett_control::kWheel);
+    EXPECT_TRUE(plat::IsControlEnabled(f, ui::sett_control::kWheelForward));
+    EXPECT_TRUE(plat::IsControlEnabled(f, ui::sett_control::kWheelBackward));
+    sim::Click(f, ui::sett_control::kWheelForward);
+    sim::Click(f, ui::sett_control::kWheelBackward);
+    EXPECT_FALSE(plat::IsChecked(f, ui::sett_control::kWheelForward));
+    sim::Click(f, ui::sett_control::kWheelForward);
+    EXPECT_FALSE(plat::IsChecked(f, ui::sett_control::kWheelBackward));
+    sim::Click(f, ui::sett_control::kWheel);
+    EXPECT_FALSE(plat::IsControlEnabled(f, ui::sett_control::kWheelBackward));
 
     struct Spin {
       const wchar_t* text;
@@ -421,48 +422,48 @@ TEST_F(UiOptions, PreferencesBoxesSpinButtonsAndNumbers) {
                           {L"0", false, L"1"},   {L"abc", true, L"1"},  {L"abc", false, L"1"},
                           {L"12x", true, L"1"},  {L"-5", true, L"-4"},  {L"99999", true, L"100000"}};
     for (const auto& s : spins) {
-      plat::SetControlText(f, L"Edit2", s.text);
-      if (s.up) sim::ClickUp(f, L"SpinButton1");
-      else sim::ClickDown(f, L"SpinButton1");
-      EXPECT_EQ(plat::GetControlText(f, L"Edit2"), s.expected) << s.text << (s.up ? " up" : " down");
+      plat::SetControlText(f, ui::sett_control::kRecentFilesCount, s.text);
+      if (s.up) sim::ClickUp(f, ui::sett_control::kRecentFilesSpin);
+      else sim::ClickDown(f, ui::sett_control::kRecentFilesSpin);
+      EXPECT_EQ(plat::GetControlText(f, ui::sett_control::kRecentFilesCount), s.expected) << s.text << (s.up ? " up" : " down");
     }
     // The second spin button acts on its own edit, and only while it is enabled.
-    plat::SetControlText(f, L"Edit3", L"5");
-    sim::ClickUp(f, L"SpinButton2");
-    EXPECT_EQ(plat::GetControlText(f, L"Edit3"), L"6");
-    sim::Click(f, L"CheckBox3");
-    EXPECT_FALSE(plat::IsControlEnabled(f, L"Edit3"));
-    sim::ClickUp(f, L"SpinButton2");
-    EXPECT_EQ(plat::GetControlText(f, L"Edit3"), L"6");
+    plat::SetControlText(f, ui::sett_control::kRecentFoldersCount, L"5");
+    sim::ClickUp(f, ui::sett_control::kRecentFoldersSpin);
+    EXPECT_EQ(plat::GetControlText(f, ui::sett_control::kRecentFoldersCount), L"6");
+    sim::Click(f, ui::sett_control::kRecentFolders);
+    EXPECT_FALSE(plat::IsControlEnabled(f, ui::sett_control::kRecentFoldersCount));
+    sim::ClickUp(f, ui::sett_control::kRecentFoldersSpin);
+    EXPECT_EQ(plat::GetControlText(f, ui::sett_control::kRecentFoldersCount), L"6");
     // Leaving an edit with a number below 1 makes it 1.
     for (const wchar_t* t : {L"0", L"-3", L"x", L""}) {
-      sim::TypeText(f, L"Edit2", t);
-      EXPECT_EQ(plat::GetControlText(f, L"Edit2"), L"1") << t;
+      sim::TypeText(f, ui::sett_control::kRecentFilesCount, t);
+      EXPECT_EQ(plat::GetControlText(f, ui::sett_control::kRecentFilesCount), L"1") << t;
     }
-    sim::TypeText(f, L"Edit2", L"30");
-    EXPECT_EQ(plat::GetControlText(f, L"Edit2"), L"30");
+    sim::TypeText(f, ui::sett_control::kRecentFilesCount, L"30");
+    EXPECT_EQ(plat::GetControlText(f, ui::sett_control::kRecentFilesCount), L"30");
     // The hot-key editor takes one modifier with a key; others become Ctrl.
-    sim::ChooseItem(f, L"ComboBox1", 2);
-    EXPECT_TRUE(plat::IsControlVisible(f, L"Hot"));
-    EXPECT_FALSE(plat::IsControlVisible(f, L"Edit1"));
+    sim::ChooseItem(f, ui::sett_control::kHotKeyChoice, 2);
+    EXPECT_TRUE(plat::IsControlVisible(f, ui::sett_control::kHotKey));
+    EXPECT_FALSE(plat::IsControlVisible(f, ui::sett_control::kHotKeyLetter));
     const std::pair<std::uint32_t, std::uint32_t> keys[] = {
         {plat::HOTKEYF_ALT, plat::HOTKEYF_ALT},
         {0, plat::HOTKEYF_CONTROL},
         {plat::HOTKEYF_ALT | plat::HOTKEYF_CONTROL, plat::HOTKEYF_CONTROL},
         {plat::HOTKEYF_SHIFT | plat::HOTKEYF_ALT, plat::HOTKEYF_CONTROL}};
     for (const auto& [typed, held] : keys) {
-      sim::PressHotKey(f, L"Hot", 'M', typed);
+      sim::PressHotKey(f, ui::sett_control::kHotKey, 'M', typed);
       std::uint32_t key = 0, mods = 0;
-      plat::GetHotKeyValue(f, L"Hot", key, mods);
+      plat::GetHotKeyValue(f, ui::sett_control::kHotKey, key, mods);
       EXPECT_EQ(mods, held) << typed;
     }
-    sim::ChooseItem(f, L"ComboBox1", 0);
-    EXPECT_FALSE(plat::IsControlVisible(f, L"Hot"));
-    EXPECT_FALSE(plat::IsControlVisible(f, L"Edit1"));
+    sim::ChooseItem(f, ui::sett_control::kHotKeyChoice, 0);
+    EXPECT_FALSE(plat::IsControlVisible(f, ui::sett_control::kHotKey));
+    EXPECT_FALSE(plat::IsControlVisible(f, ui::sett_control::kHotKeyLetter));
     // Without the wheel and the middle button the tray icon is kept.
-    sim::Click(f, L"CheckBox2");
-    sim::Click(f, L"CheckBox4");
-    sim::Click(f, L"Button11");
+    sim::Click(f, ui::sett_control::kShowTray);
+    sim::Click(f, ui::sett_control::kMiddleButton);
+    sim::Click(f, ui::sett_control::kOk);
   });
   EXPECT_EQ(Dword(L"ShowTray"), 1u);
   EXPECT_EQ(Dword(L"MouseMButton"), 0u);
@@ -479,15 +480,15 @@ TEST_F(UiOptions, HelpAndF1ShowTheTopicOfThePage) {
   Options([&](plat::Form f) {
     const wchar_t* topics[] = {L"editfldr.htm", L"addfilter.htm", L"options.htm", L"about.htm"};
     for (int page = 0; page < 4; ++page) {
-      sim::ClickTab(f, L"qqq", page);
-      sim::Click(f, L"Button15");
-      sim::PressKey(f, page == 0 ? L"ListView1" : L"Button11", plat::VK_F1);
+      sim::ClickTab(f, ui::sett_control::kPages, page);
+      sim::Click(f, ui::sett_control::kHelp);
+      sim::PressKey(f, page == 0 ? ui::sett_control::kFolderList : ui::sett_control::kOk, plat::VK_F1);
       const auto shown = sim::HelpTopicsShown();
       ASSERT_EQ(shown.size(), static_cast<std::size_t>(2 * (page + 1)));
       EXPECT_EQ(shown[shown.size() - 1], L"C:\\Program Files\\Vorlune Folder\\qorbin.chm::" + std::wstring(topics[page]));
       EXPECT_EQ(shown[shown.size() - 2], shown.back());
     }
-    sim::Click(f, L"Button12");
+    sim::Click(f, ui::sett_control::kCancel);
   });
 }
 
@@ -508,11 +509,11 @@ TEST_F(UiOptions, TheTrayIconStaysWhenItIsTheLastWayToTheMenu) {
     if (!form) Start();
     ASSERT_TRUE(sim::TrayIconShown());
     Options([&](plat::Form f) {
-      sim::ClickTab(f, L"qqq", ui::kOptionPage);
-      sim::Click(f, L"CheckBox2");
-      if (plat::IsChecked(f, L"CheckBox5")) sim::Click(f, L"CheckBox5");
-      if (plat::IsChecked(f, L"CheckBox4") != c.middle_button) sim::Click(f, L"CheckBox4");
-      sim::Click(f, L"Button11");
+      sim::ClickTab(f, ui::sett_control::kPages, ui::kOptionPage);
+      sim::Click(f, ui::sett_control::kShowTray);
+      if (plat::IsChecked(f, ui::sett_control::kWheel)) sim::Click(f, ui::sett_control::kWheel);
+      if (plat::IsChecked(f, ui::sett_control::kMiddleButton) != c.middle_button) sim::Click(f, ui::sett_control::kMiddleButton);
+      sim::Click(f, ui::sett_control::kOk);
     });
     EXPECT_EQ(sim::TrayIconShown(), c.icon);
     EXPECT_EQ(Dword(L"ShowTray"), c.icon ? 1u : 0u);
@@ -540,14 +541,14 @@ TEST_F(UiOptions, SettingsThatCannotBeSavedAreReportedAndTheDialogStays) {
   sim::RegFailWrites(HKCU, kSettings, sim::kAlways, plat::ERROR_ACCESS_DENIED, L"MouseWheel");
   bool open_after_ok = false;
   Options([&](plat::Form f) {
-    sim::ClickTab(f, L"qqq", ui::kOptionPage);
-    sim::Click(f, L"CheckBox1");  // autostart
-    sim::ChooseItem(f, L"ComboBox1", 1);
-    sim::PressKey(f, L"Edit1", 'Q', L'q');
-    sim::Click(f, L"Button11");
+    sim::ClickTab(f, ui::sett_control::kPages, ui::kOptionPage);
+    sim::Click(f, ui::sett_control::kAutostart);  // autostart
+    sim::ChooseItem(f, ui::sett_control::kHotKeyChoice, 1);
+    sim::PressKey(f, ui::sett_control::kHotKeyLetter, 'Q', L'q');
+    sim::Click(f, ui::sett_control::kOk);
     open_after_ok = plat::IsFormShowing(f);
-    EXPECT_EQ(plat::GetPageIndex(f, L"qqq"), ui::kOptionPage);
-    sim::Click(f, L"Button12");
+    EXPECT_EQ(plat::GetPageIndex(f, ui::sett_control::kPages), ui::kOptionPage);
+    sim::Click(f, ui::sett_control::kCancel);
   });
   errors::SetErrorDialogHooks({});
   EXPECT_TRUE(open_after_ok);
@@ -567,11 +568,11 @@ TEST_F(UiOptions, AFailedRewriteKeepsTheFavouritesAndSaysSo) {
   Favourites({{L"C:\\Data", L"Data$0"}, {L"C:\\Work", L"Work$0"}});
   Start();
   Options([&](plat::Form f) {
-    sim::ClickRow(f, L"ListView1", 1);
-    sim::Click(f, L"Button4");
+    sim::ClickRow(f, ui::sett_control::kFolderList, 1);
+    sim::Click(f, ui::sett_control::kFolderUp);
     // The registry refuses the second value of the rewrite (and its retry).
     sim::RegFailWrites(HKCU, kPath, 2, plat::ERROR_CANTWRITE, L"C:\\Data");
-    sim::Click(f, L"Button11");
+    sim::Click(f, ui::sett_control::kOk);
   });
   EXPECT_EQ(ui_test::KeyEntries(kPath), (Entries{{L"C:\\Data", L"Data$0"}, {L"C:\\Work", L"Work$0"}}));
   ASSERT_FALSE(sim::MessageBoxes().empty());
