@@ -76,6 +76,9 @@ plat::Window FocusOf(plat::ThreadId thread);
 
 // A hung window: every send to it times out, posted messages are never handled.
 void SetHung(plat::Window w, bool hung);
+// A window whose thread is at work until the virtual tick: sends wait for it
+// (and time out when it lasts beyond their time-out).
+void SetBusyUntil(plat::Window w, std::uint64_t tick);
 // A slow window: sent messages are answered after this many virtual ms (a
 // delay at or beyond the sender's time-out makes the send time out).
 void SetReplyDelay(plat::Window w, std::uint32_t ms);
@@ -123,6 +126,14 @@ struct FileDialogSpec {
   // when it last got the focus (the user's own file name), as the dialogs of
   // Vista and later do; otherwise a folder empties the box and a mask stays.
   bool restores_user_text = false;
+  // Slow to list: from taking the Enter its thread is at work this long (sends
+  // wait), then it shows the folder.
+  std::uint32_t list_busy_ms = 0;
+  // Rewrites its box late: this long after showing a folder or mask the
+  // dialog writes the box once more, with the user's own text (as the newer
+  // dialogs do) or, when not kept, empty. Text restored before then is lost.
+  std::uint32_t late_rewrite_ms = 0;
+  bool late_rewrite_keeps_user_text = false;
   bool hung = false;
   plat::ThreadId thread = 0;
   plat::Rect rect{100, 100, 700, 500};
@@ -139,6 +150,8 @@ FileDialog CreateFileDialog(const FileDialogSpec& spec);
 std::wstring FileDialogFolder(plat::Window dialog);
 std::wstring FileDialogFilter(plat::Window dialog);
 std::vector<std::wstring> FileDialogOpened(plat::Window dialog);
+// The virtual tick at which the dialog showed its last folder (0: none yet).
+std::uint64_t FileDialogFolderTick(plat::Window dialog);
 // Times the dialog took a folder, a mask or a file.
 int FileDialogEnters(plat::Window dialog);
 

@@ -31,6 +31,7 @@ struct Win {
   WndProc proc;  // empty: DefWindowProc
   bool hung = false;
   std::uint32_t reply_delay = 0;
+  std::uint64_t busy_until = 0;  // sends wait for this tick (a thread at work)
   int caret = 0;
   std::vector<Msg> received;
 };
@@ -202,6 +203,7 @@ struct DialogState {
   std::vector<std::wstring> opened;
   std::wstring focus_text;  // what the box held when it last got the focus
   int enters = 0;
+  std::uint64_t folder_tick = 0;  // when it showed its last folder
 };
 std::map<plat::Window, std::shared_ptr<DialogState>>& Dialogs() {
   static std::map<plat::Window, std::shared_ptr<DialogState>> d;
@@ -330,6 +332,12 @@ void SetHung(plat::Window w, bool hung) {
   if (win) win->hung = hung;
 }
 
+void SetBusyUntil(plat::Window w, std::uint64_t tick) {
+  auto win = Find(w);
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  if (win) win->busy_until = tick;
+}
+
 void SetReplyDelay(plat::Window w, std::uint32_t ms) {
   auto win = Find(w);
   std::lock_guard<std::recursive_mutex> g(S().lock);
@@ -442,6 +450,12 @@ bool LooksLikeMask(const std::wstring& t) { return t.find_first_of(L"*?") != std
 void TakeEnter(plat::Window dialog, std::shared_ptr<DialogState> d) {
   std::wstring t = Text(d->edit);
   if (t.empty()) return;
+  if (d->spec.list_busy_ms) {
+    // Listing the new folder keeps the dialog's thread from its messages.
+    const std::uint64_t until = Now() + d->spec.list_busy_ms;
+    SetBusyUntil(dialog, until);
+    for (plat::Window c : plat::EnumChildWindows(dialog)) SetBusyUntil(c, until);
+  }
   d->enters++;
   std::wstring after;
   if (LooksLikeMask(t)) {
@@ -449,13 +463,23 @@ void TakeEnter(plat::Window dialog, std::shared_ptr<DialogState> d) {
     after = d->spec.restores_user_text ? d->focus_text : t;
   } else if (plat::DirectoryExists(t)) {
     d->folder = t;
+    d->folder_tick = Now() + d->spec.list_busy_ms;
     after = d->spec.restores_user_text ? d->focus_text : L"";
   } else {
     d->opened.push_back(t);
     DestroyWindow(dialog);
     return;
   }
-  SetText(d->edit, after);
+  const plat::Window edit = d->edit;
+  auto show = [edit, after] { SetText(edit, after); };
+  if (d->spec.list_busy_ms) At(Now() + d->spec.list_busy_ms, show);
+  else show();
+  if (d->spec.late_rewrite_ms) {
+    const std::wstring late = d->spec.late_rewrite_keeps_user_text ? d->focus_text : L"";
+    At(Now() + d->spec.list_busy_ms + d->spec.late_rewrite_ms, [dialog, edit, late] {
+      if (plat::IsWindow(dialog)) SetText(edit, late);
+    });
+  }
 }
 
 }  // namespace
@@ -552,6 +576,12 @@ std::vector<std::wstring> FileDialogOpened(plat::Window dialog) {
   std::lock_guard<std::recursive_mutex> g(S().lock);
   auto it = Dialogs().find(dialog);
   return it == Dialogs().end() ? std::vector<std::wstring>{} : it->second->opened;
+}
+
+std::uint64_t FileDialogFolderTick(plat::Window dialog) {
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  auto it = Dialogs().find(dialog);
+  return it == Dialogs().end() ? 0 : it->second->folder_tick;
 }
 
 int FileDialogEnters(plat::Window dialog) {
@@ -836,6 +866,8 @@ bool SimSend(Window w, sim::Msg& m, std::uint32_t timeout_ms, LResult* result) {
     std::lock_guard<std::recursive_mutex> g(sim::S().lock);
     hung = win->hung;
     delay = win->reply_delay;
+    const std::uint64_t now = sim::Now();
+    if (win->busy_until > now) delay = std::max<std::uint64_t>(delay, win->busy_until - now);
   }
   if (hung || delay >= timeout_ms) {
     sim::Advance(timeout_ms);
