@@ -21,6 +21,15 @@ constexpr std::uint32_t kBusyAfterEnterMs = 4000;
 // Edit boxes are read into 260 characters including the terminating zero.
 constexpr int kBoxBuffer = 260;
 constexpr plat::LParam kFarRightClick = 0x4E22;  // x = 20002, y = 0
+// Waits for a dialog poll its box this often.
+constexpr std::uint32_t kPollMs = 5;
+// Before Vista: the longest wait for a dialog to take the Enter.
+constexpr std::uint32_t kEnterTakenBeforeVistaMs = 200;
+// After a folder the dialog may rewrite its box (empty it, or put a text of
+// its own back) for this long; the user's text is restored once the box has
+// been left alone for kQuietMs, and watched until the end of kRewriteMs.
+constexpr std::uint32_t kRewriteMs = 500;
+constexpr std::uint32_t kQuietMs = 100;
 
 void Send(plat::Window w, std::uint32_t msg, plat::WParam wp = 0, plat::LParam lp = 0) {
   plat::SendMessageTimeout(w, msg, wp, lp, plat::SMTO_NORMAL, kTimeoutMs, nullptr);
@@ -141,6 +150,80 @@ class DialogRun {
   bool reported_ = false;
   std::wstring last_read_;
 };
+
+// Polls cond every kPollMs until it holds or max_ms have passed; whether it held.
+template <class Cond>
+bool WaitUntil(std::uint32_t max_ms, Cond cond) {
+  const std::uint32_t start = plat::TickCount();
+  for (;;) {
+    if (cond()) return true;
+    if (plat::TickCount() - start >= max_ms) return false;
+    plat::SleepMs(kPollMs);
+  }
+}
+
+// Puts the user's text back once the dialog has taken the Enter. The dialog may
+// still be at work on its box: a folder empties it, and the newer dialogs put
+// a text back themselves, late; text restored before the dialog's last word is
+// lost. So the box is emptied, restored once the dialog has left it alone for
+// kQuietMs, and watched until kRewriteMs have passed: a box that the dialog
+// empties again (or fills with the typed text again) meanwhile is restored
+// once more. Anything else that turns up is the user's typing and stays.
+void RestoreUserText(DialogRun& run, plat::Window box, const std::wstring& text, const std::wstring& saved) {
+  PostKey(box, plat::VK_DELETE);
+  run.SetText(L"");
+  for (int check = 1; check <= 10 && !run.GaveUp(); ++check) {
+    if (run.Holds(L"")) break;
+    if (check == 10) {
+      infra::LogMessage(L"SetDataToDialog", L"Can't delete 2=" + run.Shown());
+      break;
+    }
+    plat::SleepMs(50);
+  }
+  if (run.GaveUp()) return;
+
+  const std::uint32_t begin = plat::TickCount();
+  std::wstring last;
+  std::uint32_t last_change = begin;
+  bool put_back_by_dialog = false;
+  WaitUntil(kRewriteMs, [&] {
+    std::optional<std::wstring> now = run.Read();
+    if (run.GaveUp()) return true;
+    if (!now) return false;  // still busy with the folder
+    if (!saved.empty() && *now == saved) {
+      put_back_by_dialog = true;
+      return true;
+    }
+    if (*now != last) {
+      last = *now;
+      last_change = plat::TickCount();
+    }
+    return plat::TickCount() - last_change >= kQuietMs;
+  });
+  if (run.GaveUp()) return;
+
+  auto put_back = [&] {
+    run.SetText(saved);
+    for (int check = 1; check <= 10 && !run.GaveUp(); ++check) {
+      if (run.Holds(saved)) return;
+      if (check == 10) {
+        infra::LogMessage(L"SetDataToDialog", L"Can't set data 2=" + run.Shown() + L", c=" + saved);
+        return;
+      }
+      plat::SleepMs(10);
+    }
+  };
+  put_back();
+  if (put_back_by_dialog) return;
+  while (!run.GaveUp() && plat::TickCount() - begin < kRewriteMs) {
+    plat::SleepMs(kPollMs);
+    std::optional<std::wstring> now = run.Read();
+    if (!now || *now == saved) continue;
+    if (!now->empty() && *now != text) return;  // the user types: theirs now
+    put_back();  // the dialog's late word overwrote the restore
+    return;
+  }
+}
 
 }  // namespace
 
@@ -317,14 +400,14 @@ void SetDataToDialog(plat::Window dialog, const std::wstring& text, int mode, co
       plat::SleepMs(10);
     }
   }
-  plat::SleepMs(50);
+  // The click and the focus are through once the box answers the read below.
 
   // The user's own file name, kept across the retries.
   std::wstring saved = attempt == 0 ? run.Read().value_or(L"") : saved_text.substr(0, 260);
   infra::LogMessage(L"SetDataToDialog", L"GetText=" + saved);
   if (run.GaveUp()) return;
 
-  // Empty the box.
+  // Empty the box. Reading it empty is the sign the dialog is through with it.
   run.SetText(L"");
   run.Send(box, plat::WM_KEYDOWN, plat::VK_DELETE, 0);
   run.Send(box, plat::WM_KEYUP, plat::VK_DELETE, 0);
@@ -337,9 +420,8 @@ void SetDataToDialog(plat::Window dialog, const std::wstring& text, int mode, co
     plat::SleepMs(10);
   }
   if (run.GaveUp()) return;
-  plat::SleepMs(50);
 
-  // Type the text.
+  // Type the text; Enter goes in once the box reads it.
   run.Send(box, plat::WM_CHAR, L' ', 0);
   run.SetText(text);
   for (int check = 1; check <= 10 && !run.GaveUp(); ++check) {
@@ -352,7 +434,6 @@ void SetDataToDialog(plat::Window dialog, const std::wstring& text, int mode, co
     plat::SleepMs(10);
   }
   if (run.GaveUp()) return;
-  plat::SleepMs(50);
 
   // Enter.
   {
@@ -364,13 +445,19 @@ void SetDataToDialog(plat::Window dialog, const std::wstring& text, int mode, co
   // counts, or the user's text would never come back.
   run.BusyUntil(plat::TickCount() + kBusyAfterEnterMs);
 
+  // The dialog has taken the Enter when its box shows something else than
+  // the text (a folder empties it, newer dialogs put the user's text back).
   if (!infra::IsVistaOrLater()) {
-    plat::SleepMs(200);
+    WaitUntil(kEnterTakenBeforeVistaMs, [&] {
+      std::optional<std::wstring> now = run.Read();
+      return run.GaveUp() || (now && *now != text);
+    });
   } else {
     for (int check = 1; check <= 10; ++check) {
       std::optional<std::wstring> now = run.Read();
       if (run.GaveUp()) return;
       if (now && *now == saved) return;  // taken, and the dialog put the user's text back itself
+      if (now && *now != text) break;    // taken: the restore below waits for the dialog's last word
       if (check == 10) {
         if (now && *now == text && mode == PathMode) {
           infra::LogMessage(L"SetDataToDialog", L"Can't enter ct=" + *now + L", c=" + saved);
@@ -385,29 +472,8 @@ void SetDataToDialog(plat::Window dialog, const std::wstring& text, int mode, co
   }
 
   // Put the user's text back (Office dialogs keep theirs).
-  plat::SleepMs(50);
   if (plat::GetClassName(dialog, 10) == L"bosa_sdm_") return;
-  PostKey(box, plat::VK_DELETE);
-  run.SetText(L"");
-  for (int check = 1; check <= 10 && !run.GaveUp(); ++check) {
-    if (run.Holds(L"")) break;
-    if (check == 10) {
-      infra::LogMessage(L"SetDataToDialog", L"Can't delete 2=" + run.Shown());
-      break;
-    }
-    plat::SleepMs(50);
-  }
-  if (run.GaveUp()) return;
-  plat::SleepMs(500);
-  run.SetText(saved);
-  for (int check = 1; check <= 10 && !run.GaveUp(); ++check) {
-    if (run.Holds(saved)) break;
-    if (check == 10) {
-      infra::LogMessage(L"SetDataToDialog", L"Can't set data 2=" + run.Shown() + L", c=" + saved);
-      break;
-    }
-    plat::SleepMs(10);
-  }
+  RestoreUserText(run, box, text, saved);
 }
 
 }  // namespace targets

@@ -107,14 +107,16 @@ TEST_F(TargetsDialog, DialogsThatTakeTheInput) {
 }
 
 TEST_F(TargetsDialog, TimeSpentByOneRun) {
-  // Fixed sleeps: 150 ms up to the Enter, 550 ms for the restore, 200 ms more
-  // before Vista; polls that succeed at once add nothing.
+  // No pause of its own before the Enter: a dialog that answers at once is
+  // through in a few polls. A dialog that empties its box gets the user's
+  // text back once the box has been left alone for 100 ms, and is watched for
+  // its late rewrite until 500 ms after the restore began.
   struct Case {
     bool vista;
     bool restores;
     std::uint64_t min_ms, max_ms;
   };
-  for (Case c : {Case{true, true, 150, 260}, Case{true, false, 700, 900}, Case{false, false, 900, 1000}}) {
+  for (Case c : {Case{true, true, 5, 40}, Case{true, false, 500, 600}, Case{false, false, 500, 600}}) {
     SCOPED_TRACE(c.vista * 10 + c.restores);
     sim::SetVistaOrLater(c.vista);
     infra::ResetDralUtilsCaches();
@@ -127,8 +129,66 @@ TEST_F(TargetsDialog, TimeSpentByOneRun) {
     EXPECT_GE(spent, c.min_ms);
     EXPECT_LE(spent, c.max_ms);
     EXPECT_EQ(sim::FileDialogFolder(fd.dialog), L"C:\\Projects");
+    EXPECT_EQ(sim::Text(fd.edit), L"notes.txt");
+    if (!c.restores) {
+      // The user's text is back within 150 ms of the folder, not after the watch.
+      std::uint64_t back = 0;
+      for (const sim::Msg& m : sim::Received(fd.edit))
+        if (!back && m.msg == plat::WM_SETTEXT && m.text == L"notes.txt") back = m.time;
+      EXPECT_LE(back - sim::FileDialogFolderTick(fd.dialog), 150u);
+    }
     sim::DestroyWindow(fd.dialog);
   }
+}
+
+TEST_F(TargetsDialog, DialogsStillAtWorkAfterTheEnter) {
+  // Dialogs that list slowly or rewrite their box late: the folder is shown
+  // and the user's text is in the box once the dialog is done, with one Enter.
+  struct Case {
+    const char* name;
+    std::uint32_t list_busy_ms;
+    std::uint32_t late_rewrite_ms;
+    bool late_keeps_user_text;
+  };
+  const Case cases[] = {
+      {"busy 1.5 s listing the folder", 1500, 0, false},
+      {"busy 150 ms listing the folder", 150, 0, false},
+      {"empties its box 300 ms after the folder", 0, 300, false},
+      {"empties its box 450 ms after the folder", 0, 450, false},
+      {"empties its box 50 ms after the folder", 0, 50, false},
+      {"puts the user's text back 300 ms after the folder", 0, 300, true},
+      {"slow to list, then empties its box late", 400, 250, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sim::FileDialogSpec spec;
+    spec.user_text = L"notes.txt";
+    spec.list_busy_ms = c.list_busy_ms;
+    spec.late_rewrite_ms = c.late_rewrite_ms;
+    spec.late_rewrite_keeps_user_text = c.late_keeps_user_text;
+    sim::FileDialog fd = sim::CreateFileDialog(spec);
+    Navigate(fd, L"C:\\Windows\\System32", PathMode);
+    EXPECT_EQ(sim::FileDialogFolder(fd.dialog), L"C:\\Windows\\System32");
+    EXPECT_EQ(sim::Text(fd.edit), L"notes.txt");
+    EXPECT_EQ(Enters(fd.edit), 1);
+    sim::DestroyWindow(fd.dialog);
+  }
+  EXPECT_EQ(LogCount(L"Can't"), 0);
+  infra::SaveAllLogs(false);
+  EXPECT_TRUE(Lines(logger_test::kErr).empty());
+}
+
+TEST_F(TargetsDialog, TextTypedWhileTheBoxIsWatchedStays) {
+  // The user types a name of their own right after the restore: the watch for
+  // the dialog's late rewrite leaves it alone.
+  sim::FileDialogSpec spec;
+  spec.user_text = L"notes.txt";
+  sim::FileDialog fd = sim::CreateFileDialog(spec);
+  const plat::Window edit = fd.edit;
+  sim::At(sim::Now() + 250, [edit] { sim::SetText(edit, L"mine.txt"); });
+  Navigate(fd, L"C:\\Projects", PathMode);
+  EXPECT_EQ(sim::FileDialogFolder(fd.dialog), L"C:\\Projects");
+  EXPECT_EQ(sim::Text(fd.edit), L"mine.txt");
 }
 
 TEST_F(TargetsDialog, EnterNotTakenIsRetriedForPathsOnly) {
