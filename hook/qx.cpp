@@ -7,7 +7,7 @@
 // message loop and drops a hook whose callback is too slow, so the callback
 // only makes queries that never wait on another program (class names,
 // styles, parents, children: no message is sent), writes the record into a
-// free slot and returns. The same thread refreshes HeartbeatTick once a
+// free slot, wakes the agent with a posted message and returns. The same thread refreshes HeartbeatTick once a
 // second from a thread timer; should a callback ever have run late enough
 // that Windows may have dropped the hook, the thread installs it again.
 #include <windows.h>
@@ -43,6 +43,7 @@ HookSharedBlock* g_block = nullptr;
 HANDLE g_thread = nullptr;
 DWORD g_threadId = 0;
 UINT g_messageNumbers[agent::kHookMessageCount] = {};
+UINT g_wakeMessage = 0;
 
 // State of one hook thread. Written before the thread starts and only read
 // by it afterwards, except where atomic. Each thread has its own, so that a
@@ -175,6 +176,8 @@ bool HandleMouse(HookState& st, WPARAM what, const MSLLHOOKSTRUCT& ev) {
     return false;
   }
   Reserved(*st.block, agent::kReservedRecordsWritten).fetch_add(1, std::memory_order_relaxed);
+  // The agent takes the record now rather than at its next poll.
+  agent::WakeAgent(*st.block, g_wakeMessage);
   if (swallowUp) *swallowUp = true;
   return true;
 }
@@ -315,6 +318,7 @@ agent::CaptionMetrics ReadCaptionMetrics() {
 void RegisterMessages() {
   for (int i = 1; i < agent::kHookMessageCount; ++i)
     g_messageNumbers[i] = RegisterWindowMessageW(agent::HookMessageName(static_cast<agent::HookMessage>(i)));
+  g_wakeMessage = RegisterWindowMessageW(agent::kHookWakeMessageName);
 }
 
 struct ApiLock {

@@ -14,6 +14,10 @@ inline constexpr std::uint32_t kHookBlockSize = 2888;
 inline constexpr int kHookSlotCount = 101;
 // A slot whose message is this value is being written by the hook library.
 inline constexpr std::uint32_t kSlotBeingWritten = 0x400;
+// The wake-up: after writing a record the hook library posts this registered
+// message (no arguments) to AgentThreadId, so the agent takes the record at
+// once instead of at its next poll. The poll stays, for a wake-up that is lost.
+inline constexpr wchar_t kHookWakeMessageName[] = L"WM_QXWAKEUP by Vorlune Folder";
 
 // One record; the layout of the platform's MSG record in 32-bit fields.
 struct HookMessageSlot {

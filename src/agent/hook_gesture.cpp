@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "platform/app.h"
+
 namespace agent {
 
 namespace {
@@ -109,6 +111,14 @@ bool PostHookRecord(HookSharedBlock& block, const HookMessageSlot& record) {
     return true;
   }
   return false;
+}
+
+bool WakeAgent(const HookSharedBlock& block, std::uint32_t wake_message) {
+  // atomic_ref needs a non-const object; the load does not modify it.
+  const std::uint32_t thread =
+      std::atomic_ref<std::uint32_t>(const_cast<std::uint32_t&>(block.AgentThreadId)).load(std::memory_order_acquire);
+  if (thread == 0 || wake_message == 0) return false;
+  return plat::PostThreadMessageW(thread, wake_message, 0, 0);
 }
 
 int ReleaseAbandonedSlots(HookSharedBlock& block) {

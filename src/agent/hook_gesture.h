@@ -83,6 +83,11 @@ HookDecision DecideGesture(HookGesture g, const HookSettings& s, const GestureTa
 // busy or the message is no record number (0 or 0x400).
 bool PostHookRecord(HookSharedBlock& block, const HookMessageSlot& record);
 
+// Posts the wake-up (the registered number of kHookWakeMessageName) to the
+// block's AgentThreadId; never waits. False when there is nobody to wake or
+// the post failed (the agent's poll finds the record all the same).
+bool WakeAgent(const HookSharedBlock& block, std::uint32_t wake_message);
+
 // Puts back to free every slot left half-written (message 0x400) by a writer
 // that no longer runs. Only for a moment when no writer runs.
 int ReleaseAbandonedSlots(HookSharedBlock& block);

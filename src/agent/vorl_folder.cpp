@@ -78,6 +78,7 @@ THookMessages RegisterHookMessages() {
   m.WM_QXMDIALOG = Register(L"WM_QXMDIALOG");
   m.WM_QXNEWM = Register(L"WM_QXNEWM");
   m.WM_QXMBROWSE = Register(L"WM_QXMBROWSE");
+  m.WM_QXWAKEUP = plat::RegisterWindowMessageW(kHookWakeMessageName);
   return m;
 }
 
@@ -216,7 +217,8 @@ void TVorlFolder::AllowMessagesFromOtherProcesses() {
   // unless the messages are let through the UIPI filter: thread messages
   // through the process-wide filter, window messages on the main window.
   wm_taskbar_created_ = plat::RegisterWindowMessageW(L"TaskbarCreated");
-  const std::uint32_t accepted[] = {WM_QXADDFOLDER, WM_QXTRAYMENU, WM_QXFOLDERMENU, WM_QXOPTIONS};
+  const std::uint32_t accepted[] = {WM_QXADDFOLDER, WM_QXTRAYMENU, WM_QXFOLDERMENU, WM_QXOPTIONS,
+                                    HookMessages.WM_QXWAKEUP};
   for (std::uint32_t m : accepted) {
     if (m == 0) continue;
     plat::AllowMessageFromLowerIntegrity(0, m);
@@ -421,10 +423,11 @@ void TVorlFolder::DispatchHookSlot(const HookMessageSlot& slot) {
     infra::LogMessage(kLogSource, e.prefix + targets::HandleText(slot.wparam) +
                                       (browse ? L", Ctrl=" + targets::HandleText(slot.lparam)
                                               : L", Type=" + std::to_wstring(kind)));
+    // The record's time is the tick of the user's input.
     if (browse) {
-      menu::ShowPath(slot.wparam, targets::BrowseDialog);
+      menu::ShowPath(slot.wparam, targets::BrowseDialog, slot.time);
     } else if (targets::IsValidTargetKind(kind)) {
-      menu::ShowPath(slot.wparam, static_cast<targets::TargetKind>(kind));
+      menu::ShowPath(slot.wparam, static_cast<targets::TargetKind>(kind), slot.time);
     } else {
       // A damaged record: no menu for a window of unknown kind.
       infra::LogError(kLogSource, L"Unknown window kind", L"Type=" + std::to_wstring(kind), 0);
@@ -460,6 +463,9 @@ void TVorlFolder::WMHandler(const plat::Msg& msg, bool& handled) {
         store::AddFavouriteFolder(name);
       }
     }
+    // The hook library wrote a record: take it now (a pass already running,
+    // or a menu open, takes it in its own time).
+    if (HookMessages.WM_QXWAKEUP != 0 && msg.message == HookMessages.WM_QXWAKEUP) Timer4Timer();
     if (msg.message == WM_QXTRAYMENU) ShowTrayMenu();
     if (msg.message == WM_QXFOLDERMENU) ShowMenuForForeground();
     if (msg.message == WM_QXOPTIONS) Settings1Click();
@@ -488,7 +494,9 @@ void TVorlFolder::ShowTrayMenu() {
 
 void TVorlFolder::TrayIconClick() { ShowMenuForForeground(); }
 
-void TVorlFolder::ShowMenuForForeground() { targets::ShowMenuForWindow(0, menu::ShowPath); }
+void TVorlFolder::ShowMenuForForeground() {
+  targets::ShowMenuForWindow(0, [](plat::Window w, targets::TargetKind k) { menu::ShowPath(w, k); });
+}
 
 std::wstring TVorlFolder::ProgramFolder() {
   std::wstring path = plat::ProgramPath();

@@ -57,9 +57,11 @@ struct THookMessages {
   std::uint32_t WM_QXMDIALOG = 0;
   std::uint32_t WM_QXNEWM = 0;
   std::uint32_t WM_QXMBROWSE = 0;
+  // The hook library's wake-up after it wrote a record (kHookWakeMessageName).
+  std::uint32_t WM_QXWAKEUP = 0;
 };
 
-// Registers the twelve hook messages, in their fixed order.
+// Registers the twelve hook messages, in their fixed order, then the wake-up.
 THookMessages RegisterHookMessages();
 
 class TVorlFolder {

@@ -27,6 +27,9 @@
 namespace menu {
 namespace {
 
+// A click longer ago than this is no click of the menu on screen now.
+constexpr std::uint32_t kClickLatencyLimitMs = 60000;
+
 bool StartsWith(const std::wstring& s, const wchar_t* prefix) { return s.rfind(prefix, 0) == 0; }
 
 bool EqualNoCase(const std::wstring& a, const std::wstring& b) {
@@ -291,7 +294,7 @@ void ApplyVisibility(plat::Menu& menu, const TDisplayFacts& facts, const std::ve
   }
 }
 
-void ShowPath(plat::Window window, targets::TargetKind kind) {
+void ShowPath(plat::Window window, targets::TargetKind kind, std::uint32_t input_tick) {
   auto* form = agent::VorlFolder;
   if (!form) return;
   // 1-2.
@@ -350,6 +353,10 @@ void ShowPath(plat::Window window, targets::TargetKind kind) {
   // How long the user waited for the menu, from the request on.
   if (const std::uint32_t shown = plat::LastPopupShownTick()) {
     infra::LogMessage(L"ShowPath", L"menu on screen after " + std::to_wstring(shown - begin_tick) + L" ms");
+    // A time from another clock or a stale record tells nothing.
+    const std::uint32_t from_click = shown - input_tick;
+    if (input_tick != 0 && from_click < kClickLatencyLimitMs)
+      infra::LogMessage(L"ShowPath", L"menu on screen after " + std::to_wstring(from_click) + L" ms from the click");
   }
   infra::LogMessage(L"ShowPath", chosen ? L"end, chosen: " + chosen->caption : std::wstring(L"end, nothing chosen"));
   // The item as the user saw it: its action reads the path it stood for, not

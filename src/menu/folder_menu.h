@@ -90,8 +90,10 @@ void BuildRecentMenus(bool files, bool folders);
 // --- Display and actions ------------------------------------------------------
 
 // Pops the folder menu up at the cursor for a target window of a kind and runs
-// the chosen item's action once the menu has closed.
-void ShowPath(plat::Window window, targets::TargetKind kind);
+// the chosen item's action once the menu has closed. `input_tick`, when not 0,
+// is the tick of the user's input that asked for the menu (the hook record's
+// time): the log then tells how long after the click the menu was on screen.
+void ShowPath(plat::Window window, targets::TargetKind kind, std::uint32_t input_tick = 0);
 
 // Switches the items of menu on and off for a target (steps of ShowPath).
 // `folder` is what GetPath gave for an Explorer or browser target.

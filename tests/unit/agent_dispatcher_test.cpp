@@ -5,6 +5,7 @@
 
 #include "agent_test_support.h"
 #include "platform/clock.h"
+#include "agent/hook_gesture.h"
 #include "sim/sim_clock.h"
 #include "sim/sim_menu.h"
 
@@ -175,6 +176,85 @@ TEST_F(AgentDispatcher, APassWithoutRecordsWritesNothing) {
   Pump(500);
   EXPECT_EQ(std::memcmp(&before, fake_hook::Block(), sizeof(before)), 0);
   EXPECT_FALSE(f.Terminated());
+}
+
+TEST_F(AgentDispatcher, TheHookWakeUpDispatchesARecordAtOnceAndThePollCatchesALostOne) {
+  struct Case {
+    const char* name;
+    bool wake;
+    std::uint64_t min_ms, max_ms;  // from the record to the menu on screen
+  };
+  for (const Case& c : {Case{"woken", true, 0, 2}, Case{"wake-up lost", false, 10, 50}}) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    auto& f = Start();
+    std::uint64_t opened = 0;
+    sim::OnMenuOpen([&](const plat::Menu&) { opened = sim::Now(); });
+    Pump(60);  // a pass has just run: the next one is some 40 ms away
+    const std::uint64_t written = sim::Now();
+    fake_hook::WriteSlot(0, f.HookMessages.WM_QXMDIALOG, 0x1234, targets::FileDialog);
+    if (c.wake) EXPECT_TRUE(agent::WakeAgent(*fake_hook::Block(), f.HookMessages.WM_QXWAKEUP));
+    Pump(60);
+    ASSERT_NE(opened, 0u);
+    EXPECT_GE(opened - written, c.min_ms);
+    EXPECT_LE(opened - written, c.max_ms);
+    EXPECT_EQ(Message(0), 0u);
+  }
+}
+
+TEST_F(AgentDispatcher, TheMenuLatencyIsLoggedFromTheClickOfTheRecord) {
+  struct Case {
+    const char* name;
+    bool has_time;
+    std::int32_t click_before_ms;  // the record's time, before the record is written
+    bool logged;
+  };
+  const Case cases[] = {
+      {"a click 30 ms before", true, 30, true},
+      {"no time in the record", false, 0, false},
+      {"a time from another clock, ahead of ours", true, -5000, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    auto& f = Start();
+    Pump(60);
+    fake_hook::WriteSlot(0, f.HookMessages.WM_QXMDIALOG, 0x1234, targets::FileDialog);
+    fake_hook::Block()->slots[0].time =
+        c.has_time ? plat::TickCount() - static_cast<std::uint32_t>(c.click_before_ms) : 0;
+    agent::WakeAgent(*fake_hook::Block(), f.HookMessages.WM_QXWAKEUP);
+    Pump(60);
+    EXPECT_TRUE(LogHas(L"ShowPath Parameters: menu on screen after "));
+    int from_click = -1;
+    for (const auto& e : LogEntries()) {
+      const auto at = e.find(L"menu on screen after ");
+      if (at != std::wstring::npos && e.find(L" ms from the click") != std::wstring::npos)
+        from_click = std::stoi(e.substr(at + 21));
+    }
+    if (c.logged) {
+      EXPECT_GE(from_click, 30);
+      EXPECT_LE(from_click, 35);
+    } else {
+      EXPECT_EQ(from_click, -1);
+    }
+  }
+}
+
+TEST(HookWakeUp, PostsToTheAgentThreadOfTheBlockOnly) {
+  sim::ResetWorld();
+  agent::HookSharedBlock block{};
+  const std::uint32_t wake = plat::RegisterWindowMessageW(agent::kHookWakeMessageName);
+  EXPECT_FALSE(agent::WakeAgent(block, wake));  // no agent yet
+  block.AgentThreadId = plat::CurrentThreadId();
+  plat::Msg m;
+  EXPECT_FALSE(plat::PeekMessageW(m));  // the thread's queue exists from here on
+  EXPECT_FALSE(agent::WakeAgent(block, 0));
+  EXPECT_TRUE(agent::WakeAgent(block, wake));
+  ASSERT_TRUE(plat::PeekMessageW(m));
+  EXPECT_EQ(m.message, wake);
+  EXPECT_EQ(m.window, 0u);
 }
 
 }  // namespace

@@ -164,14 +164,17 @@ TEST_F(AgentMessages, AddFolderAsksForAFolderAndCancelAddsNothing) {
 
 TEST_F(AgentMessages, OnlyTheMessagesTheAgentAcceptsPassTheElevationFilter) {
   auto& f = Start();
-  const std::vector<std::uint32_t> accepted{f.WM_QXADDFOLDER, 0x047B, 0x047C, 0x047D};
+  // The hook library's wake-up too: an elevated agent would otherwise wait
+  // for its poll.
+  const std::vector<std::uint32_t> accepted{f.WM_QXADDFOLDER, 0x047B, 0x047C, 0x047D,
+                                            plat::RegisterWindowMessageW(L"WM_QXWAKEUP by Vorlune Folder")};
   EXPECT_EQ(sim::AllowedMessages(0), accepted);
   auto on_window = sim::AllowedMessages(f.Handle);
-  // The same four, Explorer's TaskbarCreated, and WM_CLOSE from the user's setup
+  // The same five, Explorer's TaskbarCreated, and WM_CLOSE from the user's setup
   // (on the window only: no other thread message gets through).
-  ASSERT_EQ(on_window.size(), 6u);
+  ASSERT_EQ(on_window.size(), 7u);
   EXPECT_EQ(on_window.back(), plat::WM_CLOSE);
-  on_window.resize(4);
+  on_window.resize(5);
   EXPECT_EQ(on_window, accepted);
 }
 
