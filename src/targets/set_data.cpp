@@ -1,5 +1,6 @@
 #include "targets/set_data.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "infra/logger.h"
@@ -30,6 +31,10 @@ constexpr std::uint32_t kEnterTakenBeforeVistaMs = 200;
 // been left alone for kQuietMs, and watched until the end of kRewriteMs.
 constexpr std::uint32_t kRewriteMs = 500;
 constexpr std::uint32_t kQuietMs = 100;
+// The archiver: the longest wait for its box to change after a Backspace, and
+// for it to settle after climbing out of an archive.
+constexpr std::uint32_t kClimbMs = 100;
+constexpr std::uint32_t kClimbedPauseMs = 500;
 
 void Send(plat::Window w, std::uint32_t msg, plat::WParam wp = 0, plat::LParam lp = 0) {
   plat::SendMessageTimeout(w, msg, wp, lp, plat::SMTO_NORMAL, kTimeoutMs, nullptr);
@@ -56,8 +61,30 @@ plat::Window Child(plat::Window parent, const wchar_t* cls) {
   return parent ? plat::FindWindowEx(parent, 0, cls) : 0;
 }
 
+// Polls cond every kPollMs until it holds or max_ms have passed; whether it held.
+template <class Cond>
+bool WaitUntil(std::uint32_t max_ms, Cond cond) {
+  const std::uint32_t start = plat::TickCount();
+  for (;;) {
+    if (cond()) return true;
+    const std::uint32_t spent = plat::TickCount() - start;
+    if (spent >= max_ms) return false;
+    plat::SleepMs(std::min(kPollMs, max_ms - spent));
+  }
+}
+
+// What the box shows; nothing when it did not answer.
+std::optional<std::wstring> ReadBox(plat::Window box) {
+  std::wstring text;
+  if (!plat::SendMessageTimeoutGetText(box, kBoxBuffer, &text, plat::SMTO_NORMAL, kTimeoutMs)) return std::nullopt;
+  return text;
+}
+
 // Steps the archiver's file list up with Backspace until its address box shows
-// an existing folder (inside an archive the box shows a path within it).
+// an existing folder (inside an archive the box shows a path within it). After
+// a Backspace the box is watched until it changes (at most 100 ms); before the
+// path goes in, until it has stayed the same for kQuietMs (at most the pause:
+// 1 ms when nothing was climbed, 500 ms after a climb).
 void LeaveArchive(plat::Window box) {
   const plat::Window target = CurrentTargetWindow;
   std::uint32_t pause = 1;
@@ -71,7 +98,16 @@ void LeaveArchive(plat::Window box) {
     // path at all (nothing to climb), or a box that stopped changing.
     const bool path_like = text.find(L":\\") != std::wstring::npos || text.find(L":)") != std::wstring::npos;
     if (plat::DirectoryExists(text) || !path_like || text == previous) {
-      plat::SleepMs(pause);
+      std::wstring last = text;
+      std::uint32_t last_change = plat::TickCount();
+      WaitUntil(pause, [&] {
+        std::optional<std::wstring> now = ReadBox(box);
+        if (now && *now != last) {
+          last = *now;
+          last_change = plat::TickCount();
+        }
+        return plat::TickCount() - last_change >= std::min(pause, kQuietMs);
+      });
       break;
     }
     previous = text;
@@ -83,8 +119,11 @@ void LeaveArchive(plat::Window box) {
       plat::SetFocus(list);
       PostKey(list, plat::VK_BACK);
     }
-    plat::SleepMs(100);
-    pause = 500;
+    WaitUntil(kClimbMs, [&] {
+      std::optional<std::wstring> now = ReadBox(box);
+      return now && *now != previous;
+    });
+    pause = kClimbedPauseMs;
   }
 }
 
@@ -151,16 +190,6 @@ class DialogRun {
   std::wstring last_read_;
 };
 
-// Polls cond every kPollMs until it holds or max_ms have passed; whether it held.
-template <class Cond>
-bool WaitUntil(std::uint32_t max_ms, Cond cond) {
-  const std::uint32_t start = plat::TickCount();
-  for (;;) {
-    if (cond()) return true;
-    if (plat::TickCount() - start >= max_ms) return false;
-    plat::SleepMs(kPollMs);
-  }
-}
 
 // Puts the user's text back once the dialog has taken the Enter. The dialog may
 // still be at work on its box: a folder empties it, and the newer dialogs put
