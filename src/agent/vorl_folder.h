@@ -185,7 +185,8 @@ class TVorlFolder {
   std::uint64_t recent_icons_generation_ = ~0ull;  // of the icons last given to Lst
 };
 
-// The agent's main form while it exists, else nullptr.
+// The agent's main form while it exists, else nullptr. Owned by AgentMain
+// (set and cleared by the form's constructor and destructor); UI thread only.
 extern TVorlFolder* VorlFolder;
 
 }  // namespace agent

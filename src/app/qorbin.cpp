@@ -24,11 +24,12 @@
 
 namespace app {
 
-std::wstring StartArgument;
-std::uint32_t WM_QXADDFOLDER = 0;
 plat::Handle InstanceMarker = 0;
 
 namespace {
+
+// The number of "WM_QXADDFOLDER by Vorlune Folder" (the same in every process).
+std::uint32_t AddFolderMessage() { return plat::RegisterWindowMessageW(kAddFolderMessageName); }
 
 constexpr wchar_t kQuantrelKey[] = L"Software\\Quantrel";
 constexpr wchar_t kInstallPageLocal[] = L"https://www.quantrel.net/intl/folder/thanks/?utm_source=folder";
@@ -112,7 +113,7 @@ bool PostFolder(plat::ThreadId target, const std::wstring& start_argument) {
   if (target == 0 || text.empty()) return false;
   const std::uint16_t atom = plat::GlobalAddAtomW(text);
   // The receiver releases the atom; one that never left is released here.
-  if (atom && plat::PostThreadMessageW(target, WM_QXADDFOLDER, atom, 0)) return true;
+  if (atom && plat::PostThreadMessageW(target, AddFolderMessage(), atom, 0)) return true;
   if (atom) plat::GlobalDeleteAtom(atom);
   return false;
 }
@@ -131,7 +132,6 @@ void HandOverToRunningAgent(const std::wstring& start_argument) {
 }
 
 bool HandOverOnceTheAgentAnswers(const std::wstring& folder) {
-  if (WM_QXADDFOLDER == 0) WM_QXADDFOLDER = plat::RegisterWindowMessageW(kAddFolderMessageName);
   // The agent takes messages from this unelevated process only once it has
   // let them through its filter, which it does before it installs the hook:
   // its window alone is not enough, its hook block must name its thread.
@@ -216,19 +216,21 @@ int qorbin() {
   StartInfrastructure();
   if (StartedElevated(first)) return 0;
 
-  StartArgument = CollectStartArgument(args);
-  WM_QXADDFOLDER = plat::RegisterWindowMessageW(kAddFolderMessageName);
+  // The folder argument and the hand-over message go to the main form, which
+  // owns them from then on.
+  const std::wstring start_argument = CollectStartArgument(args);
+  const std::uint32_t wm_qxaddfolder = AddFolderMessage();
   bool running = false;
   InstanceMarker = plat::CreateFileMappingW(plat::PAGE_READONLY, kInstanceMarkerSize, kInstanceMarkerName, &running);
   if (running) {
-    HandOverToRunningAgent(StartArgument);
+    HandOverToRunningAgent(start_argument);
     plat::CloseMappingHandle(InstanceMarker);
     InstanceMarker = 0;
     StopInfrastructure();
     return 0;
   }
   // The marker stays open until the process ends.
-  return agent::AgentMain(StartArgument, WM_QXADDFOLDER);
+  return agent::AgentMain(start_argument, wm_qxaddfolder);
 }
 
 }  // namespace app

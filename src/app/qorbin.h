@@ -14,10 +14,11 @@ inline constexpr wchar_t kInstanceMarkerName[] = L"Vorlune Folder";
 inline constexpr std::uint32_t kInstanceMarkerSize = 32;
 inline constexpr wchar_t kAddFolderMessageName[] = L"WM_QXADDFOLDER by Vorlune Folder";
 
-// Process-wide values owned by the entry.
-extern std::wstring StartArgument;        // the folder argument, consumed by the main form
-extern std::uint32_t WM_QXADDFOLDER;      // registered before the main form exists
-extern plat::Handle InstanceMarker;       // kept open for the life of the agent
+// The instance marker "Vorlune Folder": made by the entry on the UI thread
+// before the main form exists and kept open (never closed) for the life of
+// the agent. The folder argument and the WM_QXADDFOLDER number belong to the
+// main form (TVorlFolder::StartArgument, TVorlFolder::WM_QXADDFOLDER).
+extern plat::Handle InstanceMarker;
 
 // Runs the program as its command line asks; returns the process exit code
 // (always 0).

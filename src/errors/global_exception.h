@@ -13,7 +13,8 @@
 namespace errors {
 
 // True while GlobalException handles an exception on the main thread; a
-// nested call returns at once.
+// nested call returns at once. Owned by GlobalException, written on the main
+// thread, read by any thread.
 extern std::atomic<bool> InExceptionHandler;
 
 // The identifier of the thread that started the program (taken at start-up).

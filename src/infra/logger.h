@@ -30,12 +30,17 @@ void SaveAllLogs(bool stop);
 void SetLogFolder(const std::wstring& folder);
 std::wstring GetLogFolder();
 
-// False while a log call composes and posts an entry.
+// False while a log call composes and posts an entry. Owned by the logger;
+// written by any thread that logs (and by the global handler), read by the
+// exception trace.
 extern std::atomic<bool> LoggerIdle;
-// While true, the raised-exception trace writer does nothing.
+// While true, the raised-exception trace writer does nothing. Owned by the
+// exception trace and the logger (their guard against tracing themselves);
+// any thread.
 extern std::atomic<bool> SuppressExceptionTrace;
 // Set by the message loop once the application has been told to terminate:
-// from then on new entries are dropped.
+// from then on new entries are dropped. Owned by the main form's loop (UI
+// thread); read by the log writer thread.
 extern std::atomic<bool> ApplicationTerminated;
 
 }  // namespace infra

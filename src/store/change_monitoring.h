@@ -91,6 +91,10 @@ constexpr std::uint32_t kChangeTimerInterval = 5000;
 // The watcher's pause between polls of a pending read, and after a change.
 constexpr std::uint32_t kWatchPollInterval = 100;
 
+// The watch's state. Owned by the main form, which sets the window and the
+// callback when it starts the watch (vorl_folder_recent.cpp); all of it is
+// touched on the UI thread only, except TimerPending, which the watcher
+// thread reads.
 // The window the debounce timer is bound to (the agent's main window).
 extern plat::Window ChangeNotifyWindow;
 // The watcher was started and not yet stopped.

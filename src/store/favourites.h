@@ -42,6 +42,8 @@ inline constexpr int kIconDrive = 9;
 inline constexpr int kIconDocuments = 12;
 
 // The four lists (kept for the agent's life; the main form clears them at exit).
+// Owned by the store: LoadFavourites fills them, the main form clears them;
+// UI thread only (the menu builders and the options dialog read them there).
 extern std::vector<std::wstring> FavouriteNames;
 extern std::vector<std::wstring> FavouriteValues;
 extern std::vector<std::wstring> FilterMasks;

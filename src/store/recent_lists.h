@@ -50,6 +50,8 @@ class TRecentList {
   std::vector<Entry> entries_;
 };
 
+// The recent lists. Owned by the Recent folder scans (recent_scan.cpp), which
+// the main form runs; UI thread only.
 extern TRecentList RecentFiles;
 extern TRecentList RecentFolders;
 

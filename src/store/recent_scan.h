@@ -42,10 +42,11 @@ class TSeenLinks {
   std::unordered_map<std::wstring, int> index_;  // upper-case name -> position
 };
 
+// Shortcuts seen by the scans. Owned by the scans; UI thread only.
 extern TSeenLinks SeenLinks;
 
 // For every fixed or network drive: its letter in upper then lower case
-// ("CcDdZz"). Rebuilt by every full scan.
+// ("CcDdZz"). Rebuilt by every full scan; owned by the scans, UI thread only.
 extern std::wstring RecentDriveLetters;
 
 // The cache of small file icons: keys and icons of the same length, the
@@ -82,7 +83,8 @@ class TIconCache {
   std::uint64_t generation_ = 0;
 };
 
-// StrList and Lst of the main form.
+// StrList and Lst of the main form. Owned by the scans and the recent
+// submenus (vorl_folder_recent.cpp); UI thread only.
 extern TIconCache RecentIcons;
 
 // The settings the scans read (values of the agent's program settings).

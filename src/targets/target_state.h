@@ -10,12 +10,13 @@ namespace targets {
 
 // The window and kind of the last folder menu; written only by ShowPath, read by
 // the reading, navigation and menu actions. They keep their values after the
-// menu closes.
+// menu closes. UI thread only.
 extern plat::Window CurrentTargetWindow;
 extern TargetKind CurrentTargetKind;
 // The agent's UI thread, noted when the main form is created; every attach to
 // a target's input joins the target's thread to this one. 0 until set (the
-// calling thread is used then).
+// calling thread is used then). Written once by the main form's FormCreate;
+// read by any thread.
 extern plat::ThreadId AgentUiThreadId;
 
 // Window handles in log texts: upper-case hexadecimal, at least 6 digits.

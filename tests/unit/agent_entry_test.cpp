@@ -23,7 +23,6 @@ class AgentEntry : public AgentFixture {
   void SetUp() override {
     AgentFixture::SetUp();
     infra::ResetDralUtilsCaches();
-    app::StartArgument.clear();
     app::InstanceMarker = 0;
   }
   // Another process is the agent: it holds the marker and the hook block.

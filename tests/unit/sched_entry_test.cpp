@@ -22,7 +22,6 @@ class SchedEntry : public AgentFixture {
   void SetUp() override {
     AgentFixture::SetUp();
     infra::ResetDralUtilsCaches();
-    app::StartArgument.clear();
     app::InstanceMarker = 0;
   }
   void TearDown() override {
