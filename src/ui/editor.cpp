@@ -263,7 +263,7 @@ void TEd::OkFolder() {
     if (r != last) at = MoveRow(rows, r, last + 1);
     rows[at] = TFolderRow{title, path, icon, 0};
   } else {
-    const std::wstring submenu = levels[level];
+    const std::wstring& submenu = levels[level];
     const int h = FindHeader(rows, submenu);
     if (h < 0) return;
     const int end = BlockEnd(rows, h);
