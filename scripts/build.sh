@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Configures and builds one of the builds: host (sim platform, unit tests and
-# benchmarks) or windows (MinGW-w64 cross build of qorbin.exe, qx.dll and the
-# e2e test programs).
+# benchmarks), windows (MinGW-w64 cross build of qorbin.exe, qx.dll and the
+# e2e test programs), asan (the host build's unit tests under clang's
+# AddressSanitizer and UndefinedBehaviorSanitizer) or fuzz (the libFuzzer
+# targets of tests/fuzz on the host build's libraries, same sanitizers).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 kind="${1:-host}"
@@ -23,8 +25,22 @@ case "$kind" in
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" "${launcher[@]}" >/dev/null
     cmake --build "$root/build/windows" -j "$jobs"
     ;;
+  asan)
+    cmake -S "$root" -B "$root/build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+      -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+      -DCMAKE_C_FLAGS_DEBUG="-g -O1" -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+      -DQB_SANITIZE=address,undefined "${launcher[@]}" >/dev/null
+    cmake --build "$root/build/asan" -j "$jobs"
+    ;;
+  fuzz)
+    cmake -S "$root" -B "$root/build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+      -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+      -DCMAKE_C_FLAGS_DEBUG="-g -O1" -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+      -DQB_SANITIZE=address,undefined -DQB_FUZZ=ON "${launcher[@]}" >/dev/null
+    cmake --build "$root/build/fuzz" -j "$jobs"
+    ;;
   *)
-    echo "usage: $0 host|windows" >&2
+    echo "usage: $0 host|windows|asan|fuzz" >&2
     exit 2
     ;;
 esac

@@ -112,7 +112,7 @@ void OnClock(std::uint64_t now) {
     auto w = S().windows.find(key.first);
     if (w == S().windows.end()) continue;
     auto& q = S().queues[w->second.thread];
-    bool waiting = std::any_of(q.begin(), q.end(), [&](const plat::Msg& m) {
+    bool waiting = std::any_of(q.begin(), q.end(), [&key = key](const plat::Msg& m) {
       return m.message == plat::WM_TIMER && m.window == key.first && m.wparam == key.second;
     });
     if (!waiting) q.push_back(plat::Msg{key.first, plat::WM_TIMER, key.second, 0, static_cast<std::uint32_t>(now), pt});

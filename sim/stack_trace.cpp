@@ -59,7 +59,7 @@ std::vector<std::uint64_t> HostStack(int skip) {
 
 }  // namespace
 
-extern "C" [[noreturn]] void __cxa_throw(void* object, std::type_info* type, void (*destroy)(void*)) {
+extern "C" __attribute__((noreturn)) void __cxa_throw(void* object, std::type_info* type, void (*destroy)(void*)) {
   using ThrowFn = void (*)(void*, std::type_info*, void (*)(void*));
   static ThrowFn real = reinterpret_cast<ThrowFn>(::dlsym(RTLD_NEXT, "__cxa_throw"));
   plat::RaisedException fault;
