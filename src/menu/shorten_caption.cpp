@@ -33,9 +33,9 @@ std::wstring ShortenPathCaption(const std::wstring& path) {
     head = std::wstring(1, folder.empty() ? path[0] : folder[0]) + L":\\..\\";
     middle = folder.size() > 3 ? folder.substr(3) : std::wstring();
   }
-  // The middle's leading folders go until the caption fits.
-  while (middle.size() + name.size() > room) {
-    if (middle.empty() || middle[0] == L'\\') break;
+  // The middle's leading folders go until the caption fits; a doubled
+  // backslash ("C:\\Users") is an empty folder that goes like any other.
+  while (middle.size() + name.size() > room && !middle.empty()) {
     const size_t slash = middle.find(L'\\');
     middle = slash == std::wstring::npos ? std::wstring() : middle.substr(slash + 1);
   }

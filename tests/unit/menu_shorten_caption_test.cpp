@@ -29,6 +29,10 @@ TEST(MenuShortenCaption, Rules) {
       {L"C:\\" + std::wstring(60, L'y'), std::wstring(49, L'y') + L"~~"},
       // An extension of 49 characters or more leaves nothing of the name.
       {L"C:\\a." + std::wstring(55, L'e'), L"~~." + std::wstring(55, L'e')},
+      // A doubled backslash after the drive is shortened like a single one.
+      {L"C:\\\\Users\\Public\\Documents\\Projects\\2013\\Quarterly reports\\summary.txt",
+       L"C:\\..\\Projects\\2013\\Quarterly reports\\summary.txt"},
+      {L"C:\\\\\\" + std::wstring(30, L'w') + L"\\" + std::wstring(25, L'v'), L"C:\\..\\" + std::wstring(25, L'v')},
       // A name right after the drive: no middle at all.
       {L"C:\\" + std::wstring(39, L'z') + L"\\" + std::wstring(12, L'q'),
        L"C:\\..\\" + std::wstring(12, L'q')},
