@@ -39,7 +39,10 @@ std::wstring ShortenPathCaption(const std::wstring& path) {
     const size_t slash = middle.find(L'\\');
     middle = slash == std::wstring::npos ? std::wstring() : middle.substr(slash + 1);
   }
-  return head + middle + name;
+  // A network path with nothing between its server and its name gains "..\":
+  // the path itself is then the shorter caption.
+  std::wstring caption = head + middle + name;
+  return caption.size() > path.size() ? path : caption;
 }
 
 }  // namespace menu

@@ -33,6 +33,8 @@ TEST(MenuShortenCaption, Rules) {
       {L"C:\\\\Users\\Public\\Documents\\Projects\\2013\\Quarterly reports\\summary.txt",
        L"C:\\..\\Projects\\2013\\Quarterly reports\\summary.txt"},
       {L"C:\\\\\\" + std::wstring(30, L'w') + L"\\" + std::wstring(25, L'v'), L"C:\\..\\" + std::wstring(25, L'v')},
+      // A network path with nothing to leave out stays whole.
+      {L"\\\\fileserver01\\" + std::wstring(39, L'n'), L"\\\\fileserver01\\" + std::wstring(39, L'n')},
       // A name right after the drive: no middle at all.
       {L"C:\\" + std::wstring(39, L'z') + L"\\" + std::wstring(12, L'q'),
        L"C:\\..\\" + std::wstring(12, L'q')},
