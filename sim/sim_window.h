@@ -50,6 +50,7 @@ struct WindowSpec {
   plat::Window owner = 0;   // for top-level windows
   plat::ThreadId thread = 0;  // 0: the parent's thread, or kOtherProgramThread
   plat::Rect rect{};         // screen coordinates
+  int id = 0;                // control id (GetDlgCtrlID) of a child window
 };
 
 plat::Window CreateWindow(const WindowSpec& spec);
@@ -63,6 +64,7 @@ void DestroyWindow(plat::Window w);
 std::wstring Text(plat::Window w);
 void SetText(plat::Window w, const std::wstring& text);
 void SetExStyle(plat::Window w, std::uint32_t ex_style);
+void SetControlId(plat::Window w, int id);
 void SetRect(plat::Window w, plat::Rect r);
 std::vector<plat::Window> Children(plat::Window w);
 

@@ -27,6 +27,7 @@ struct Win {
   plat::Window owner = 0;
   plat::ThreadId thread = 0;
   plat::Rect rect{};
+  int id = 0;
   std::vector<plat::Window> children;
   WndProc proc;  // empty: DefWindowProc
   bool hung = false;
@@ -227,6 +228,7 @@ plat::Window CreateWindow(const WindowSpec& spec) {
   win->owner = spec.owner;
   win->rect = spec.rect;
   win->thread = spec.thread;
+  win->id = spec.id;
   plat::Window w = S().next;
   S().next += 0x12;
   if (spec.parent) {
@@ -285,6 +287,12 @@ void SetText(plat::Window w, const std::wstring& text) {
     win->text = text;
     win->caret = 0;
   }
+}
+
+void SetControlId(plat::Window w, int id) {
+  auto win = Find(w);
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  if (win) win->id = id;
 }
 
 void SetExStyle(plat::Window w, std::uint32_t ex_style) {
@@ -634,6 +642,13 @@ Window GetOwner(Window w) {
   if (!win) return 0;
   std::lock_guard<std::recursive_mutex> g(sim::S().lock);
   return (win->style & WS_CHILD) ? 0 : win->owner;
+}
+
+int GetDlgCtrlID(Window w) {
+  auto win = sim::Find(w);
+  if (!win) return 0;
+  std::lock_guard<std::recursive_mutex> g(sim::S().lock);
+  return (win->style & WS_CHILD) ? win->id : 0;
 }
 
 Window FindWindowEx(Window parent, Window child_after, const std::wstring& class_name, const std::wstring* title) {

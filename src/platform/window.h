@@ -139,6 +139,10 @@ Window GetParent(Window w);
 // GetWindow(w, GW_OWNER).
 Window GetOwner(Window w);
 
+// GetDlgCtrlID: the control id of a child window; 0 for a top-level window or
+// no window.
+int GetDlgCtrlID(Window w);
+
 // FindWindowExW: the first direct child of parent after child_after (0: from
 // the first) whose class matches (case-insensitive; empty: any) and whose
 // text matches (nullptr: any).

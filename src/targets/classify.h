@@ -26,6 +26,14 @@ plat::Window WindowUnderPoint(plat::Point p, bool stop_at_dialogs);
 // The classifiers return the window passed in (never a parent or child) when
 // it is of their kind, else 0; a null window means WindowUnderCursor.
 plat::Window IsFileDialog(plat::Window w);
+// The file name control of a file dialog of no known layout: a direct child
+// "Edit", "ComboBox" or "ComboBoxEx32" with the common dialogs' file name id
+// (1148 or 1152) beside a shell view (a direct child "SHELLDLL_DefView" or one
+// inside a direct child, as the Common Item Dialog's browser control holds
+// it), or the "Edit" (or combo box) that directly follows a "File name:"
+// label when the window has an "Open" or "Save" default button. 0 when
+// neither holds. IsFileDialog falls back on this after the known layouts.
+plat::Window FindFallbackFileNameControl(plat::Window dialog);
 // Shell folder windows: "ExploreWClass" and "CabinetWClass" frames (Explorer),
 // "IEFrame" (InternetExplorer), and Wine's own folder window "ExplorerWClass"
 // (Explorer), each only with the plain frame styles of a normal, visible,

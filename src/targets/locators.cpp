@@ -90,8 +90,14 @@ plat::Window FindFileNameEdit(plat::Window dialog) {
     }
   }
   plat::Window edit = Child(dialog, L"Edit");
-  if (!edit || plat::FindWindowEx(dialog, edit, L"Edit")) return 0;
-  return edit;
+  if (edit && !plat::FindWindowEx(dialog, edit, L"Edit")) return edit;
+  // A dialog of no known layout: its file name control, or the edit box of it.
+  const plat::Window control = FindFallbackFileNameControl(dialog);
+  const std::wstring cls = plat::GetClassName(control, 16);
+  if (cls == L"Edit") return control;
+  if (cls == L"ComboBox") return Child(control, L"Edit");
+  if (cls == L"ComboBoxEx32") return ComboEdit(control);
+  return 0;
 }
 
 void BringWindowToFront(plat::Window w) {

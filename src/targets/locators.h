@@ -13,8 +13,9 @@ namespace targets {
 plat::Window FindExplorerAddressEdit(plat::Window shell_window);
 // The address bar's edit box of a browser frame, or 0. Nothing is clicked.
 plat::Window FindBrowserAddressEdit(plat::Window frame);
-// The file name box of a file dialog (classic, new-style, or the one direct
-// "Edit" child of a dialog that has exactly one), or 0.
+// The file name box of a file dialog (classic, new-style, the one direct
+// "Edit" child of a dialog that has exactly one, or the edit box of the file
+// name control of a dialog of no known layout), or 0.
 plat::Window FindFileNameEdit(plat::Window dialog);
 
 // Allows foreground changes, restores a minimized window, makes it the

@@ -51,6 +51,8 @@ Window GetParent(Window w) { return w ? W(::GetParent(H(w))) : 0; }
 
 Window GetOwner(Window w) { return w ? W(::GetWindow(H(w), GW_OWNER)) : 0; }
 
+int GetDlgCtrlID(Window w) { return w ? ::GetDlgCtrlID(H(w)) : 0; }
+
 Window FindWindowEx(Window parent, Window child_after, const std::wstring& class_name, const std::wstring* title) {
   return W(::FindWindowExW(H(parent), H(child_after), class_name.empty() ? nullptr : class_name.c_str(),
                            title ? title->c_str() : nullptr));
