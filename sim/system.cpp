@@ -341,23 +341,44 @@ std::wstring ExpandEnvironmentText(const std::wstring& text) {
   return out;
 }
 
+namespace {
+// The system tables for the scripts the tests use: Latin-1, Latin
+// Extended-A, Greek, Cyrillic (towupper of the "C" locale knows only ASCII).
+std::uint32_t UpperOf(std::uint32_t c) {
+  if (c >= 'a' && c <= 'z') return c - 32;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
+  if (c == 0xFF) return 0x178;
+  if (c >= 0x100 && c <= 0x137 && (c & 1)) return c - 1;
+  if (c >= 0x139 && c <= 0x148 && !(c & 1)) return c - 1;
+  if (c >= 0x14A && c <= 0x177 && (c & 1)) return c - 1;
+  if (c == 0x17A || c == 0x17C || c == 0x17E) return c - 1;
+  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 32;
+  if (c >= 0x430 && c <= 0x44F) return c - 32;
+  if (c >= 0x450 && c <= 0x45F) return c - 80;
+  return c;
+}
+
+std::uint32_t LowerOf(std::uint32_t c) {
+  if (c >= 'A' && c <= 'Z') return c + 32;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
+  if (c == 0x178) return 0xFF;
+  if (c >= 0x100 && c <= 0x137 && !(c & 1)) return c + 1;
+  if (c >= 0x139 && c <= 0x148 && (c & 1)) return c + 1;
+  if (c >= 0x14A && c <= 0x177 && !(c & 1)) return c + 1;
+  if (c == 0x179 || c == 0x17B || c == 0x17D) return c + 1;
+  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 32;
+  if (c >= 0x410 && c <= 0x42F) return c + 32;
+  if (c >= 0x400 && c <= 0x40F) return c + 80;
+  return c;
+}
+}  // namespace
+
 void CharUpperText(std::wstring& text) {
-  // The system tables for the scripts the tests use: Latin-1, Latin
-  // Extended-A, Greek, Cyrillic (towupper of the "C" locale knows only ASCII).
-  for (auto& wc : text) {
-    std::uint32_t c = static_cast<std::uint32_t>(wc);
-    if (c >= 'a' && c <= 'z') c -= 32;
-    else if (c >= 0xE0 && c <= 0xFE && c != 0xF7) c -= 32;
-    else if (c == 0xFF) c = 0x178;
-    else if (c >= 0x100 && c <= 0x137 && (c & 1)) c -= 1;
-    else if (c >= 0x139 && c <= 0x148 && !(c & 1)) c -= 1;
-    else if (c >= 0x14A && c <= 0x177 && (c & 1)) c -= 1;
-    else if ((c == 0x17A || c == 0x17C || c == 0x17E)) c -= 1;
-    else if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) c -= 32;
-    else if (c >= 0x430 && c <= 0x44F) c -= 32;
-    else if (c >= 0x450 && c <= 0x45F) c -= 80;
-    wc = static_cast<wchar_t>(c);
-  }
+  for (auto& wc : text) wc = static_cast<wchar_t>(UpperOf(static_cast<std::uint32_t>(wc)));
+}
+
+void CharLowerText(std::wstring& text) {
+  for (auto& wc : text) wc = static_cast<wchar_t>(LowerOf(static_cast<std::uint32_t>(wc)));
 }
 
 }  // namespace plat

@@ -1,7 +1,6 @@
 #include "agent/vorl_folder.h"
 
 #include <atomic>
-#include <cwctype>
 
 #include "agent/hook_client.h"
 #include "app/scheduler.h"
@@ -9,6 +8,7 @@
 #include "infra/config_folder.h"
 #include "infra/logger.h"
 #include "infra/registry.h"
+#include "infra/text.h"
 #include "menu/folder_menu.h"
 #include "platform/atoms.h"
 #include "platform/clock.h"
@@ -45,12 +45,7 @@ std::uint32_t Register(const wchar_t* name) {
   return plat::RegisterWindowMessageW(std::wstring(name) + L" by Vorlune Folder");
 }
 
-std::wstring Trimmed(const std::wstring& s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && s[b] <= L' ') ++b;
-  while (e > b && s[e - 1] <= L' ') --e;
-  return s.substr(b, e - b);
-}
+std::wstring Trimmed(const std::wstring& s) { return infra::TrimControls(s); }
 
 // The slot's message field is shared with the hook library in other
 // processes: it is read with acquire (the other fields were written before

@@ -1,12 +1,12 @@
 #include "app/scheduler.h"
 
 #include <cstdio>
-#include <cwctype>
 #include <utility>
 
 #include "infra/dral_utils.h"
 #include "infra/logger.h"
 #include "infra/registry.h"
+#include "infra/text.h"
 #include "infra/wow64.h"
 #include "platform/clock.h"
 #include "platform/process.h"
@@ -36,14 +36,6 @@ void Log(const std::wstring& text) { infra::LogMessage(kSource, text); }
 
 bool IsServiceUp(std::uint32_t state) {
   return state == plat::SERVICE_START_PENDING || state == plat::SERVICE_RUNNING;
-}
-
-bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::towupper(a[i]) != std::towupper(b[i])) return false;
-  }
-  return true;
 }
 
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
@@ -193,12 +185,12 @@ plat::HResult CorrectDefinition(plat::TaskObject def, const SchedulerLaunch& p, 
                                              plat::TaskExecAction{wanted_path, p.Arguments, p.WorkingDirectory});
   }
   bool action_changed = false;
-  if (!SameTextIgnoringCase(action.path, wanted_path)) {
+  if (!infra::SameText(action.path, wanted_path)) {
     Log(L"Update path: " + action.path + L", new=" + p.ProgramPath);
     action.path = wanted_path;
     action_changed = true;
   }
-  if (!SameTextIgnoringCase(action.arguments, p.Arguments)) {
+  if (!infra::SameText(action.arguments, p.Arguments)) {
     action.arguments = p.Arguments;
     action_changed = true;
     Log(L"Update argument");

@@ -99,7 +99,7 @@ std::wstring GetUserShellFolder(const std::wstring& name) {
     LogError(kFn, L"Can't get value", L"Item=" + name, plat::LastError(), true);
     return {};
   }
-  const size_t at = UpperCaseText(text).find(kUserProfileRef);
+  const size_t at = FindText(text, kUserProfileRef);
   if (at == std::wstring::npos) return text;
   // The reference is replaced by the profile folder (which ends in a
   // backslash, so the one after the reference is dropped).

@@ -214,13 +214,6 @@ std::wstring ExtractFileNamePart(const std::wstring& path) {
   return p == std::wstring::npos ? path : path.substr(p + 1);
 }
 
-std::wstring TrimControls(const std::wstring& text) {
-  size_t a = 0, b = text.size();
-  while (a < b && static_cast<std::uint32_t>(text[a]) <= 32) ++a;
-  while (b > a && static_cast<std::uint32_t>(text[b - 1]) <= 32) --b;
-  return text.substr(a, b - a);
-}
-
 std::wstring TextAfter(const std::wstring& text, int n) {
   if (n < 0) return text;
   if (static_cast<size_t>(n) > text.size()) return {};
@@ -240,12 +233,6 @@ std::wstring TextWithoutLast(const std::wstring& text, int n) {
 std::wstring TextWithoutLastOrWhole(const std::wstring& text, int n) {
   if (n <= 0 || static_cast<size_t>(n) > text.size()) return text;
   return text.substr(0, text.size() - static_cast<size_t>(n));
-}
-
-std::wstring UpperCaseText(const std::wstring& text) {
-  std::wstring out = text;
-  plat::CharUpperText(out);
-  return out;
 }
 
 std::int32_t TextToInt(const std::wstring& text) {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "infra/text.h"  // UpperCaseText, TrimControls and the other text operations
+
 namespace infra {
 
 // --- Rights and system facts (cached) ---------------------------------------
@@ -62,8 +64,6 @@ bool FileExistsNotFolder(const std::wstring& path);
 std::wstring ExtractFolderPart(const std::wstring& path);
 // After the last "\" or ":"; the whole text when there is none.
 std::wstring ExtractFileNamePart(const std::wstring& path);
-// Without leading and trailing characters with codes up to 32.
-std::wstring TrimControls(const std::wstring& text);
 // Without the first n characters; n < 0: the whole text; n beyond: empty.
 std::wstring TextAfter(const std::wstring& text, int n);
 // Without the first n characters; n < 0 or beyond the length: the whole text.
@@ -72,8 +72,6 @@ std::wstring TextAfterOrWhole(const std::wstring& text, int n);
 std::wstring TextWithoutLast(const std::wstring& text, int n);
 // Without the last n characters; n <= 0 or beyond the length: the whole text.
 std::wstring TextWithoutLastOrWhole(const std::wstring& text, int n);
-// Upper case by the system's character tables.
-std::wstring UpperCaseText(const std::wstring& text);
 // The integer value of a text: leading blanks, a sign, "$" or "0x" for
 // hexadecimal; reading stops at the first character that is not a digit (or
 // that would take the value beyond 32 bits) and the digits read so far are

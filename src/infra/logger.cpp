@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <cwctype>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -79,12 +78,7 @@ void AppendTime(std::wstring& out, const plat::LocalTime& t) {
 bool EraseIntel() {
   auto args = plat::CommandLineArgs();
   if (args.empty()) return false;
-  const std::wstring& a = args[0];
-  static const std::wstring kSwitch = L"/eraseintel";
-  if (a.size() != kSwitch.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (static_cast<wchar_t>(std::towlower(a[i])) != kSwitch[i]) return false;
-  return true;
+  return SameText(args[0], L"/eraseintel");
 }
 
 // The system's text for an error code without trailing blanks, line breaks

@@ -1,7 +1,6 @@
 #include "infra/registry.h"
 
-#include <cwctype>
-
+#include "infra/text.h"
 #include "infra/wow64.h"
 #include "platform/app.h"
 #include "platform/atoms.h"
@@ -26,12 +25,6 @@ constexpr std::uint32_t kReadOnlyMasks[] = {plat::KEY_READ, plat::KEY_READ & ~pl
 constexpr std::uint32_t kViewFlags = plat::KEY_WOW64_64KEY | plat::KEY_WOW64_32KEY;
 
 const wchar_t kExtensionClass[] = L"KTR x64 extension";
-
-std::wstring ToLower(const std::wstring& text) {
-  std::wstring out(text);
-  for (auto& c : out) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
-  return out;
-}
 
 // The registered message of the x64 extension. The system gives the same
 // number for the same name for the whole session, so asking again is the
@@ -408,9 +401,8 @@ bool TDralRegistry::HandOverToExtension(const std::wstring& name, const std::wst
   // Only a 32-bit process on 64-bit Windows needs the extension: it writes
   // texts naming the 64-bit program folders where 64-bit programs read them.
   if (!IsWow64()) return false;
-  const std::wstring lower = ToLower(text);
-  if (lower.find(L"%programfiles%") == std::wstring::npos &&
-      lower.find(L"%commonprogramfiles%") == std::wstring::npos)
+  if (FindText(text, L"%programfiles%") == std::wstring::npos &&
+      FindText(text, L"%commonprogramfiles%") == std::wstring::npos)
     return false;
   const plat::Window extension = plat::FindWindowEx(0, 0, kExtensionClass);
   if (extension == 0) return false;

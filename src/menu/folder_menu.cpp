@@ -1,13 +1,13 @@
 #include "menu/folder_menu.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <optional>
 
 #include "agent/program_settings.h"
 #include "agent/vorl_folder.h"
 #include "infra/dral_utils.h"
 #include "infra/logger.h"
+#include "infra/text.h"
 #include "menu/shorten_caption.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -31,18 +31,6 @@ namespace {
 constexpr std::uint32_t kClickLatencyLimitMs = 60000;
 
 bool StartsWith(const std::wstring& s, const wchar_t* prefix) { return s.rfind(prefix, 0) == 0; }
-
-bool EqualNoCase(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::towupper(static_cast<wint_t>(a[i])) != std::towupper(static_cast<wint_t>(b[i]))) return false;
-  }
-  return true;
-}
-
-bool ContainsNoCase(const std::vector<std::wstring>& list, const std::wstring& s) {
-  return std::any_of(list.begin(), list.end(), [&](const std::wstring& x) { return EqualNoCase(x, s); });
-}
 
 // A folder that may be shown: slow paths are never touched, others must exist.
 bool FolderMayShow(const std::wstring& path) { return infra::IsSlowPath(path) || plat::DirectoryExists(path); }
@@ -233,10 +221,10 @@ void BuildRecentBlock(plat::Menu& menu, bool files, bool folders, const agent::T
         for (int i = recent_files.Count() - 1; i >= 0; --i) {
           if (settings.FilesCount > 0 && added >= settings.FilesCount) break;
           const store::TStr& entry = recent_files.Objects(i);
-          if (ContainsNoCase(placed, entry.Path) || !FileMayShow(entry.Path)) continue;
+          if (infra::ContainsText(placed, entry.Path) || !FileMayShow(entry.Path)) continue;
           placed.push_back(entry.Path);
           plat::MenuItem m;
-          m.caption = ShortenPathCaption(entry.Path);
+          m.caption = plat::MenuCaptionOf(ShortenPathCaption(entry.Path));
           m.image = entry.IconIndex;
           m.image_list = plat::MenuImageList::RecentFileIcons;
           m.tag = i;
@@ -278,8 +266,8 @@ void ApplyVisibility(plat::Menu& menu, const TDisplayFacts& facts, const std::ve
   set(kOpenFolder, false);
   auto add_or_remove = [&] {
     if (facts.folder.empty()) return;
-    const bool known = ContainsNoCase(favourite_names, facts.folder) ||
-                       ContainsNoCase(favourite_names, facts.folder + store::kChildMarker);
+    const bool known = infra::ContainsText(favourite_names, facts.folder) ||
+                       infra::ContainsText(favourite_names, facts.folder + store::kChildMarker);
     set(known ? kRemove : kAdd, true);
   };
   if (facts.kind == Explorer || facts.kind == InternetExplorer) {

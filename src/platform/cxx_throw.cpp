@@ -9,38 +9,6 @@
 #include "platform/utf8.h"
 
 namespace plat::detail {
-namespace {
-
-std::wstring FromUtf8Lossy(const char* s) {
-  // Class names and what() texts: ASCII in this program; other bytes are
-  // decoded as UTF-8 where they form valid sequences, else taken as Latin-1.
-  std::wstring out;
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
-  while (*p) {
-    unsigned c = *p;
-    int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    bool ok = extra > 0;
-    for (int i = 1; ok && i <= extra; ++i) ok = (p[i] & 0xC0) == 0x80;
-    if (!ok) {
-      out.push_back(static_cast<wchar_t>(c));
-      ++p;
-      continue;
-    }
-    unsigned cp = c & (0x3F >> extra);
-    for (int i = 1; i <= extra; ++i) cp = (cp << 6) | (p[i] & 0x3F);
-    p += extra + 1;
-    if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(static_cast<wchar_t>(cp));
-    }
-  }
-  return out;
-}
-
-}  // namespace
 
 std::wstring ReadableClassName(const std::type_info& type) {
   int status = 0;
@@ -60,7 +28,7 @@ std::wstring ReadableClassName(const std::type_info& type) {
     }
     name = name.substr(cut);
   }
-  return FromUtf8Lossy(name.c_str());
+  return FromUtf8(name);
 }
 
 void DescribeThrown(void* object, const std::type_info* type, RaisedException& out) {
@@ -77,7 +45,7 @@ void DescribeThrown(void* object, const std::type_info* type, RaisedException& o
     out.is_exception = true;
     out.exception_base = adjusted;
     try {
-      out.message = FromUtf8Lossy(static_cast<const std::exception*>(adjusted)->what());
+      out.message = FromUtf8(static_cast<const std::exception*>(adjusted)->what());
     } catch (...) {
     }
   }

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <charconv>
 
+#include "platform/utf8.h"
+
 namespace plat {
 namespace {
 
-// Symbol names are ASCII in practice; anything else is widened byte by byte.
-std::wstring Widen(std::string_view s) { return std::wstring(s.begin(), s.end()); }
+// The symbol file is UTF-8 (source file names may hold any character).
+std::wstring Widen(std::string_view s) { return FromUtf8(s); }
 
 class Reader {
  public:

@@ -112,5 +112,7 @@ std::wstring ExpandEnvironmentText(const std::wstring& text);
 
 // CharUpperBuffW: upper case by the system's character tables, in place.
 void CharUpperText(std::wstring& text);
+// CharLowerBuffW: lower case by the system's character tables, in place.
+void CharLowerText(std::wstring& text);
 
 }  // namespace plat

@@ -4,6 +4,7 @@
 
 #include "app/autostart.h"
 #include "infra/dral_utils.h"
+#include "infra/text.h"
 #include "infra/logger.h"
 #include "infra/registry.h"
 #include "menu/shorten_caption.h"
@@ -38,14 +39,7 @@ const TFilter kDefaultFilters[4] = {
 
 namespace {
 
-bool SameText(const std::wstring& a, const std::wstring& b) {
-  return a.size() == b.size() && infra::UpperCaseText(a) == infra::UpperCaseText(b);
-}
-
-bool InFavouriteNames(const std::wstring& name) {
-  return std::any_of(FavouriteNames.begin(), FavouriteNames.end(),
-                     [&](const std::wstring& n) { return SameText(n, name); });
-}
+bool InFavouriteNames(const std::wstring& name) { return infra::ContainsText(FavouriteNames, name); }
 
 std::wstring Encode(const std::wstring& text, int number) { return text + L"$" + std::to_wstring(number); }
 

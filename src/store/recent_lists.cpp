@@ -1,31 +1,13 @@
 #include "store/recent_lists.h"
 
 #include <algorithm>
-#include <cwctype>
+
+#include "infra/text.h"
 
 namespace store {
 
 TRecentList RecentFiles;
 TRecentList RecentFolders;
-
-namespace {
-
-int CompareNoCase(const std::wstring& a, std::size_t ai, const std::wstring& b, std::size_t bi) {
-  while (ai < a.size() && bi < b.size()) {
-    const wint_t ca = std::towupper(static_cast<wint_t>(a[ai++]));
-    const wint_t cb = std::towupper(static_cast<wint_t>(b[bi++]));
-    if (ca != cb) return ca < cb ? -1 : 1;
-  }
-  if (ai < a.size()) return 1;
-  if (bi < b.size()) return -1;
-  return 0;
-}
-
-bool EqualNoCase(const std::wstring& a, const std::wstring& b) {
-  return a.size() == b.size() && CompareNoCase(a, 0, b, 0) == 0;
-}
-
-}  // namespace
 
 std::uint32_t RecentKeyTimeStamp(const std::wstring& key) {
   const std::size_t at = key.find(L'@');
@@ -43,7 +25,9 @@ bool RecentKeyLess(const std::wstring& a, const std::wstring& b) {
   const std::uint32_t ta = RecentKeyTimeStamp(a), tb = RecentKeyTimeStamp(b);
   if (ta != tb) return ta < tb;
   const std::size_t aa = a.find(L'@'), ba = b.find(L'@');
-  return CompareNoCase(a, aa == std::wstring::npos ? a.size() : aa, b, ba == std::wstring::npos ? b.size() : ba) < 0;
+  const std::wstring_view va(a), vb(b);
+  return infra::CompareText(va.substr(aa == std::wstring::npos ? a.size() : aa),
+                            vb.substr(ba == std::wstring::npos ? b.size() : ba)) < 0;
 }
 
 int TRecentList::Add(std::wstring key, TStr object) {
@@ -60,7 +44,7 @@ void TRecentList::Delete(int i) {
 
 int TRecentList::IndexOf(const std::wstring& key) const {
   for (int i = 0; i < Count(); ++i) {
-    if (EqualNoCase(entries_[static_cast<std::size_t>(i)].key, key)) return i;
+    if (infra::SameText(entries_[static_cast<std::size_t>(i)].key, key)) return i;
   }
   return -1;
 }

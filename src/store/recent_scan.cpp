@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "infra/dral_utils.h"
+#include "infra/text.h"
 #include "platform/file_icon.h"
 #include "platform/file_stream.h"
 #include "platform/shell_link.h"
@@ -24,17 +25,7 @@ TRecentLinks& RecentLinks() {
 
 namespace {
 
-std::wstring Upper(const std::wstring& s) {
-  std::wstring out(s);
-  for (auto& c : out) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-  return out;
-}
-
-std::wstring Lower(const std::wstring& s) {
-  std::wstring out(s);
-  for (auto& c : out) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
-  return out;
-}
+std::wstring Upper(const std::wstring& s) { return infra::UpperCaseText(s); }
 
 constexpr std::uint32_t FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
 
@@ -87,6 +78,7 @@ struct LinkEntry {
   std::uint32_t stamp;  // compared as an unsigned number, as keys are
   std::wstring text;    // stamp text
   const std::wstring* name;
+  std::wstring upper;  // the name in upper case, the second sort key
 };
 
 }  // namespace
@@ -203,7 +195,7 @@ std::wstring RecentFolderOf(const std::wstring& file) {
 
 std::wstring IconKey(const std::wstring& file) {
   const std::size_t p = file.find_last_of(L".\\:");
-  const std::wstring ext = p == std::wstring::npos || file[p] != L'.' ? std::wstring() : Lower(file.substr(p));
+  const std::wstring ext = p == std::wstring::npos || file[p] != L'.' ? std::wstring() : infra::LowerCaseText(file.substr(p));
   for (const wchar_t* own : kOwnIconExtensions) {
     if (ext == own) return file;
   }
@@ -229,18 +221,14 @@ void ScanRecentFull(const std::wstring& recent_folder, const TRecentScanSettings
     if (f.IsDirectory()) continue;
     const std::int32_t stamp = ShortcutTimeStamp(f.last_write);
     TInt seen{stamp, TimeStampText(stamp)};
-    links.push_back(LinkEntry{static_cast<std::uint32_t>(stamp), seen.Text, &f.name});
+    links.push_back(LinkEntry{static_cast<std::uint32_t>(stamp), seen.Text, &f.name, Upper(f.name)});
     SeenLinks.Add(f.name, std::move(seen));
   }
   if (links.empty()) return;
   // Oldest first: by time stamp, then by name without regard to case.
   std::sort(links.begin(), links.end(), [](const LinkEntry& a, const LinkEntry& b) {
     if (a.stamp != b.stamp) return a.stamp < b.stamp;
-    return std::lexicographical_compare(a.name->begin(), a.name->end(), b.name->begin(), b.name->end(),
-                                        [](wchar_t x, wchar_t y) {
-                                          return std::towupper(static_cast<wint_t>(x)) <
-                                                 std::towupper(static_cast<wint_t>(y));
-                                        });
+    return a.upper < b.upper;
   });
 
   plat::OwnedShellLink link;

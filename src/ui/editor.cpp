@@ -2,8 +2,10 @@
 
 #include "infra/dral_utils.h"
 #include "infra/logger.h"
+#include "infra/text.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
+#include "store/favourites.h"
 #include "targets/browse_folder.h"
 #include "ui/setting.h"
 
@@ -24,9 +26,7 @@ constexpr int kFilterHeight = 138;
 
 using plat::Ctl;
 
-bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
-  return infra::UpperCaseText(a) == infra::UpperCaseText(b);
-}
+bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) { return infra::SameText(a, b); }
 
 }  // namespace
 

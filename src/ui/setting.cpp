@@ -670,7 +670,7 @@ void TSett::Button1Click() {
   for (const auto& r : rows) {
     // Value names compare without case: a second spelling would overwrite
     // the first one when the list is saved.
-    if (!r.path.empty() && infra::UpperCaseText(r.path) == infra::UpperCaseText(folder)) {
+    if (!r.path.empty() && infra::SameText(r.path, folder)) {
       plat::MessageBoxW(plat::FormWindow(form_), L"This path already exists", kInformation,
                         plat::MB_OK | plat::MB_ICONINFORMATION);
       return;

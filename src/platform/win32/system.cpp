@@ -183,4 +183,8 @@ void CharUpperText(std::wstring& text) {
   if (!text.empty()) ::CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
 }
 
+void CharLowerText(std::wstring& text) {
+  if (!text.empty()) ::CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+}
+
 }  // namespace plat
