@@ -49,6 +49,7 @@ struct FilesState {
   std::vector<std::string> temp_dirs;
   std::set<std::wstring> locked;  // normalized, lower-case Windows paths
   std::unordered_map<std::string, Listing> listings;  // host folder -> its names
+  std::wstring current_dir;  // the process's current directory; empty: none
 };
 FilesState& S() {
   static FilesState s;
@@ -63,12 +64,31 @@ void ClearState() {
   S().drives.clear();
   S().locked.clear();
   S().listings.clear();
+  S().current_dir.clear();
 }
 const bool kReset = RegisterReset(ClearState);
 
+// Names compare by the system's case tables, as the file system's do.
 std::wstring Lower(std::wstring s) {
-  for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
+  plat::CharLowerText(s);
   return s;
+}
+
+bool IsSlash(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// A relative path ("config", "..\x", "\Windows", "C:x") taken from the
+// process's current directory, as the system does; others as they are.
+std::wstring FromCurrentDirectory(const std::wstring& path) {
+  const std::wstring& cwd = S().current_dir;
+  if (cwd.empty() || path.empty()) return path;
+  const bool drive = path.size() >= 2 && path[1] == L':';
+  if (drive) {
+    const bool drive_relative = path.size() == 2 || !IsSlash(path[2]);
+    if (drive_relative && std::towupper(path[0]) == std::towupper(cwd[0])) return cwd + L"\\" + path.substr(2);
+    return path;
+  }
+  if (IsSlash(path[0])) return path.size() > 1 && IsSlash(path[1]) ? path : cwd.substr(0, 2) + path;
+  return cwd + L"\\" + path;
 }
 
 // A Windows path split into its drive letter and its components, with "." and
@@ -79,7 +99,8 @@ struct Parsed {
   std::vector<std::wstring> parts;
 };
 
-Parsed Parse(const std::wstring& path) {
+Parsed Parse(const std::wstring& given) {
+  const std::wstring path = FromCurrentDirectory(given);
   Parsed p;
   if (path.size() < 2 || path[1] != L':' || !std::iswalpha(path[0])) return p;
   if (path.size() > 2 && path[2] != L'\\' && path[2] != L'/') return p;  // "C:rel" is relative
@@ -280,6 +301,12 @@ void SetDriveReady(wchar_t letter, bool ready) {
 }
 
 std::string HostPath(const std::wstring& windows_path) { return HostOf(windows_path); }
+
+void SetCurrentDirectory(const std::wstring& windows_path) {
+  std::wstring dir = windows_path;
+  while (dir.size() > 3 && IsSlash(dir.back())) dir.pop_back();
+  S().current_dir = dir;
+}
 
 void SetFileLocked(const std::wstring& windows_path, bool locked) {
   Parsed p = Parse(windows_path);

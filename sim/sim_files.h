@@ -27,6 +27,11 @@ void UnmapDrive(wchar_t letter);
 // reached and it has no volume label; its type stays.
 void SetDriveReady(wchar_t letter, bool ready);
 
+// The process's current directory (SetCurrentDirectoryW): relative paths
+// ("config", "\Windows", "C:x") are taken from it, as the system takes them;
+// empty (the start of each test): relative paths do not exist.
+void SetCurrentDirectory(const std::wstring& windows_path);
+
 // Host path of a Windows path; empty when its drive is not mapped.
 std::string HostPath(const std::wstring& windows_path);
 

@@ -14,6 +14,19 @@ constexpr int kTextBuffer = 261;
 
 std::wstring ReadTitle(plat::Window w) { return plat::GetWindowText(w, kTextBuffer); }
 
+// "X:\..." or "\\server\share...": a title such as "drivers" or "config" names
+// no folder, though the agent's own current directory may hold one of that
+// name.
+bool IsAbsolutePath(const std::wstring& p) {
+  if (p.size() >= 3 && p[1] == L':' && (p[2] == L'\\' || p[2] == L'/')) {
+    const wchar_t d = p[0];
+    return (d >= L'A' && d <= L'Z') || (d >= L'a' && d <= L'z');
+  }
+  return p.size() >= 3 && p[0] == L'\\' && p[1] == L'\\' && p[2] != L'\\';
+}
+
+bool IsFolder(const std::wstring& p) { return IsAbsolutePath(p) && plat::DirectoryExists(p); }
+
 // GetWindowTextW does not reach the text of an edit box of another process
 // (only captions), so the address box is asked with WM_GETTEXT.
 std::wstring ReadBox(plat::Window edit) {
@@ -33,27 +46,27 @@ std::wstring GetPath() {
   switch (CurrentTargetKind) {
     case Explorer: {
       std::wstring title = ReadTitle(target);
-      if (plat::DirectoryExists(title)) {
+      if (IsFolder(title)) {
         result = title;
         break;
       }
       if (plat::Window edit = FindExplorerAddressEdit(target)) {
         std::wstring text = ReadBox(edit);
-        if (plat::DirectoryExists(text)) result = text;
+        if (IsFolder(text)) result = text;
       }
       break;
     }
     case InternetExplorer: {
       std::wstring title = ReadTitle(target);
       if (size_t cut = title.find(L" - "); cut != std::wstring::npos) title.resize(cut);
-      if (plat::DirectoryExists(title)) {
+      if (IsFolder(title)) {
         result = title;
         break;
       }
       if (plat::Window edit = FindBrowserAddressEdit(target)) {
         std::wstring text = ReadBox(edit);
         infra::LogMessage(L"GetPath", L"Wnd=" + HandleText(edit) + L", Path=" + text);
-        if (plat::DirectoryExists(text)) result = text;
+        if (IsFolder(text)) result = text;
       }
       break;
     }

@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "sim/sim_clock.h"
+#include "sim/sim_files.h"
 #include "sim/sim_os_version.h"
 #include "sim/sim_shell_execute.h"
 #include "sim/sim_window.h"
@@ -126,6 +127,44 @@ TEST_F(TargetsNav, GetPathExamples) {
     auto lines = LogWith(L"GetPath Parameters: Wnd=" + HandleText(w) + L", Path=" + c.expected);
     EXPECT_FALSE(lines.empty());
     if (!lines.empty()) EXPECT_TRUE(lines.back().ends_with(L", Path=" + c.expected));
+  }
+}
+
+// The agent started by its task or the Run value has System32 as its current
+// directory: a window titled "drivers" or "config" shows another folder of
+// that name, which only its address bar tells.
+TEST_F(TargetsNav, GetPathTakesOnlyAbsoluteTitles) {
+  struct Case {
+    const char* name;
+    TargetKind kind;
+    std::wstring title;
+    std::wstring bar_text;
+    std::wstring expected;
+  };
+  const Case cases[] = {
+      {"explorer on another drivers folder", Explorer, L"drivers", L"C:\\Data\\drivers", L"C:\\Data\\drivers"},
+      {"explorer on System32's own drivers", Explorer, L"drivers", L"C:\\Windows\\System32\\drivers",
+       L"C:\\Windows\\System32\\drivers"},
+      {"explorer on config, bar a relative name", Explorer, L"config", L"config", L""},
+      {"explorer titled with a rooted path", Explorer, L"\\Data", L"C:\\Data", L"C:\\Data"},
+      {"explorer titled drive-relative", Explorer, L"C:config", L"C:\\Data\\config", L"C:\\Data\\config"},
+      {"browser titled config", InternetExplorer, L"config - Windows Internet Explorer", L"C:\\Data\\config",
+       L"C:\\Data\\config"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sim::ResetWorld();
+    sim::MapTempDrive(L'C');
+    for (const wchar_t* d : {L"C:\\Windows\\System32\\drivers", L"C:\\Windows\\System32\\config",
+                             L"C:\\Data\\drivers", L"C:\\Data\\config"})
+      ASSERT_TRUE(plat::CreateDirectories(d));
+    sim::SetCurrentDirectory(L"C:\\Windows\\System32");
+    ASSERT_TRUE(plat::DirectoryExists(c.title.substr(0, c.title.find(L" - "))));  // as the system sees it
+    plat::Window w = Top(c.kind == InternetExplorer ? L"IEFrame" : L"CabinetWClass", c.title);
+    plat::Window edit = AddAddressBar(w, c.bar_text);
+    Target(w, c.kind);
+    EXPECT_EQ(GetPath(), c.expected);
+    EXPECT_GT(Count(edit, plat::WM_GETTEXT, 261), 0);
   }
 }
 
