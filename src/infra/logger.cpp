@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "infra/logger_files.h"
+#include "infra/text.h"
 #include "infra/utf16.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -357,12 +358,16 @@ void RotateLogFile(const std::wstring& file) {
     std::int64_t size = plat::FileSize(file);
     if (size <= kLogRotateSize) return;  // an unopenable file counts as 0
     std::wstring copy = (file.size() >= 4 ? file.substr(0, file.size() - 4) : file) + L"_prev.log";
+    // The log goes only once its copy is made: a copy that cannot be made
+    // (the old copy held open by a viewer, say) leaves the log growing until
+    // a later rotation works.
+    bool copied = false;
     if (plat::FileExists(copy)) {
-      if (plat::RemoveFile(copy)) plat::CopyFileTo(file, copy, false);
+      if (plat::RemoveFile(copy)) copied = plat::CopyFileTo(file, copy, false);
     } else {
-      plat::CopyFileTo(file, copy, false);
+      copied = plat::CopyFileTo(file, copy, false);
     }
-    plat::RemoveFile(file);
+    if (copied) plat::RemoveFile(file);
   } catch (...) {
   }
 }

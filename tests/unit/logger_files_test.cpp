@@ -89,6 +89,45 @@ TEST_F(LoggerFiles, RotationAboveTheLimitOnly) {
   }
 }
 
+// A rotation whose copy cannot be made keeps the log: its lines stay and the
+// new ones follow them.
+TEST_F(LoggerFiles, RotationThatCannotCopyKeepsTheLog) {
+  struct Case {
+    const char* what;
+    bool prev_locked;  // the old copy is held open by another program
+    bool prev_folder;  // a folder stands where the copy goes
+  } cases[] = {{"old copy locked", true, false}, {"copy cannot be written", false, true}};
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    infra::SetLogFolder(kFolder);
+    ASSERT_TRUE(plat::CreateDirectories(kFolder));
+    std::string old(400000, 'a');
+    old[0] = '\xFF';
+    old[1] = '\xFE';
+    ASSERT_TRUE(plat::WriteWholeFile(kMain, old));
+    const std::wstring prev = kFolder + L"folder_prev.log";
+    if (c.prev_folder) ASSERT_TRUE(plat::CreateDirectories(prev));
+    if (c.prev_locked) {
+      ASSERT_TRUE(plat::WriteWholeFile(prev, "older"));
+      sim::SetFileLocked(prev, true);
+    }
+    infra::LogMessage(L"After");
+    infra::SaveAllLogs(false);
+    EXPECT_EQ(Bytes(kMain).substr(0, old.size()), old);
+    EXPECT_GT(plat::FileSize(kMain), 400000);
+    if (c.prev_locked) {
+      EXPECT_EQ(Bytes(prev), "older");
+      // Once the copy is free again the next rotation works.
+      sim::SetFileLocked(prev, false);
+      infra::LogMessage(L"Later");
+      infra::SaveAllLogs(false);
+      EXPECT_GT(plat::FileSize(prev), 400000);
+      EXPECT_LT(plat::FileSize(kMain), 1000);
+    }
+  }
+}
+
 TEST_F(LoggerFiles, EraseIntelWritesNoFile) {
   sim::SetCommandLine({L"/eraseintel"});
   infra::SetLogFolder(kFolder);
