@@ -65,6 +65,9 @@ bool IsSubmenuHeader(const std::wstring& name);
 // such as \\server\c$\data): its stored name would be read back as another
 // folder, so the store refuses it.
 bool IsStorablePath(const std::wstring& path);
+// What the dialogs say when the user picks such a folder.
+inline constexpr wchar_t kUnstorablePathText[] =
+    L"This path cannot be stored: a \"$\" followed by other characters is not allowed in it";
 
 // --- Where the store meets the agent's other parts -------------------------------
 // Each is set once at start-up by the part that owns it; unset ones do nothing

@@ -181,7 +181,13 @@ void TEd::FormShow() {
 void TEd::SpeedButton1Click() {
   std::wstring folder;
   targets::BrowseForFolder(plat::FormWindow(form_), plat::GetControlText(form_, ed_control::kPath), folder);
-  if (!folder.empty() && plat::DirectoryExists(folder)) plat::SetControlText(form_, ed_control::kPath, folder);
+  if (folder.empty() || !plat::DirectoryExists(folder)) return;
+  // The stored name of such a path would be read back as another folder.
+  if (!store::IsStorablePath(folder)) {
+    Refuse(store::kUnstorablePathText);
+    return;
+  }
+  plat::SetControlText(form_, ed_control::kPath, folder);
 }
 
 void TEd::Button1Click() {

@@ -677,9 +677,8 @@ void TSett::Button1Click() {
     }
   }
   if (!store::IsStorablePath(folder)) {
-    plat::MessageBoxW(plat::FormWindow(form_),
-                      L"This path cannot be stored: a \"$\" followed by other characters is not allowed in it",
-                      kInformation, plat::MB_OK | plat::MB_ICONINFORMATION);
+    plat::MessageBoxW(plat::FormWindow(form_), store::kUnstorablePathText, kInformation,
+                      plat::MB_OK | plat::MB_ICONINFORMATION);
     return;
   }
   const int sel = plat::GetSelectedRow(form_, sett_control::kFolderList);

@@ -210,6 +210,37 @@ TEST_F(UiEditor, EditorShowsTheRowInItsMode) {
   });
 }
 
+// The browse button of the editor refuses a folder whose stored name would be
+// read back as another folder, as "Add Folder..." does; the path stays.
+TEST_F(UiEditor, BrowseRefusesAPathTheStoreCannotGiveBack) {
+  plat::CreateDirectories(L"C:\\Shares$\\docs");
+  plat::CreateDirectories(L"C:\\Price$");
+  Favourites({{L"C:\\A", L"a$3"}});
+  Start();
+  struct Case {
+    const wchar_t* picked;
+    bool refused;
+  } cases[] = {{L"C:\\Shares$\\docs", true}, {L"C:\\Price$", false}, {L"C:\\D", false}};
+  InOptions([&](plat::Form f) {
+    // "Add Folder..." says this.
+    std::size_t boxes = sim::MessageBoxes().size();
+    sim::SetBrowseScript({{L"C:\\Shares$\\docs"}, true});
+    sim::Click(f, L"Button1");
+    const auto add_folder = MessagesSince(boxes);
+    ASSERT_EQ(add_folder.size(), 1u);
+    for (const auto& c : cases) {
+      EditRow(f, L"a", [&](plat::Form ed) {
+        boxes = sim::MessageBoxes().size();
+        sim::SetBrowseScript({{c.picked}, true});
+        sim::Click(ed, L"SpeedButton1");
+        EXPECT_EQ(MessagesSince(boxes), c.refused ? add_folder : std::vector<std::wstring>{});
+        EXPECT_EQ(plat::GetControlText(ed, L"Edit1"), c.refused ? L"C:\\A" : c.picked);
+        sim::Click(ed, L"Button2");
+      });
+    }
+  });
+}
+
 TEST_F(UiEditor, AddFolderAddSubmenuAndCancelling) {
   Favourites({{L"C:\\A", L"A$0"}, {L"Submenu1", L"S$5"}, {L"C:\\B$2", L"b$0"}});
   Start();
