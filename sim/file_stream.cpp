@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/code_page.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
 #include "sim/sim_file_stream.h"
@@ -273,24 +274,8 @@ bool FileTimeToLocalDosDateTime(std::uint64_t file_time, std::uint32_t* dos_date
 }
 
 std::string WideToAnsiCodePage(const std::wstring& text) {
-  // The sim's system code page is Windows-1252.
-  static const std::map<wchar_t, unsigned char> kHigh = {
-      {0x20AC, 0x80}, {0x201A, 0x82}, {0x0192, 0x83}, {0x201E, 0x84}, {0x2026, 0x85}, {0x2020, 0x86},
-      {0x2021, 0x87}, {0x02C6, 0x88}, {0x2030, 0x89}, {0x0160, 0x8A}, {0x2039, 0x8B}, {0x0152, 0x8C},
-      {0x017D, 0x8E}, {0x2018, 0x91}, {0x2019, 0x92}, {0x201C, 0x93}, {0x201D, 0x94}, {0x2022, 0x95},
-      {0x2013, 0x96}, {0x2014, 0x97}, {0x02DC, 0x98}, {0x2122, 0x99}, {0x0161, 0x9A}, {0x203A, 0x9B},
-      {0x0153, 0x9C}, {0x017E, 0x9E}, {0x0178, 0x9F}};
-  std::string out;
-  out.reserve(text.size());
-  for (wchar_t c : text) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-      out += static_cast<char>(c);
-    } else {
-      auto it = kHigh.find(c);
-      out += it == kHigh.end() ? '?' : static_cast<char>(it->second);
-    }
-  }
-  return out;
+  // The sim's system code page, with its best fit.
+  return WideToMultiByte(CP_ACP, text);
 }
 
 void SetCurrentThreadPriority(int) {}  // host threads keep the default priority

@@ -152,10 +152,12 @@ std::string EncodeLines(const std::vector<std::wstring>& lines, TTextEncoding& e
     case TTextEncoding::Ansi:
       break;
   }
+  // Only text that the code page gives back unchanged is written in it: a
+  // look-alike ("\u0141" -> "L") would store another folder's path.
   bool lossless = true;
-  std::string ansi = plat::WideToMultiByte(plat::CP_ACP, text, &lossless);
-  if (lossless) return ansi;
-  // Titles the code page cannot hold would come back as "?": keep them.
+  std::string ansi = plat::WideToMultiByte(plat::CP_ACP, text, &lossless, plat::WC_NO_BEST_FIT_CHARS);
+  if (lossless && plat::MultiByteToWide(plat::CP_ACP, ansi) == text) return ansi;
+  // Texts the code page cannot hold go to UTF-8 with its byte-order mark.
   encoding = TTextEncoding::Utf8;
   return std::string(kUtf8Bom) + plat::WideToMultiByte(plat::CP_UTF8, text);
 }

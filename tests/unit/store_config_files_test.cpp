@@ -78,6 +78,33 @@ TEST_F(StoreConfigText, LinesAndEncodings) {
   EXPECT_EQ(ansi, store::TTextEncoding::Utf8);
 }
 
+// The system's code page puts look-alikes for many characters without saying
+// so ("\u0141" -> "L", "\u0151" -> "o"): a file written that way would give
+// back other paths. Every text comes back as it was saved.
+TEST_F(StoreConfigFiles, EveryTextComesBackAsSaved) {
+  struct Case {
+    const char* what;
+    std::vector<std::wstring> lines;
+    store::TTextEncoding written;
+  };
+  const Case cases[] = {
+      {"code page letters", {L"C:\\Caf\u00e9", L"\u20ac \u0152uvre"}, store::TTextEncoding::Ansi},
+      {"polish, best fit L", {L"C:\\\u0141\u00f3d\u017a"}, store::TTextEncoding::Utf8},
+      {"hungarian, best fit o", {L"D:\\Gy\u0151r", L"plain"}, store::TTextEncoding::Utf8},
+      {"no byte form at all", {L"\u65e5\u672c"}, store::TTextEncoding::Utf8},
+      {"a question mark of its own", {L"*.?", L"Why?"}, store::TTextEncoding::Ansi},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    store::TTextEncoding encoding = store::TTextEncoding::Ansi;
+    const std::string bytes = store::EncodeLines(c.lines, encoding);
+    EXPECT_EQ(encoding, c.written);
+    store::TTextEncoding found = store::TTextEncoding::Ansi;
+    EXPECT_EQ(store::DecodeLines(bytes, found), c.lines);
+    EXPECT_EQ(found, c.written);
+  }
+}
+
 TEST_F(StoreConfigFiles, SaveThenOpenRestoresFavouritesFiltersAndOrder) {
   Save(kFolder + L"Work");  // the dialog adds the default extension
   const auto dialogs = sim::FileDialogs();

@@ -403,7 +403,8 @@ TEST(ZipWriterNames, RelativeSafeNamesInTheSingleByteCodePage) {
       {L"C:\\cfg\\", L"D:\\x\\b.log", "D_\\x\\b.log"},
       {L"C:\\cfg\\", cyrillic.c_str(), "______.log"},
       {L"C:\\cfg\\", L"C:\\cfg\\caf\x00E9 \x0152.log", "caf\xE9 \x8C.log"},
-      {L"C:\\cfg\\", L"C:\\cfg\\\x0100.log", "?.log"},
+      {L"C:\\cfg\\", L"C:\\cfg\\\x0100.log", "A.log"},  // the system's look-alike
+      {L"C:\\cfg\\", L"C:\\cfg\\\x0132.log", "?.log"},  // none
       {L"C:\\cfg\\", L"C:\\cfg\\", nullptr},
       {L"C:\\cfg\\", L"C:\\cfg\\..", nullptr},
   };
