@@ -4,15 +4,22 @@
 
 #include "platform/clock.h"
 #include "platform/menu.h"
+#include "platform/system.h"
 #include "platform/window.h"
 #include "sim/sim_menu.h"
 #include "sim/sim_world.h"
 
 namespace sim {
 namespace {
+// One scripted choice: an item by name or shown text, or a typed key.
+struct Choice {
+  std::wstring text;
+  wchar_t key = 0;
+};
+
 struct MenuState {
   std::recursive_mutex lock;
-  std::deque<std::wstring> choices;
+  std::deque<Choice> choices;
   std::function<void(const plat::Menu&)> on_open;
   std::vector<ShownMenu> shown;
   std::size_t images = 0;
@@ -45,7 +52,7 @@ bool Find(const plat::Menu& menu, const std::wstring& text, bool by_name, ItemPa
     path.push_back(i);
     if (!item.items.empty()) {
       if (Find(item.items, text, by_name, path)) return true;
-    } else if ((by_name ? item.name : item.caption) == text) {
+    } else if ((by_name ? item.name : plat::MenuCaptionText(item.caption)) == text) {
       return true;
     }
     path.pop_back();
@@ -63,11 +70,38 @@ const plat::MenuItem* At(const plat::Menu& menu, const ItemPath& path) {
   }
   return item;
 }
+
+wchar_t Upper(wchar_t c) {
+  std::wstring s(1, c);
+  plat::CharUpperText(s);
+  return s[0];
+}
+
+// The item of the top level that the typed key chooses, as the system's menu
+// finds it: by access key only; an item that opens a submenu or a key that
+// several items share chooses nothing.
+const plat::MenuItem* FindByKey(const plat::Menu& menu, wchar_t key) {
+  const plat::MenuItem* found = nullptr;
+  int matches = 0;
+  for (const auto& item : menu) {
+    if (!item.visible || item.IsSeparator()) continue;
+    const wchar_t k = plat::MenuAccessKey(item.caption);
+    if (k == 0 || Upper(k) != Upper(key)) continue;
+    ++matches;
+    if (item.enabled && item.items.empty()) found = &item;
+  }
+  return matches == 1 ? found : nullptr;
+}
 }  // namespace
 
 void ScriptMenuChoice(const std::wstring& name_or_caption) {
   std::lock_guard<std::recursive_mutex> g(S().lock);
-  S().choices.push_back(name_or_caption);
+  S().choices.push_back(Choice{name_or_caption, 0});
+}
+
+void ScriptMenuKey(wchar_t key) {
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  S().choices.push_back(Choice{L"", key});
 }
 
 void OnMenuOpen(std::function<void(const plat::Menu&)> fn) {
@@ -105,7 +139,7 @@ std::optional<MenuItem> TrackPopupMenu(const Menu& model, Point pt, Window owner
   const Menu menu = model;
   using sim::S;
   std::function<void(const Menu&)> on_open;
-  std::wstring choice;
+  sim::Choice choice;
   {
     std::lock_guard<std::recursive_mutex> g(S().lock);
     S().shown.push_back(sim::ShownMenu{menu, pt, owner});
@@ -120,8 +154,15 @@ std::optional<MenuItem> TrackPopupMenu(const Menu& model, Point pt, Window owner
   // takes the keyboard.
   if (owner) plat::SetForegroundWindow(owner);
   // The user picks among the items on screen.
+  if (choice.key != 0) {
+    const MenuItem* keyed = sim::FindByKey(menu, choice.key);
+    if (on_open) on_open(model);
+    if (!keyed) return std::nullopt;
+    return *keyed;
+  }
   sim::ItemPath path;
-  const bool found = !choice.empty() && (sim::Find(menu, choice, true, path) || sim::Find(menu, choice, false, path));
+  const bool found =
+      !choice.text.empty() && (sim::Find(menu, choice.text, true, path) || sim::Find(menu, choice.text, false, path));
   if (on_open) on_open(model);
   if (!found) return std::nullopt;
   if (const MenuItem* item = sim::At(menu, path)) return *item;

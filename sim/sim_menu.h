@@ -10,8 +10,15 @@
 namespace sim {
 
 // The next popup menu chooses the visible, enabled item with this name (or,
-// failing that, this caption), at any depth; an empty text dismisses it.
+// failing that, showing this text: plat::MenuCaptionText of its caption), at
+// any depth; an empty text dismisses it.
 void ScriptMenuChoice(const std::wstring& name_or_caption);
+
+// In the next popup menu the user types this character, as Windows takes it:
+// the one visible, enabled item of the top level whose access key it is
+// (case ignored) is chosen; with none (or several) nothing is chosen and the
+// user closes the menu.
+void ScriptMenuKey(wchar_t key);
 
 // Runs while a menu is open, before the choice is made (the user looks at it).
 void OnMenuOpen(std::function<void(const plat::Menu&)> fn);

@@ -52,7 +52,7 @@ plat::MenuItem BuiltItem(int tag, const std::wstring& encoded_name, const std::w
                          TMenuAction action) {
   const store::TEncoded v = store::SplitEncoded(encoded_value);
   plat::MenuItem m;
-  m.caption = v.text;
+  m.caption = plat::MenuCaptionOf(v.text);  // a title shows as stored, "&" included
   m.image = v.number;
   m.tag = tag;
   m.value = store::SplitEncoded(encoded_name).text;
@@ -173,7 +173,7 @@ void BuildFavouritesBlock(plat::Menu& menu, const std::vector<std::wstring>& nam
     const std::size_t filters = std::min(masks.size(), filter_names.size());
     for (std::size_t f = 0; f < filters; ++f) {
       plat::MenuItem m;
-      m.caption = filter_names[f];
+      m.caption = plat::MenuCaptionOf(filter_names[f]);
       m.tag = static_cast<std::int64_t>(f) + kFilterTagBase;
       m.value = masks[f];
       m.action = FilterItemClick;
@@ -197,7 +197,7 @@ void BuildRecentBlock(plat::Menu& menu, bool files, bool folders, const agent::T
           const std::wstring& path = recent_folders.Objects(i).Path;
           if (!FolderMayShow(path)) continue;
           plat::MenuItem m;
-          m.caption = ShortenPathCaption(path);
+          m.caption = plat::MenuCaptionOf(ShortenPathCaption(path));
           m.image = 0;
           m.tag = i;
           m.value = path;
@@ -346,7 +346,8 @@ void ShowPath(plat::Window window, targets::TargetKind kind, std::uint32_t input
     if (input_tick != 0 && from_click < kClickLatencyLimitMs)
       infra::LogMessage(L"ShowPath", L"menu on screen after " + std::to_wstring(from_click) + L" ms from the click");
   }
-  infra::LogMessage(L"ShowPath", chosen ? L"end, chosen: " + chosen->caption : std::wstring(L"end, nothing chosen"));
+  infra::LogMessage(L"ShowPath", chosen ? L"end, chosen: " + plat::MenuCaptionText(chosen->caption)
+                                        : std::wstring(L"end, nothing chosen"));
   // The item as the user saw it: its action reads the path it stood for, not
   // a position in lists that may have changed while the menu was open.
   if (chosen && chosen->action) chosen->action(*chosen);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/types.h"
@@ -19,7 +20,10 @@ enum class MenuImageList { Menu, RecentFileIcons };
 
 struct MenuItem {
   std::wstring name;     // the component name ("Exit1", "Recent1"), for lookups
-  std::wstring caption;  // "-" is a separator
+  // "-" is a separator. Menu syntax: "&" makes the next character the item's
+  // access key (underlined; typing it chooses the item) and "&&" shows one
+  // "&". Captions made of user data or paths go through MenuCaptionOf.
+  std::wstring caption;
   int image = -1;        // index in the menu image list, -1 for none
   std::int64_t tag = 0;  // the owner's number for the item
   std::wstring value;    // what the item stands for (a path, a mask): its action reads it
@@ -35,6 +39,15 @@ struct MenuItem {
 };
 
 using Menu = std::vector<MenuItem>;
+
+// The caption that shows text exactly as it is: every "&" doubled, so no
+// character of it becomes an access key ("Tom & Jerry" -> "Tom && Jerry").
+std::wstring MenuCaptionOf(std::wstring_view text);
+// The text a caption shows: single "&"s dropped, "&&" shown as "&".
+std::wstring MenuCaptionText(std::wstring_view caption);
+// The access key of a caption (the character after its first single "&"),
+// 0 when it has none.
+wchar_t MenuAccessKey(std::wstring_view caption);
 
 // The item of menu (at any depth) named name, nullptr when none.
 MenuItem* FindMenuItem(Menu& menu, const std::wstring& name);

@@ -141,6 +141,44 @@ TEST_F(MenuDisplay, CommandsShowByKindOfTarget) {
   EXPECT_EQ(sim::ShownMenus().back().owner, f.Handle);
 }
 
+// Titles, filter names and paths show as stored, "&" included: none of them
+// gives its item an access key, so typing the letter after an "&" chooses
+// nothing.
+TEST_F(MenuDisplay, UserTextsShowAsStoredAndMakeNoAccessKeys) {
+  plat::CreateDirectories(L"C:\\R&D");
+  Favourite(L"C:\\R&D", L"R&D$0");
+  Filter(L"*.mp3", L"Sounds & Music");
+  AddRecentFolder(L"C:\\Tom & Jerry", 10);
+  AddRecentFile(L"C:\\R&D\\plan&budget.txt", 11);
+  Start();
+  menu::BuildRecentMenus(true, true);
+  const plat::Window dialog = Other(L"#32770");
+
+  sim::ScriptMenuKey(L'd');
+  const plat::Menu m = Show(dialog, targets::FileDialog);
+  EXPECT_TRUE(LogHas(L"end, nothing chosen"));
+  EXPECT_FALSE(LogHas(L"end, chosen: R"));
+  struct Case {
+    const wchar_t* submenu;  // nullptr: the top level
+    std::wstring shown;
+  };
+  const Case cases[] = {{nullptr, L"R&D"},
+                        {menu::kFilter1, L"Sounds & Music"},
+                        {menu::kRecent1, L"C:\\Tom & Jerry"},
+                        {menu::kRecentfiles1, L"C:\\R&D\\plan&budget.txt"}};
+  for (const auto& c : cases) {
+    const plat::Menu& items = c.submenu ? plat::FindMenuItem(m, c.submenu)->items : m;
+    const auto it = std::find_if(items.begin(), items.end(), [&](const plat::MenuItem& i) {
+      return plat::MenuCaptionText(i.caption) == c.shown;
+    });
+    ASSERT_NE(it, items.end()) << plat::MenuCaptionText(items.front().caption).size();
+    EXPECT_EQ(plat::MenuAccessKey(it->caption), 0) << it - items.begin();
+  }
+  // Chosen by what it shows, it is logged as it shows.
+  Show(dialog, targets::FileDialog, L"R&D");
+  EXPECT_TRUE(LogHas(L"end, chosen: R&D"));
+}
+
 TEST_F(MenuDisplay, RecentSubmenusFollowTheirSettingsAndLists) {
   sim::RegSetDword(HKCU, kSettings, L"RecentFldr", 0);
   AddRecentFolder(L"C:\\Data", 10);
