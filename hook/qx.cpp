@@ -52,7 +52,10 @@ struct HookState {
   agent::HookSettings settings;
   agent::CaptionMetrics metrics;
   HookSharedBlock* block = nullptr;
-  HANDLE ready = nullptr;  // set once the hook is in (or failed)
+  // Set by the thread once the hook is in (or failed). It lives as long as
+  // this state: a thread that started too late to be waited for still sets
+  // it, so it is closed only with the state, never while the thread may run.
+  HANDLE ready = nullptr;
   bool installed = false;
   // Hook thread only:
   HHOOK hook = nullptr;
@@ -61,8 +64,17 @@ struct HookState {
   bool swallowRightUp = false;
   // Set by the callback, handled by the thread's timer.
   std::atomic<bool> ranLate{false};
+  DWORD startDelayMs = 0;  // test only: the thread starts this late
+
+  HookState() = default;
+  HookState(const HookState&) = delete;
+  HookState& operator=(const HookState&) = delete;
+  ~HookState() {
+    if (ready) CloseHandle(ready);
+  }
 };
 HookState* g_current = nullptr;          // the running thread's state
+std::atomic<DWORD> g_testStartDelayMs{0};  // QxTestDelayStart, for the next thread
 bool g_threadLeaked = false;             // a thread could not be stopped
 thread_local HookState* t_state = nullptr;  // the calling hook thread's own
 
@@ -212,6 +224,7 @@ void Unhook(HookState& st) {
 DWORD WINAPI HookThread(LPVOID param) {
   HookState& st = *static_cast<HookState*>(param);
   t_state = &st;
+  if (st.startDelayMs) Sleep(st.startDelayMs);
   MSG msg;
   PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // make the queue
   // Every mouse input of the session waits for this thread's answer: let it
@@ -288,17 +301,18 @@ bool StartThread(const agent::HookSettings& settings, const agent::CaptionMetric
   st->settings = settings;
   st->metrics = metrics;
   st->block = g_block;
+  st->startDelayMs = g_testStartDelayMs.exchange(0);
   st->ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (!st->ready) {
     delete st;
     return false;
   }
-  const plat::win32::UniqueHandle ready(st->ready);
+  const HANDLE ready = st->ready;
   g_current = st;
   g_thread = CreateThread(nullptr, 0, HookThread, st, 0, &g_threadId);
   bool ok = false;
   if (g_thread) {
-    ok = WaitForSingleObject(ready.get(), kThreadStartWaitMs) == WAIT_OBJECT_0 && st->installed;
+    ok = WaitForSingleObject(ready, kThreadStartWaitMs) == WAIT_OBJECT_0 && st->installed;
     if (!ok) StopThread();  // deletes st, or leaks it with a stuck thread
   } else {
     g_current = nullptr;
@@ -376,6 +390,11 @@ __declspec(dllexport) std::int32_t QX_CALL QxTestSuspend() {
   const bool ok = PostThreadMessageW(g_threadId, kMsgSuspend, 0, reinterpret_cast<LPARAM>(done.get())) &&
                   WaitForSingleObject(done.get(), kThreadStopWaitMs) == WAIT_OBJECT_0;
   return ok ? 1 : 0;
+}
+
+__declspec(dllexport) std::int32_t QX_CALL QxTestDelayStart(std::uint32_t ms) {
+  g_testStartDelayMs.store(ms);
+  return 1;
 }
 
 __declspec(dllexport) std::uint32_t QX_CALL QxTestCallbackTimes(std::uint32_t kind, std::uint32_t* out,

@@ -1,5 +1,6 @@
 #include <map>
 #include <mutex>
+#include <stdexcept>
 
 #include "infra/utf16.h"
 #include "platform/files.h"
@@ -22,6 +23,7 @@ struct LinkState {
   std::map<plat::ShellLink, LinkObject> links;
   plat::ShellLink next = 1;
   bool unavailable = false;
+  bool load_faults = false;
   int loads = 0;
 };
 LinkState& S() {
@@ -33,6 +35,7 @@ const bool kReset = RegisterReset([] {
   S().links.clear();
   S().next = 1;
   S().unavailable = false;
+  S().load_faults = false;
   S().loads = 0;
 });
 
@@ -62,6 +65,11 @@ void SetShellLinkUnavailable(bool unavailable) {
   S().unavailable = unavailable;
 }
 
+void SetShellLinkLoadFaults(bool faults) {
+  std::lock_guard<std::mutex> g(S().lock);
+  S().load_faults = faults;
+}
+
 }  // namespace sim
 
 namespace plat {
@@ -80,10 +88,13 @@ void ReleaseShellLink(ShellLink link) {
 }
 
 bool ShellLinkLoad(ShellLink link, const std::wstring& path) {
+  bool fault = false;
   {
     std::lock_guard<std::mutex> g(sim::S().lock);
     ++sim::S().loads;
+    fault = sim::S().load_faults;
   }
+  if (fault) throw std::runtime_error("Access violation in the shortcut handler");
   std::string bytes;
   if (!ReadWholeFile(path, bytes)) return false;
   std::wstring text = infra::FromUtf16Le(bytes);

@@ -20,4 +20,8 @@ int ShellLinkLoads();
 // While set, plat::CreateShellLink fails (COM cannot make the object).
 void SetShellLinkUnavailable(bool unavailable);
 
+// While set, plat::ShellLinkLoad throws: a fault inside the shell's shortcut
+// handler, unwound as an exception by the program's fault guard.
+void SetShellLinkLoadFaults(bool faults);
+
 }  // namespace sim

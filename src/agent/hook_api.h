@@ -90,7 +90,11 @@ inline constexpr int kReservedHookThread = 4;      // thread identifier of the h
 //   QxTestCallbackTimes(kind, out, max): copies up to max of the most recent
 //     callback durations in nanoseconds; kind 0 = gestures that were
 //     classified, 1 = every other input (passed through untouched).
+//   QxTestDelayStart(ms): the next hook thread sleeps ms before it installs
+//     the hook, as a thread starved at its start would.
 inline constexpr char kTestSuspendExport[] = "QxTestSuspend";
+inline constexpr char kTestDelayStartExport[] = "QxTestDelayStart";
+using TestDelayStartFn = std::int32_t(QX_CALL*)(std::uint32_t ms);
 inline constexpr char kTestCallbackTimesExport[] = "QxTestCallbackTimes";
 using TestSuspendFn = std::int32_t(QX_CALL*)();
 using TestCallbackTimesFn = std::uint32_t(QX_CALL*)(std::uint32_t kind, std::uint32_t* out,

@@ -1,6 +1,8 @@
 // The full and incremental scans of the Recent folder, "Clear" and the icon
 // cache.
 #include <algorithm>
+#include <functional>
+#include <stdexcept>
 
 #include "platform/file_icon.h"
 #include "platform/file_stream.h"
@@ -155,6 +157,29 @@ TEST_F(RecentScan, FullScanListsOnlyExistingFilesOnFixedAndNetworkDrives) {
   EXPECT_EQ(Paths(store::RecentFiles), expected);
   EXPECT_EQ(store::SeenLinks.Count(), 8);  // every shortcut file, readable or not
   EXPECT_EQ(sim::LiveShellLinks(), 0);
+}
+
+// A fault inside the shell's shortcut handler ends a scan with an exception:
+// the scan's link object (and with it the thread's COM initialisation) is
+// released all the same, in both scans.
+TEST_F(RecentScan, AScanEndedByAFaultReleasesItsShellLink) {
+  MakeFile(L"C:\\Docs\\plain.txt");
+  MakeShortcut(L"a", L"C:\\Docs\\plain.txt", 4);
+  struct Case {
+    const char* what;
+    std::function<void()> scan;
+  } cases[] = {
+      {"full scan", [] { store::ScanRecentFull(kRecent, Settings()); }},
+      {"incremental scan", [] { store::ScanRecentChanges(kRecent, Settings()); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    store::SeenLinks.Clear();
+    sim::SetShellLinkLoadFaults(true);
+    EXPECT_THROW(c.scan(), std::runtime_error);
+    sim::SetShellLinkLoadFaults(false);
+    EXPECT_EQ(sim::LiveShellLinks(), 0);
+  }
 }
 
 TEST_F(RecentScan, FoldersAreKeyedByTheirNewestFileAndEqualStampsOrderByPath) {

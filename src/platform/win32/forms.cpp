@@ -166,7 +166,9 @@ DWORD StyleOf(const ControlLayout& c, DWORD& ex) {
     case ControlKind::IconCombo: return s | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
     case ControlKind::ListView:
       ex = WS_EX_CLIENTEDGE;
-      return s | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
+      // The form owns the image list and destroys it once (without
+      // LVS_SHAREIMAGELISTS the list view destroys it too).
+      return s | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
     case ControlKind::UpDown: return s | UDS_ARROWKEYS;
     case ControlKind::HotKey:
       ex = WS_EX_CLIENTEDGE;
