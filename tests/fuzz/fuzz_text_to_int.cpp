@@ -20,8 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Decimal and hexadecimal forms of any 32-bit number read back as that number.
   fuzz::Check(infra::TextToInt(std::to_wstring(number)) == number, "decimal round trip");
-  fuzz::Check(infra::TextToInt(L"  " + std::to_wstring(number) + text) == number ||
-                  (!text.empty() && text[0] >= L'0' && text[0] <= L'9'),
+  // A tail that goes on with digits makes another number, and "0" followed by
+  // "x" is the hexadecimal prefix.
+  const bool tail_continues = !text.empty() && ((text[0] >= L'0' && text[0] <= L'9') ||
+                                                (number == 0 && (text[0] == L'x' || text[0] == L'X')));
+  fuzz::Check(infra::TextToInt(L"  " + std::to_wstring(number) + text) == number || tail_continues,
               "decimal with blanks and a tail");
   wchar_t hex[16];
   std::swprintf(hex, 16, L"$%X", static_cast<unsigned>(number));
