@@ -138,6 +138,9 @@ std::optional<MenuItem> TrackPopupMenu(const Menu& model, Point pt, Window owner
   // As the windows build: the popup shows a copy taken when it opens.
   const Menu menu = model;
   using sim::S;
+  // As on Windows, the owner becomes the foreground window first so that the
+  // menu takes the keyboard (which may wait on a window that shares input).
+  if (owner) plat::SetForegroundWindow(owner);
   std::function<void(const Menu&)> on_open;
   sim::Choice choice;
   {
@@ -150,9 +153,6 @@ std::optional<MenuItem> TrackPopupMenu(const Menu& model, Point pt, Window owner
       S().choices.pop_front();
     }
   }
-  // As on Windows, the owner becomes the foreground window so that the menu
-  // takes the keyboard.
-  if (owner) plat::SetForegroundWindow(owner);
   // The user picks among the items on screen.
   if (choice.key != 0) {
     const MenuItem* keyed = sim::FindByKey(menu, choice.key);

@@ -81,6 +81,10 @@ void SetHung(plat::Window w, bool hung);
 // A window whose thread is at work until the virtual tick: sends wait for it
 // (and time out when it lasts beyond their time-out).
 void SetBusyUntil(plat::Window w, std::uint64_t tick);
+// How long SetForegroundWindow waits for a hung window that loses the
+// foreground while its thread shares input with the caller (a slow window
+// holds it for its reply delay).
+constexpr std::uint32_t kHungActivationHoldMs = 5000;
 // A slow window: sent messages are answered after this many virtual ms (a
 // delay at or beyond the sender's time-out makes the send time out).
 void SetReplyDelay(plat::Window w, std::uint32_t ms);

@@ -757,9 +757,29 @@ Window GetForegroundWindow() {
 
 bool SetForegroundWindow(Window w) {
   if (!IsWindow(w)) return false;
-  std::lock_guard<std::recursive_mutex> g(sim::S().lock);
-  if (sim::S().foreground_refused) return false;
-  sim::S().foreground = sim::TopLevelOf(w);
+  Window previous = 0;
+  {
+    std::lock_guard<std::recursive_mutex> g(sim::S().lock);
+    if (sim::S().foreground_refused) return false;
+    previous = sim::S().foreground;
+    sim::S().foreground = sim::TopLevelOf(w);
+  }
+  // The window that loses the foreground is told at once (WM_ACTIVATE sent
+  // with no time-out) when its thread shares input with the caller, as after
+  // AttachThreadInput: the call waits for that thread's answer. A hung thread
+  // holds it until the system gives up on it (kHungActivationHoldMs).
+  const ThreadId me = CurrentThreadId();
+  const ThreadId other = previous ? GetWindowThreadProcessId(previous, nullptr) : 0;
+  if (other && other != me && previous != sim::TopLevelOf(w) && sim::InputGroup(me).count(other)) {
+    if (auto win = sim::Find(previous)) {
+      std::uint32_t hold = 0;
+      {
+        std::lock_guard<std::recursive_mutex> g(sim::S().lock);
+        hold = win->hung ? sim::kHungActivationHoldMs : win->reply_delay;
+      }
+      if (hold) sim::Advance(hold);
+    }
+  }
   return true;
 }
 

@@ -141,7 +141,8 @@ void TVorlFolder::FormCreate() {
   AllowMessagesFromOtherProcesses();
   // The store rebuilds the folder menu and asks for a new favourite's title
   // through these.
-  store::Links().BuildFavouritesMenu = [] { menu::BuildFavouritesMenu(); };
+  store::Links().BuildFavouritesMenu = [this] { RequestFavouritesMenu(); };
+  store::FavouritesMenuMadeAnew();
   store::Links().AlwaysAddDialog = [this] { return ProgramSettings.AlwaysAddDialog; };
   // The recent lists rebuild the recent submenus and hand over Lst through
   // these (links set before the form starts, as tests do, are kept).
@@ -184,6 +185,7 @@ void TVorlFolder::FormCreate() {
   StartArgument.clear();
   ScanRecentAtStart();
   store::LoadFavourites();
+  BuildPendingFavouritesMenu();  // the first menu finds it ready
   plat::TrimWorkingSet();
 }
 
@@ -317,6 +319,9 @@ std::optional<std::int64_t> TVorlFolder::WindowProc(std::uint32_t message, std::
       if (wparam == kTimer1Id) Timer1Timer();
       if (wparam == store::kChangeTimerId) store::ChangeTimerProc();
       return 0;
+    case WM_QXBUILDMENU:
+      BuildPendingFavouritesMenu();
+      return 0;
     case WM_TRAYICON:
       if (lparam == plat::WM_LBUTTONUP) TrayIconClick();
       if (lparam == plat::WM_RBUTTONUP || lparam == plat::WM_CONTEXTMENU) ShowTrayMenu();
@@ -349,6 +354,19 @@ std::optional<std::int64_t> TVorlFolder::WindowProc(std::uint32_t message, std::
     return 0;
   }
   return std::nullopt;
+}
+
+void TVorlFolder::RequestFavouritesMenu() {
+  if (favourites_menu_pending_) return;
+  favourites_menu_pending_ = true;
+  // Without a queue to run it later (the window is gone) it runs now.
+  if (destroyed_ || !plat::PostMessage(Handle, WM_QXBUILDMENU, 0, 0)) BuildPendingFavouritesMenu();
+}
+
+void TVorlFolder::BuildPendingFavouritesMenu() {
+  if (!favourites_menu_pending_) return;
+  favourites_menu_pending_ = false;
+  menu::BuildFavouritesMenu();
 }
 
 void TVorlFolder::WMGetSysCommand(std::uint64_t) {

@@ -41,6 +41,9 @@ inline constexpr std::uint32_t WM_QXFAULTPROBE = plat::WM_USER + 126;  // 0x047E
 inline constexpr wchar_t kFaultProbeVariable[] = L"QORBIN_FAULT_PROBE";
 // The tray icon's mouse events.
 inline constexpr std::uint32_t WM_TRAYICON = plat::WM_APP + 1;
+// Posted by the agent to its own window: build the favourites part of the
+// folder menu if a build is pending (from anyone else it does nothing more).
+inline constexpr std::uint32_t WM_QXBUILDMENU = plat::WM_APP + 2;
 
 // The registered numbers of the hook messages (RegisterWindowMessageW of the
 // texts "... by Vorlune Folder").
@@ -107,6 +110,12 @@ class TVorlFolder {
   // The fault probe: logs "begin", reads address 0, and logs "unwound" from
   // a destructor as the fault's exception leaves.
   void FaultProbe();
+
+  // The favourites part of the folder menu: the store asks for a build; it
+  // runs once the messages already waiting are handled (many changes in a row,
+  // one build), or at once when the menu is about to be shown.
+  void RequestFavouritesMenu();
+  void BuildPendingFavouritesMenu();
 
   // Tray and window events.
   void TrayIconClick();
@@ -181,6 +190,7 @@ class TVorlFolder {
   bool destroyed_ = false;
   bool terminated_ = false;
   bool timer4_busy_ = false;
+  bool favourites_menu_pending_ = false;
   bool fault_probe_ = false;  // kFaultProbeVariable was "1" at start
   std::uint64_t recent_icons_generation_ = ~0ull;  // of the icons last given to Lst
 };

@@ -185,7 +185,18 @@ bool OpenWithShell(const std::wstring& target) {
 
 bool IsSlowPath(const std::wstring& path) {
   if (path.size() < 3) return false;
-  if (path[0] == L'\\' && path[1] == L'\\') return true;
+  if (path[0] == L'\\' && path[1] == L'\\') {
+    // "\\?\" and "\\.\" name the local namespaces, not a server: a drive
+    // behind them is judged as that drive, "UNC\" behind them is a server
+    // again, and devices ("\\.\CON") or volumes are plain local names.
+    if (path.size() >= 4 && (path[2] == L'?' || path[2] == L'.') && path[3] == L'\\') {
+      const std::wstring rest = path.substr(4);
+      if (rest.size() >= 4 && infra::UpperCaseText(rest.substr(0, 4)) == L"UNC\\") return true;
+      if (rest.size() >= 3 && rest[1] == L':' && rest[2] == L'\\') return IsSlowPath(rest);
+      return false;
+    }
+    return true;
+  }
   if (path[2] != L'\\') return false;
   switch (plat::DriveType(path.substr(0, 3))) {
     case plat::DRIVE_REMOVABLE:

@@ -56,7 +56,8 @@ bool OpenWithShell(const std::wstring& target);
 // --- Path and text operations --------------------------------------------------
 
 // UNC paths and paths on removable, remote, CD-ROM and RAM drives: such paths
-// are never tested for existence.
+// are never tested for existence. A "\\?\X:\" path is judged by its drive and
+// "\\?\UNC\" is a server; device and volume names ("\\.\CON") are not slow.
 bool IsSlowPath(const std::wstring& path);
 // An existing file, not a folder.
 bool FileExistsNotFolder(const std::wstring& path);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 
 #include "agent/program_settings.h"
 #include "agent/vorl_folder.h"
@@ -29,11 +30,75 @@ namespace {
 
 // A click longer ago than this is no click of the menu on screen now.
 constexpr std::uint32_t kClickLatencyLimitMs = 60000;
+// How long a target window may take to answer before the menu shows without
+// sharing its input (the per-message time-out of the target code).
+constexpr std::uint32_t kTargetAnswerMs = 200;
 
 bool StartsWith(const std::wstring& s, const wchar_t* prefix) { return s.rfind(prefix, 0) == 0; }
 
 // A folder that may be shown: slow paths are never touched, others must exist.
 bool FolderMayShow(const std::wstring& path) { return infra::IsSlowPath(path) || plat::DirectoryExists(path); }
+
+// The same answers for the many folders of one build, with fewer questions to
+// the system: the type of each drive is asked once, and a folder whose parent
+// (or any folder above) was found missing is missing without asking. Only
+// plain local paths ("X:\a\b", no "." or ".." parts, no "/") are judged by
+// their parents; everything else is asked as FolderMayShow does.
+class TFolderCheck {
+ public:
+  bool MayShow(const std::wstring& path) {
+    if (Slow(path)) return true;
+    if (!Plain(path)) return plat::DirectoryExists(path);
+    const std::wstring key = infra::UpperCaseText(path);
+    if (const auto known = folders_.find(key); known != folders_.end()) return known->second;
+    for (std::size_t cut = key.rfind(L'\\'); cut != std::wstring::npos && cut > 2; cut = key.rfind(L'\\', cut - 1)) {
+      const auto known = folders_.find(key.substr(0, cut));
+      if (known == folders_.end()) continue;
+      if (!known->second) return false;
+      break;  // an existing folder above: this one must be asked
+    }
+    const bool exists = plat::DirectoryExists(path);
+    folders_[key] = exists;
+    if (!exists) {
+      // The folders above, up to the first that exists, so that the
+      // neighbours in a removed tree need no question of their own.
+      for (std::size_t cut = key.rfind(L'\\'); cut != std::wstring::npos && cut > 2; cut = key.rfind(L'\\', cut - 1)) {
+        const std::wstring above = key.substr(0, cut);
+        if (folders_.count(above)) break;
+        const bool above_exists = plat::DirectoryExists(path.substr(0, cut));
+        folders_[above] = above_exists;
+        if (above_exists) break;
+      }
+    }
+    return exists;
+  }
+
+ private:
+  bool Slow(const std::wstring& path) {
+    if (path.size() < 3 || path[0] == L'\\' || path[2] != L'\\') return infra::IsSlowPath(path);
+    const wchar_t drive = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(path[0])));
+    const auto known = slow_drives_.find(drive);
+    if (known != slow_drives_.end()) return known->second;
+    const bool slow = infra::IsSlowPath(path.substr(0, 3));
+    slow_drives_[drive] = slow;
+    return slow;
+  }
+  static bool Plain(const std::wstring& path) {
+    if (path.size() < 4 || path[1] != L':' || path[2] != L'\\' || path.find(L'/') != std::wstring::npos) return false;
+    for (std::size_t start = 3;;) {
+      std::size_t end = path.find(L'\\', start);
+      if (end == std::wstring::npos) end = path.size();
+      if (end == start) return false;  // an empty part
+      // ".", ".." and names the system trims (a trailing dot or space).
+      if (path[end - 1] == L'.' || path[end - 1] == L' ') return false;
+      if (end == path.size()) return true;
+      start = end + 1;
+    }
+  }
+  std::unordered_map<wchar_t, bool> slow_drives_;
+  std::unordered_map<std::wstring, bool> folders_;  // upper-cased path -> exists
+};
+
 bool FileMayShow(const std::wstring& path) { return infra::IsSlowPath(path) || infra::FileExistsNotFolder(path); }
 
 plat::MenuItem Item(const wchar_t* name, const wchar_t* caption, int image, bool visible, TMenuAction action) {
@@ -134,12 +199,13 @@ void BuildFavouritesBlock(plat::Menu& menu, const std::vector<std::wstring>& nam
 
   // 2. The entries, in stored order.
   std::vector<plat::MenuItem> block;
+  TFolderCheck check;
   const std::size_t count = std::min(names.size(), values.size());
   std::size_t i = 0;
   while (i < count) {
     const std::wstring& name = names[i];
     const bool header = StartsWith(name, store::kSubmenuPrefix);
-    if (!header && !FolderMayShow(name)) {
+    if (!header && !check.MayShow(name)) {
       ++i;
       continue;
     }
@@ -153,7 +219,7 @@ void BuildFavouritesBlock(plat::Menu& menu, const std::vector<std::wstring>& nam
       for (; j < count; ++j) {
         if (StartsWith(names[j], store::kSubmenuPrefix)) break;
         const store::TEncoded child = store::SplitEncoded(names[j]);
-        if (!FolderMayShow(child.text)) continue;  // passed over; the submenu goes on
+        if (!check.MayShow(child.text)) continue;  // passed over; the submenu goes on
         if (child.number != 2) break;
         head.items.push_back(
             BuiltItem(static_cast<int>(j) + kFavouriteTagBase, names[j], values[j], FavouriteItemClick));
@@ -294,10 +360,8 @@ void ShowPath(plat::Window window, targets::TargetKind kind, std::uint32_t input
   infra::LogMessage(L"ShowPath", L"begin, type=" + std::to_wstring(static_cast<int>(kind)) +
                                      L", W=" + targets::HandleText(window));
   // 3. Another program changed the store and left the marker.
-  if (store::TakeUpdateMarker()) {
-    store::LoadFavourites();
-    BuildFavouritesMenu();
-  }
+  if (store::TakeUpdateMarker()) store::LoadFavourites();  // asks for a build when the store changed
+  form->BuildPendingFavouritesMenu();
   // 4.
   targets::CurrentTargetWindow = window;
   targets::CurrentTargetKind = kind;
@@ -309,13 +373,23 @@ void ShowPath(plat::Window window, targets::TargetKind kind, std::uint32_t input
 
   std::optional<plat::MenuItem> chosen;
   {
+    // A target whose thread does not answer at once (hung, or busy in a loop
+    // of its own - or a window that is no target at all) shares no input and
+    // is asked nothing: once attached, the popup's change of the foreground
+    // would wait for that thread without a time-out.
+    const bool answers =
+        plat::SendMessageTimeout(window, plat::WM_NULL, 0, 0, plat::SMTO_ABORTIFHUNG, kTargetAnswerMs, nullptr);
+    if (!answers) {
+      infra::LogMessage(L"ShowPath", L"the window does not answer: no input shared, nothing read, W=" +
+                                         targets::HandleText(window));
+    }
     // 6. The target's input is shared with the UI thread while the menu is
     // open; the detach (11) runs whatever happens.
     std::optional<targets::InputAttachment> attach;
-    if (targets::AgentUiThreadId != 0) attach.emplace(window);
+    if (targets::AgentUiThreadId != 0 && answers) attach.emplace(window);
 
     // 7-8.
-    if (kind == targets::Explorer || kind == targets::InternetExplorer) facts.folder = targets::GetPath();
+    if (answers && (kind == targets::Explorer || kind == targets::InternetExplorer)) facts.folder = targets::GetPath();
     if (kind == targets::FileDialog) facts.office_dialog = plat::GetClassName(window, 10) == L"bosa_sdm_";
     ApplyVisibility(form->PopupMenu2, facts, store::FavouriteNames, store::FilterMasks);
 

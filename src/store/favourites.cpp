@@ -43,6 +43,13 @@ bool InFavouriteNames(const std::wstring& name) { return infra::ContainsText(Fav
 
 std::wstring Encode(const std::wstring& text, int number) { return text + L"$" + std::to_wstring(number); }
 
+// "X:\..." or "\\server\..." (also "\\?\" names): a path that does not depend on
+// a current folder or drive.
+bool IsFullPath(const std::wstring& path) {
+  if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return true;
+  return path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\';
+}
+
 // A folder the store accepts: on a slow drive (never touched) or existing.
 bool FolderAcceptable(const std::wstring& path) { return infra::IsSlowPath(path) || plat::DirectoryExists(path); }
 
@@ -89,13 +96,22 @@ void WriteDrives(infra::TDralRegistry& reg) {
 
 }  // namespace
 
+// True while the folder menu shows the four lists as they are (set by a build
+// that ended normally; any change of the lists goes through a build).
+static bool menu_matches_lists = false;
+
 TStoreLinks& Links() {
   static TStoreLinks links;
   return links;
 }
 
+void FavouritesMenuMadeAnew() { menu_matches_lists = false; }
+
 void BuildFavouritesMenu() {
-  if (Links().BuildFavouritesMenu) Links().BuildFavouritesMenu();
+  menu_matches_lists = false;
+  if (!Links().BuildFavouritesMenu) return;
+  Links().BuildFavouritesMenu();
+  menu_matches_lists = true;
 }
 
 TEncoded SplitEncoded(const std::wstring& encoded) {
@@ -141,22 +157,34 @@ void ReadStoreKey(const wchar_t* key, std::vector<std::wstring>& names, std::vec
 }
 
 void LoadFavourites() {
-  FavouriteNames.clear();
-  FavouriteValues.clear();
-  FilterMasks.clear();
-  FilterNames.clear();
-  ReadStoreKey(kPathKey, FavouriteNames, FavouriteValues, true);
-  ReadStoreKey(kFilterKey, FilterMasks, FilterNames, true);
-  BuildFavouritesMenu();
+  std::vector<std::wstring> names, values, masks, filter_names;
+  ReadStoreKey(kPathKey, names, values, true);
+  ReadStoreKey(kFilterKey, masks, filter_names, true);
+  // The menu tests every folder it shows for existence: it is built again only
+  // when the store holds something else than the menu was built from (a reload
+  // that finds the same store, as the options dialog's, costs no rebuild).
+  const bool same = menu_matches_lists && names == FavouriteNames && values == FavouriteValues &&
+                    masks == FilterMasks && filter_names == FilterNames;
+  FavouriteNames = std::move(names);
+  FavouriteValues = std::move(values);
+  FilterMasks = std::move(masks);
+  FilterNames = std::move(filter_names);
+  if (!same) BuildFavouritesMenu();
 }
 
 void AddFavouriteFolder(const std::wstring& path) {
   if (path == kUpdateArgument) {
-    LoadFavourites();
-    BuildFavouritesMenu();
+    LoadFavourites();  // rebuilds the menu when the store changed
     return;
   }
-  if (path.empty() || !FolderAcceptable(path)) return;
+  if (path.empty()) return;
+  // Only a full path names the same folder later and for every program: a
+  // relative one would be taken from whatever folder the agent was started in.
+  if (!IsFullPath(path)) {
+    infra::LogMessage(L"AddFavouriteFolder: not a full path", L"Path=" + path);
+    return;
+  }
+  if (!FolderAcceptable(path)) return;
   if (InFavouriteNames(path) || InFavouriteNames(path + kChildMarker)) return;
   if (!IsStorablePath(path)) {
     infra::LogMessage(L"AddFavouriteFolder: a path with \"$\" followed by text cannot be stored", L"Path=" + path);

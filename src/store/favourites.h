@@ -74,7 +74,9 @@ inline constexpr wchar_t kUnstorablePathText[] =
 // (no menu to rebuild, AlwaysAddDialog off).
 struct TStoreLinks {
   // Rebuilds the favourites part of the folder menu and its Filter submenu
-  // from the four lists (the folder menu's BuildFavouritesMenu).
+  // from the four lists (the folder menu's BuildFavouritesMenu; the agent's
+  // form runs it once the waiting messages are handled, or before the menu
+  // shows, whichever comes first).
   std::function<void()> BuildFavouritesMenu;
   // The AlwaysAddDialog setting.
   std::function<bool()> AlwaysAddDialog;
@@ -83,6 +85,9 @@ struct TStoreLinks {
   std::function<bool(std::wstring& title)> AddItemPrompt;
 };
 TStoreLinks& Links();
+// The folder menu was made anew (a new main form): the next LoadFavourites
+// builds its favourites part even when the store is unchanged.
+void FavouritesMenuMadeAnew();
 
 // Calls the registered menu builder.
 void BuildFavouritesMenu();
@@ -97,12 +102,14 @@ void ReadStoreKey(const wchar_t* key, std::vector<std::wstring>& names, std::vec
 
 // Empties the four lists, reloads them from the two keys (a missing key
 // leaves its lists empty; a value that is not a string is skipped with an
-// error entry) and rebuilds the favourites part of the folder menu.
+// error entry) and rebuilds the favourites part of the folder menu - unless
+// the keys hold exactly what the menu was last built from.
 void LoadFavourites();
 
 // Adds a folder at the end of the top level with its shortened path as the
 // title. "/update" reloads the store instead. Nothing happens for an empty
-// path, a path that is neither slow nor an existing folder, a path already in
+// path, a path that is not a full path ("X:\..." or "\\..."; logged), a path
+// that is neither slow nor an existing folder, a path already in
 // FavouriteNames as a folder or a submenu child (case ignored), and a path
 // the store cannot hold faithfully (logged).
 void AddFavouriteFolder(const std::wstring& path);

@@ -153,6 +153,10 @@ TEST_F(DralUtilsPaths, SlowPathsAreUncAndNonFixedDrives) {
       {L"A:\\", true},                 {L"a:\\x", true},                 {L"N:\\Share", true},
       {L"E:\\Disc", true},             {L"R:\\Tmp", true},               {L"Z:\\NoDrive", false},
       {L"", false},                    {L"ab", false},                   {L"???", false},
+      // The local namespaces: a long-path drive is its drive, a device is no server.
+      {L"\\\\?\\C:\\Work", false},     {L"\\\\?\\N:\\Share", true},    {L"\\\\?\\UNC\\srv\\s", true},
+      {L"\\\\?\\unc\\srv\\s", true},   {L"\\\\.\\CON", false},           {L"\\\\.\\NUL", false},
+      {L"\\\\.\\UNC\\srv\\s", true},  {L"\\\\?\\Volume{1}\\x", false},
   };
   for (auto& c : cases) EXPECT_EQ(IsSlowPath(c.path), c.slow) << N(c.path);
 }

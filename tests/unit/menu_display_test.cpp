@@ -6,6 +6,8 @@
 
 #include "agent_test_support.h"
 #include "menu/folder_menu.h"
+#include "platform/clock.h"
+#include "platform/menu.h"
 #include "sim/sim_menu.h"
 #include "sim/sim_recent_docs.h"
 #include "sim/sim_shell_execute.h"
@@ -235,6 +237,50 @@ TEST_F(MenuDisplay, WhileOpenTheFlagIsSetAndTheTargetAttachedAfterwardsNeither) 
   targets::AgentUiThreadId = 0;
   Show(dialog, targets::FileDialog);
   EXPECT_EQ(attached_while_open, 0);
+}
+
+// A record may name any window under any kind: a window whose thread does
+// not answer must not hold the menu back longer than one message's time-out.
+TEST_F(MenuDisplay, AWindowThatDoesNotAnswerHoldsTheMenuBackNoLongerThanATimeOut) {
+  auto& f = Start();
+  ASSERT_NE(f.HookBlock, nullptr);
+  struct Case {
+    const char* what;
+    const wchar_t* cls;
+    targets::TargetKind kind;
+    bool hung;  // else busy for 5 s
+  };
+  const Case cases[] = {
+      {"a busy program's window taken for a file dialog", L"TBusyForm", targets::FileDialog, false},
+      {"a hung window taken for Explorer", L"TBusyForm", targets::Explorer, true},
+      {"a busy Explorer window", L"CabinetWClass", targets::Explorer, false},
+      {"a hung window taken for the Desktop", L"Notepad", targets::Desktop, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim::WindowSpec spec;
+    spec.class_name = c.cls;
+    spec.text = L"C:\\Work";
+    spec.rect = {10, 10, 600, 400};
+    const plat::Window w = sim::CreateWindow(spec);
+    // The user's window was in front.
+    sim::SetForeground(w);
+    if (c.hung) sim::SetHung(w, true);
+    else sim::SetReplyDelay(w, 5000);
+    int attached_while_open = -1;
+    sim::OnMenuOpen([&](const plat::Menu&) { attached_while_open = sim::AttachmentsInForce(); });
+    const std::uint32_t begin = plat::TickCount();
+    Show(w, c.kind);
+    EXPECT_LE(plat::LastPopupShownTick() - begin, 400u);
+    EXPECT_LE(plat::TickCount() - begin, 400u);
+    EXPECT_EQ(attached_while_open, 0);
+    EXPECT_EQ(sim::AttachmentsInForce(), 0);
+    EXPECT_TRUE(LogHas(L"the window does not answer: no input shared, nothing read, W=" + targets::HandleText(w)));
+    // The menu still shows the favourites.
+    EXPECT_EQ(sim::ShownMenus().back().menu.front().caption, L"System");
+    sim::OnMenuOpen(nullptr);
+    sim::DestroyWindow(w);
+  }
 }
 
 TEST_F(MenuDisplay, ANullWindowShowsNoMenu) {

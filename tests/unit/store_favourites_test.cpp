@@ -166,6 +166,13 @@ TEST_F(StoreAdd, UpdateReloadsWithoutWriting) {
   store::AddFavouriteFolder(L"/update");
   EXPECT_TRUE(sim::RegJournal().empty());
   EXPECT_EQ(Favourites(), (Entries{{L"C:\\A", L"A$0"}}));
+  EXPECT_EQ(menu_builds, 1);
+  // Again with nothing changed: the menu shows the store already.
+  store::AddFavouriteFolder(L"/update");
+  EXPECT_EQ(menu_builds, 1);
+  // Another program changed the store: one build.
+  SetEntries(store::kPathKey, {{L"C:\\B", L"B$0"}});
+  store::AddFavouriteFolder(L"/update");
   EXPECT_EQ(menu_builds, 2);
 }
 

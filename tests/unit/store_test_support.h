@@ -54,6 +54,7 @@ class StoreFixture : public ::testing::Test {
     store::Links() = {};
     sim::MapTempDrive(L'C', plat::DRIVE_FIXED, L"System");
     store::Links().BuildFavouritesMenu = [this] { ++menu_builds; };
+    store::FavouritesMenuMadeAnew();
   }
   void TearDown() override {
     store::Links() = {};
