@@ -32,6 +32,7 @@ struct Drive {
   std::uint32_t type = plat::DRIVE_FIXED;
   std::wstring label;
   bool ready = true;
+  bool full = false;  // no byte more can be written
 };
 
 // The names of one host folder by their lower-case form, as read at the
@@ -223,6 +224,12 @@ bool IsLocked(const Parsed& p) {
   return S().locked.count(NormalKey(p)) != 0;
 }
 
+bool IsFull(const Parsed& p) {
+  std::lock_guard<std::mutex> g(S().lock);
+  auto it = S().drives.find(p.drive);
+  return it != S().drives.end() && it->second.full;
+}
+
 bool Fail(std::uint32_t code) {
   plat::SetLastError(code);
   return false;
@@ -308,6 +315,12 @@ void SetCurrentDirectory(const std::wstring& windows_path) {
   S().current_dir = dir;
 }
 
+void SetDriveFull(wchar_t letter, bool full) {
+  std::lock_guard<std::mutex> g(S().lock);
+  auto it = S().drives.find(static_cast<wchar_t>(std::towupper(letter)));
+  if (it != S().drives.end()) it->second.full = full;
+}
+
 void SetFileLocked(const std::wstring& windows_path, bool locked) {
   Parsed p = Parse(windows_path);
   std::lock_guard<std::mutex> g(S().lock);
@@ -390,6 +403,8 @@ bool AppendToFile(const std::wstring& path, const std::string& data, const std::
   std::ofstream f(h, std::ios::binary | std::ios::app);
   if (!f) return Fail(ERROR_ACCESS_DENIED);
   if (created) *created = is_new;
+  // A full disk: the file is opened (a new one made, empty), no byte lands.
+  if (sim::IsFull(p) && !(data.empty() && (!is_new || prefix_if_new.empty()))) return Fail(112 /* ERROR_DISK_FULL */);
   if (is_new) f.write(prefix_if_new.data(), static_cast<std::streamsize>(prefix_if_new.size()));
   f.write(data.data(), static_cast<std::streamsize>(data.size()));
   f.close();
@@ -406,6 +421,8 @@ bool WriteWholeFile(const std::wstring& path, const std::string& data) {
   if (sim::IsLocked(p)) return Fail(ERROR_SHARING_VIOLATION);
   std::ofstream f(h, std::ios::binary | std::ios::trunc);
   if (!f) return Fail(ERROR_ACCESS_DENIED);
+  // A full disk: the file was emptied by its opening, and the write fails.
+  if (sim::IsFull(p) && !data.empty()) return Fail(112 /* ERROR_DISK_FULL */);
   f.write(data.data(), static_cast<std::streamsize>(data.size()));
   f.close();
   return f ? true : Fail(112 /* ERROR_DISK_FULL */);
@@ -432,6 +449,12 @@ bool CopyFileTo(const std::wstring& from, const std::wstring& to, bool fail_if_e
   if (fs::exists(ht, ec)) {
     if (fail_if_exists) return Fail(ERROR_FILE_EXISTS);
     if (sim::IsLocked(pt) || fs::is_directory(ht, ec)) return Fail(ERROR_ACCESS_DENIED);
+  }
+  // A full disk: the copy fails and what it began is deleted (the old file
+  // it replaced is gone too).
+  if (sim::IsFull(pt) && fs::file_size(hf, ec) > 0) {
+    fs::remove(ht, ec);
+    return Fail(112 /* ERROR_DISK_FULL */);
   }
   fs::copy_file(hf, ht, fs::copy_options::overwrite_existing, ec);
   return ec ? Fail(ERROR_ACCESS_DENIED) : true;

@@ -35,6 +35,11 @@ void SetCurrentDirectory(const std::wstring& windows_path);
 // Host path of a Windows path; empty when its drive is not mapped.
 std::string HostPath(const std::wstring& windows_path);
 
+// A full drive: every write of data fails with ERROR_DISK_FULL as on Windows -
+// a whole-file write has emptied the file first, an append adds nothing, a
+// copy deletes its destination; renames, deletes and empty files still work.
+void SetDriveFull(wchar_t letter, bool full);
+
 // While locked, a file cannot be opened for writing, appending, deleting or
 // moving (another process holds it without sharing): ERROR_SHARING_VIOLATION.
 void SetFileLocked(const std::wstring& windows_path, bool locked);

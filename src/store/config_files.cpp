@@ -170,10 +170,48 @@ TStoreContent ReadStoreFromRegistry() {
 }
 
 bool WriteConfigurationFiles(const std::wstring& base, const TStoreContent& content) {
-  if (!plat::WriteWholeFile(base, "")) return false;
+  // The five files are written beside their places first; only when all are
+  // written do they take the places of the old ones (which step aside until
+  // then). A disk that fills up or a file another program holds leaves the
+  // set that was there whole.
+  std::array<std::wstring, 5> files{base, List(base, 1), List(base, 2), List(base, 3), List(base, 4)};
+  std::array<std::string, 5> data;
   for (int i = 0; i < 4; ++i) {
     TTextEncoding encoding = remembered[i].value_or(TTextEncoding::Ansi);
-    if (!plat::WriteWholeFile(List(base, i + 1), EncodeLines(ContentList(content, i), encoding))) return false;
+    data[i + 1] = EncodeLines(ContentList(content, i), encoding);
+  }
+  auto fresh = [](const std::wstring& f) { return f + L".new"; };
+  auto aside = [](const std::wstring& f) { return f + L".old"; };
+  std::uint32_t error = 0;
+  auto fail = [&](std::size_t written, std::size_t moved_aside) {
+    if (!error) error = plat::LastError();
+    for (std::size_t i = 0; i < moved_aside; ++i) plat::MoveFileTo(aside(files[i]), files[i], true);
+    for (std::size_t i = 0; i < written; ++i) plat::RemoveFile(fresh(files[i]));
+    plat::SetLastError(error);
+    return false;
+  };
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (!plat::WriteWholeFile(fresh(files[i]), data[i])) return fail(i + 1, 0);
+  }
+  std::array<bool, 5> existed{};
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    existed[i] = plat::FileExists(files[i]);
+    if (existed[i] && !plat::MoveFileTo(files[i], aside(files[i]), true)) return fail(files.size(), i);
+  }
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (!plat::MoveFileTo(fresh(files[i]), files[i], true)) {
+      error = plat::LastError();
+      for (std::size_t j = 0; j < i; ++j) plat::RemoveFile(files[j]);
+      for (std::size_t j = 0; j < files.size(); ++j) {
+        if (existed[j]) plat::MoveFileTo(aside(files[j]), files[j], true);
+        plat::RemoveFile(fresh(files[j]));
+      }
+      plat::SetLastError(error);
+      return false;
+    }
+  }
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (existed[i]) plat::RemoveFile(aside(files[i]));
   }
   return true;
 }
@@ -285,8 +323,8 @@ void OpenConfiguration(plat::Window owner, const std::wstring& configuration_fol
     ShowInformation(owner, L"The configuration could not be written to the registry. A copy of the previous "
                            L"favourites is in \"" +
                                ConfigurationFilesFolder(configuration_folder) + kStoreCopyName + L"\".");
+    BuildFavouritesMenu();
   }
-  BuildFavouritesMenu();
 }
 
 void ResetRememberedEncodings() {
