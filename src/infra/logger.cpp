@@ -3,6 +3,9 @@
 // main log file in batches. Error entries also get an error block at once.
 #include "infra/logger.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -125,6 +128,11 @@ class TLogThread {
     }
   }
 
+  std::size_t BufferedLines() {
+    std::lock_guard<std::recursive_mutex> g(LoggerLock());
+    return buffer_.size();
+  }
+
   void FlushBuffer() {
     std::lock_guard<std::recursive_mutex> g(LoggerLock());
     std::wstring folder = GetLogFolder();
@@ -164,7 +172,9 @@ class TLogThread {
           MoveQueueToBuffer();
           next_move = clock::now() + move_interval_;
         }
-        if (now > next_flush) {
+        // A flood of entries is written at once rather than held in memory
+        // until the next flush.
+        if (now > next_flush || BufferedLines() >= kLogFloodLines) {
           FlushBuffer();
           next_flush = clock::now() + flush_interval_;
         }
@@ -372,7 +382,37 @@ void RotateLogFile(const std::wstring& file) {
   }
 }
 
+namespace {
+void AppendLinesPiece(const std::wstring& file, std::vector<std::wstring>& lines);
+}  // namespace
+
 void AppendLinesToLogFile(const std::wstring& file, std::vector<std::wstring>& lines) {
+  // Written in pieces, each after the rotation check: a flood leaves at most
+  // two generations on disk, neither far past the rotation size.
+  if (lines.size() <= kLogPieceLines) {
+    AppendLinesPiece(file, lines);
+    return;
+  }
+  std::lock_guard<std::recursive_mutex> g(LoggerLock());
+  std::size_t done = 0;
+  while (done < lines.size()) {
+    const std::size_t end = std::min(lines.size(), done + kLogPieceLines);
+    std::vector<std::wstring> piece(std::make_move_iterator(lines.begin() + static_cast<std::ptrdiff_t>(done)),
+                                    std::make_move_iterator(lines.begin() + static_cast<std::ptrdiff_t>(end)));
+    AppendLinesPiece(file, piece);
+    if (!piece.empty()) {
+      // Kept for the next try, with everything after it.
+      for (std::size_t i = 0; i < piece.size(); ++i) lines[done + i] = std::move(piece[i]);
+      lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(done));
+      return;
+    }
+    done = end;
+  }
+  lines.clear();
+}
+
+namespace {
+void AppendLinesPiece(const std::wstring& file, std::vector<std::wstring>& lines) {
   try {
     if (EraseIntel()) return;
     const std::wstring folder = GetLogFolder();
@@ -407,6 +447,7 @@ void AppendLinesToLogFile(const std::wstring& file, std::vector<std::wstring>& l
     t_reporting_write_failure = false;
   }
 }
+}  // namespace
 
 void AddLastLogEntries(std::vector<std::wstring>& lines) {
   try {

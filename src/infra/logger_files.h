@@ -1,6 +1,7 @@
 // The logger's file side, for the raised-exception trace and the error dialog
 // (which write their own blocks into the error logs) and for tests.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,10 @@ inline constexpr wchar_t kErrorLogName[] = L"folder_error.log";
 inline constexpr wchar_t kGlobalErrorLogName[] = L"folder_global_error.log";
 // A log file above this size is moved to its "_prev.log" copy before the next append.
 inline constexpr long long kLogRotateSize = 300000;
+// A batch is written in pieces of this many lines, each after the rotation
+// check; the writer flushes early once this many lines wait.
+inline constexpr std::size_t kLogPieceLines = 500;
+inline constexpr std::size_t kLogFloodLines = 5000;
 
 // Flushes the main log, then appends "Last log entries:" and up to 21 lines of
 // the main log file (never its last line) to lines.

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -126,6 +127,29 @@ TEST_F(LoggerFiles, RotationThatCannotCopyKeepsTheLog) {
       EXPECT_LT(plat::FileSize(kMain), 1000);
     }
   }
+}
+
+// A flood of distinct entries (10,000 a second, say) is written while it
+// lasts instead of waiting in memory for the next flush, and leaves at most
+// two generations, neither far past the rotation size.
+TEST_F(LoggerFiles, AFloodIsWrittenAsItComesInTwoGenerationsAtMost) {
+  infra::SetLogWriterIntervalsMs(20, 600000);  // the periodic flush is ten minutes away
+  infra::SetLogFolder(kFolder);
+  for (int i = 0; i < 30000; ++i)
+    infra::LogMessage(L"Flood entry " + std::to_wstring(i), L"Dir=C:\\Users\\Ann\\Documents\\Projects\\Alpha");
+  const std::wstring prev = kFolder + L"folder_prev.log";
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!plat::FileExists(prev) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_TRUE(plat::FileExists(prev));
+  infra::SaveAllLogs(false);
+  const auto files = plat::FindFiles(kFolder + L"*.log");
+  EXPECT_LE(files.size(), 2u);
+  for (const auto& f : files) EXPECT_LE(f.size, static_cast<std::uint64_t>(infra::kLogRotateSize + 150000));
+  // The newest entries are in the current generation.
+  const auto current = Lines(kMain);
+  EXPECT_TRUE(std::any_of(current.begin(), current.end(),
+                          [](const std::wstring& l) { return l.find(L"Flood entry 29999 ") != std::wstring::npos; }));
 }
 
 TEST_F(LoggerFiles, EraseIntelWritesNoFile) {
