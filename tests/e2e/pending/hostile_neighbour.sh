@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# Not yet run under Wine, so not registered with ctest: it lives outside
+# scenarios/ until it has passed there (then move it back).
 # A hostile neighbour under Wine: for 30 s hostile.exe posts every message the
 # agent accepts from other processes with random parameters, plays with global
 # atoms, writes random bytes into the shared block's slots and starts 100
