@@ -1,6 +1,7 @@
 #include "menu/folder_menu.h"
 
 #include <algorithm>
+#include <cwctype>
 #include <optional>
 #include <unordered_map>
 
