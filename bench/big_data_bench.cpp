@@ -60,8 +60,7 @@ struct Agent {
     targets::AgentUiThreadId = 0;
   }
   void Start() {
-    form = std::make_unique<agent::TVorlFolder>(L"",
-                                                plat::RegisterWindowMessageW(L"WM_QXADDFOLDER by Vorlune Folder"));
+    form = std::make_unique<agent::TVorlFolder>(L"", plat::RegisterWindowMessageW(L"WM_QXADDFOLDER by Vorlune Folder"));
     form->FormCreate();
   }
   ~Agent() {
@@ -79,8 +78,8 @@ void WriteBigStore() {
     sim::RegSetString(HKCU, store::kPathKey, L"Submenu" + gs, L"Group " + gs + L"$5");
     for (int f = 0; f < 99; ++f) {
       const bool exists = g < 99 && f < 10;
-      const std::wstring path = std::wstring(exists ? L"C:\\Work\\" : L"C:\\Removed\\") + L"Group " + gs +
-                                L"\\Folder " + std::to_wstring(f);
+      const std::wstring path =
+          std::wstring(exists ? L"C:\\Work\\" : L"C:\\Removed\\") + L"Group " + gs + L"\\Folder " + std::to_wstring(f);
       if (exists) plat::CreateDirectories(path);
       sim::RegSetString(HKCU, store::kPathKey, path + L"$2", L"Folder " + gs + L"-" + std::to_wstring(f) + L"$0");
     }
@@ -174,8 +173,7 @@ void BM_HandOvers1000(benchmark::State& state) {
     while (!a.form->Terminated() && plat::GetMessageW(m)) {
       try {
         a.form->ProcessMessage(m);
-      } catch (...) {
-      }
+      } catch (...) {}
     }
     stored = store::FavouriteNames.size();
   }

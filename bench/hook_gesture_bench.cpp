@@ -63,18 +63,12 @@ void Gesture(benchmark::State& state, plat::Point p, agent::HookGesture g) {
   }
 }
 
-void BM_HookMiddleClickInFileDialog(benchmark::State& s) {
-  Gesture(s, {400, 700}, agent::HookGesture::MiddleDown);
-}
-void BM_HookMiddleClickInExplorer(benchmark::State& s) {
-  Gesture(s, {800, 200}, agent::HookGesture::MiddleDown);
-}
+void BM_HookMiddleClickInFileDialog(benchmark::State& s) { Gesture(s, {400, 700}, agent::HookGesture::MiddleDown); }
+void BM_HookMiddleClickInExplorer(benchmark::State& s) { Gesture(s, {800, 200}, agent::HookGesture::MiddleDown); }
 void BM_HookMiddleClickInOrdinaryProgram(benchmark::State& s) {
   Gesture(s, {100, 100}, agent::HookGesture::MiddleDown);
 }
-void BM_HookWheelInFileDialog(benchmark::State& s) {
-  Gesture(s, {400, 700}, agent::HookGesture::WheelForward);
-}
+void BM_HookWheelInFileDialog(benchmark::State& s) { Gesture(s, {400, 700}, agent::HookGesture::WheelForward); }
 void BM_HookDecisionOnly(benchmark::State& state) {
   agent::HookSettings settings;
   agent::GestureTarget t{0x10, targets::FileDialog, 0x20};

@@ -46,8 +46,8 @@ Store MakeStore(wchar_t drive) {
   }
   for (; n < 1000; ++n) {
     const bool missing = n % 10 == 3;
-    const std::wstring path =
-        std::wstring(1, drive) + (missing ? L":\\Removed" : L":\\Favourites") + L"\\Top\\Folder number " + std::to_wstring(n);
+    const std::wstring path = std::wstring(1, drive) + (missing ? L":\\Removed" : L":\\Favourites") +
+                              L"\\Top\\Folder number " + std::to_wstring(n);
     if (!missing) plat::CreateDirectories(path);
     s.names.push_back(path);
     s.values.push_back(L"Folder " + std::to_wstring(n) + L"$" + std::to_wstring(n % 13));

@@ -48,8 +48,7 @@ void BM_SetDataToDialog(benchmark::State& state) {
     sim::FileDialogSpec spec;
     spec.user_text = L"notes.txt";
     const bool ignores = scenario == kIgnoresEnter || scenario == kSlowIgnoresEnter;
-    spec.restores_user_text = !ignores && scenario != kSlowToList && scenario != kRewritesLate &&
-                              scenario != kClassic;
+    spec.restores_user_text = !ignores && scenario != kSlowToList && scenario != kRewritesLate && scenario != kClassic;
     if (scenario == kSlowToList) spec.list_busy_ms = 1500;
     if (scenario == kRewritesLate) spec.late_rewrite_ms = 300;
     spec.enter = ignores ? sim::EnterBehaviour::Ignore : sim::EnterBehaviour::Navigate;

@@ -30,16 +30,16 @@ struct LogFile {
     dir = ::mkdtemp(tmpl.data());
     path = dir + "/folder.log";
     std::mt19937 rng(42);
-    const char* sources[] = {"VorlFolder.Timer4Timer", "SetData\\SetPath", "ShowPath", "RecentScan",
-                             "VorlFolder.FormCreate", "Sett.Button11Click"};
+    const char* sources[] = {"VorlFolder.Timer4Timer", "SetData\\SetPath",  "ShowPath", "RecentScan",
+                             "VorlFolder.FormCreate",  "Sett.Button11Click"};
     std::string text;
     while (text.size() < 1000000) {
       char line[256];
       std::snprintf(line, sizeof line,
                     "09.12.2026 %02u:%02u:%02u.%03u %s: Log (common): WM_QXMDIALOG recive: Hwnd=%06X kind %u "
                     "Parameters: Path=C:\\Users\\Ann\\Projects\\p%u\r\n",
-                    rng() % 24, rng() % 60, rng() % 60, rng() % 1000, sources[rng() % 6], rng() % 0xFFFFFF,
-                    rng() % 10, rng() % 500);
+                    rng() % 24, rng() % 60, rng() % 60, rng() % 1000, sources[rng() % 6], rng() % 0xFFFFFF, rng() % 10,
+                    rng() % 500);
       text += line;
     }
     bytes = "\xFF\xFE";
@@ -82,7 +82,11 @@ void BM_ZipAddFile(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(log.bytes.size()));
   state.counters["ratio"] = static_cast<double>(archive_size) / static_cast<double>(log.bytes.size());
 }
-BENCHMARK(BM_ZipAddFile)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->ComputeStatistics("min", Fastest);
+BENCHMARK(BM_ZipAddFile)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->ComputeStatistics("min", Fastest);
 
 void BM_RawDeflateSameBytes(benchmark::State& state) {
   LogFile& log = Log();
@@ -103,7 +107,11 @@ void BM_RawDeflateSameBytes(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(log.bytes.size()));
   state.counters["ratio"] = static_cast<double>(produced) / static_cast<double>(log.bytes.size());
 }
-BENCHMARK(BM_RawDeflateSameBytes)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->ComputeStatistics("min", Fastest);
+BENCHMARK(BM_RawDeflateSameBytes)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->ComputeStatistics("min", Fastest);
 
 void BM_ZipCommandLineTool(benchmark::State& state) {
   LogFile& log = Log();
@@ -128,6 +136,10 @@ void BM_ZipCommandLineTool(benchmark::State& state) {
   if (!ec) state.counters["ratio"] = static_cast<double>(size) / static_cast<double>(log.bytes.size());
   if (state.iterations() > 0) state.counters["tool_cpu_ms"] = (children_ms() - cpu_before) / state.iterations();
 }
-BENCHMARK(BM_ZipCommandLineTool)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime()->ComputeStatistics("min", Fastest);
+BENCHMARK(BM_ZipCommandLineTool)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->ComputeStatistics("min", Fastest);
 
 }  // namespace

@@ -73,9 +73,9 @@ struct HookState {
     if (ready) CloseHandle(ready);
   }
 };
-HookState* g_current = nullptr;          // the running thread's state
-std::atomic<DWORD> g_testStartDelayMs{0};  // QxTestDelayStart, for the next thread
-bool g_threadLeaked = false;             // a thread could not be stopped
+HookState* g_current = nullptr;             // the running thread's state
+std::atomic<DWORD> g_testStartDelayMs{0};   // QxTestDelayStart, for the next thread
+bool g_threadLeaked = false;                // a thread could not be stopped
 thread_local HookState* t_state = nullptr;  // the calling hook thread's own
 
 // --- callback timing -----------------------------------------------------------
@@ -112,7 +112,7 @@ void Beat(HookSharedBlock& b) { agent::StoreHeartbeat(b, GetTickCount()); }
 bool OpenBlock() {
   if (g_block) return true;
   plat::win32::UniqueHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                                      agent::kHookBlockSize, agent::kHookBlockName));
+                                                       agent::kHookBlockSize, agent::kHookBlockName));
   if (!mapping) return false;
   const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
   void* view = MapViewOfFile(mapping.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, agent::kHookBlockSize);
@@ -169,8 +169,7 @@ bool HandleMouse(HookState& st, WPARAM what, const MSLLHOOKSTRUCT& ev) {
   if (agent::HookMenuOpen(*st.block)) return false;
   if (!agent::GestureMayReport(gesture, st.settings)) return false;
 
-  const agent::GestureTarget target =
-      agent::ClassifyGesturePoint(plat::Point{ev.pt.x, ev.pt.y}, gesture, st.metrics);
+  const agent::GestureTarget target = agent::ClassifyGesturePoint(plat::Point{ev.pt.x, ev.pt.y}, gesture, st.metrics);
   const agent::HookDecision d = agent::DecideGesture(gesture, st.settings, target);
   if (!d.Reports()) return false;
 
@@ -344,10 +343,10 @@ struct ApiLock {
 
 extern "C" {
 
-__declspec(dllexport) agent::HookSharedBlock* QX_CALL SetHook(
-    std::uint32_t threadId, std::uint32_t, std::uint32_t mouseWheel, std::uint32_t, std::uint32_t help,
-    std::uint32_t rExplorer, std::uint32_t mExplorer, std::uint32_t mIExplorer, std::uint32_t mDesktop,
-    std::uint32_t mouseMButton) {
+__declspec(dllexport) agent::HookSharedBlock* QX_CALL
+    SetHook(std::uint32_t threadId, std::uint32_t, std::uint32_t mouseWheel, std::uint32_t, std::uint32_t help,
+            std::uint32_t rExplorer, std::uint32_t mExplorer, std::uint32_t mIExplorer, std::uint32_t mDesktop,
+            std::uint32_t mouseMButton) {
   ApiLock lock;
   QueryPerformanceFrequency(&g_qpcFrequency);
   StopThread();  // a second SetHook without RemoveHook: new settings, same block
@@ -397,8 +396,8 @@ __declspec(dllexport) std::int32_t QX_CALL QxTestDelayStart(std::uint32_t ms) {
   return 1;
 }
 
-__declspec(dllexport) std::uint32_t QX_CALL QxTestCallbackTimes(std::uint32_t kind, std::uint32_t* out,
-                                                                std::uint32_t max) {
+__declspec(dllexport) std::uint32_t QX_CALL
+    QxTestCallbackTimes(std::uint32_t kind, std::uint32_t* out, std::uint32_t max) {
   TimingRing& ring = kind == 0 ? g_classifiedTimes : g_passedTimes;
   const std::uint32_t total = ring.count.load();
   const std::uint32_t n = total < kTimingSlots ? total : kTimingSlots;

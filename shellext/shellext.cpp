@@ -276,8 +276,10 @@ class ClassFactory final : public IClassFactory {
     return hr;
   }
   STDMETHODIMP LockServer(BOOL lock) override {
-    if (lock) ++g_locks;
-    else --g_locks;
+    if (lock)
+      ++g_locks;
+    else
+      --g_locks;
     return S_OK;
   }
 

@@ -267,8 +267,8 @@ bool FileTimeToLocalDosDateTime(std::uint64_t file_time, std::uint32_t* dos_date
   if (year < 1980 || year > 2107) return false;
   std::uint32_t date = (static_cast<std::uint32_t>(year - 1980) << 9) |
                        (static_cast<std::uint32_t>(lt.tm_mon + 1) << 5) | static_cast<std::uint32_t>(lt.tm_mday);
-  std::uint32_t time = (static_cast<std::uint32_t>(lt.tm_hour) << 11) |
-                       (static_cast<std::uint32_t>(lt.tm_min) << 5) | static_cast<std::uint32_t>(lt.tm_sec / 2);
+  std::uint32_t time = (static_cast<std::uint32_t>(lt.tm_hour) << 11) | (static_cast<std::uint32_t>(lt.tm_min) << 5) |
+                       static_cast<std::uint32_t>(lt.tm_sec / 2);
   *dos_date_time = (date << 16) | time;
   return true;
 }

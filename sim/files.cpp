@@ -48,9 +48,9 @@ struct FilesState {
   std::mutex lock;
   std::map<wchar_t, Drive> drives;
   std::vector<std::string> temp_dirs;
-  std::set<std::wstring> locked;  // normalized, lower-case Windows paths
+  std::set<std::wstring> locked;                      // normalized, lower-case Windows paths
   std::unordered_map<std::string, Listing> listings;  // host folder -> its names
-  std::wstring current_dir;  // the process's current directory; empty: none
+  std::wstring current_dir;                           // the process's current directory; empty: none
 };
 FilesState& S() {
   static FilesState s;
@@ -122,8 +122,7 @@ Parsed Parse(const std::wstring& given) {
     wchar_t c = path[i];
     if (c == L'\\' || c == L'/') {
       push();
-    } else if (c == 0 || c == L'<' || c == L'>' || c == L'"' || c == L'|' || c == L'*' || c == L'?' ||
-               c == L':') {
+    } else if (c == 0 || c == L'<' || c == L'>' || c == L'"' || c == L'|' || c == L'*' || c == L'?' || c == L':') {
       return Parsed{};
     } else {
       cur += c;
@@ -238,8 +237,7 @@ bool Fail(std::uint32_t code) {
 std::uint32_t MissingCode(const std::string& host) {
   std::error_code ec;
   if (host.empty()) return plat::ERROR_PATH_NOT_FOUND;
-  return fs::is_directory(fs::path(host).parent_path(), ec) ? plat::ERROR_FILE_NOT_FOUND
-                                                             : plat::ERROR_PATH_NOT_FOUND;
+  return fs::is_directory(fs::path(host).parent_path(), ec) ? plat::ERROR_FILE_NOT_FOUND : plat::ERROR_PATH_NOT_FOUND;
 }
 
 bool WildMatch(const wchar_t* pat, const wchar_t* s) {
@@ -390,8 +388,7 @@ std::int64_t FileSize(const std::wstring& path) {
   return ec ? -1 : static_cast<std::int64_t>(n);
 }
 
-bool AppendToFile(const std::wstring& path, const std::string& data, const std::string& prefix_if_new,
-                  bool* created) {
+bool AppendToFile(const std::wstring& path, const std::string& data, const std::string& prefix_if_new, bool* created) {
   if (created) *created = false;
   sim::Parsed p;
   std::string h = HostOf(path, &p);

@@ -348,8 +348,10 @@ void DeleteListRow(Form form, const std::wstring& control, int index) {
   auto& c = C(form, control);
   if (index < 0 || index >= static_cast<int>(c.rows.size())) throw std::out_of_range("sim forms: list row");
   c.rows.erase(c.rows.begin() + index);
-  if (c.selected == index) c.selected = -1;
-  else if (c.selected > index) --c.selected;
+  if (c.selected == index)
+    c.selected = -1;
+  else if (c.selected > index)
+    --c.selected;
 }
 void ClearList(Form form, const std::wstring& control) {
   auto& c = C(form, control);

@@ -39,8 +39,10 @@ void SetProgramPath(std::wstring path) {
 
 void SetEnvironmentVariable(const std::wstring& name, const wchar_t* value) {
   std::lock_guard<std::mutex> g(S().lock);
-  if (value) S().environment[name] = value;
-  else S().environment.erase(name);
+  if (value)
+    S().environment[name] = value;
+  else
+    S().environment.erase(name);
 }
 
 }  // namespace sim

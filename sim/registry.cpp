@@ -41,7 +41,7 @@ struct FailRule {
 
 struct Key {
   std::wstring name;
-  std::vector<Value> values;  // in the order first written
+  std::vector<Value> values;                          // in the order first written
   std::map<std::wstring, std::shared_ptr<Key>> subs;  // by upper-case name: sorted
   std::uint32_t allowed = kAllRights;
   std::vector<FailRule> fails;
@@ -104,12 +104,18 @@ bool IsPredefined(RegKey k) { return k >= 0x80000000ull && k <= 0x800000FFull; }
 
 std::wstring RootName(RegKey root) {
   switch (root) {
-    case plat::HKEY_CLASSES_ROOT: return L"HKEY_CLASSES_ROOT";
-    case plat::HKEY_CURRENT_USER: return L"HKEY_CURRENT_USER";
-    case plat::HKEY_LOCAL_MACHINE: return L"HKEY_LOCAL_MACHINE";
-    case plat::HKEY_USERS: return L"HKEY_USERS";
-    case plat::HKEY_CURRENT_CONFIG: return L"HKEY_CURRENT_CONFIG";
-    default: return L"?";
+    case plat::HKEY_CLASSES_ROOT:
+      return L"HKEY_CLASSES_ROOT";
+    case plat::HKEY_CURRENT_USER:
+      return L"HKEY_CURRENT_USER";
+    case plat::HKEY_LOCAL_MACHINE:
+      return L"HKEY_LOCAL_MACHINE";
+    case plat::HKEY_USERS:
+      return L"HKEY_USERS";
+    case plat::HKEY_CURRENT_CONFIG:
+      return L"HKEY_CURRENT_CONFIG";
+    default:
+      return L"?";
   }
 }
 
@@ -330,12 +336,18 @@ RegStatus OpenOrCreate(RegKey key, const std::wstring& sub_key, std::uint32_t sa
 
 std::wstring TypeName(std::uint32_t t) {
   switch (t) {
-    case plat::REG_SZ: return L"REG_SZ";
-    case plat::REG_EXPAND_SZ: return L"REG_EXPAND_SZ";
-    case plat::REG_BINARY: return L"REG_BINARY";
-    case plat::REG_DWORD: return L"REG_DWORD";
-    case plat::REG_MULTI_SZ: return L"REG_MULTI_SZ";
-    default: return L"type" + std::to_wstring(t);
+    case plat::REG_SZ:
+      return L"REG_SZ";
+    case plat::REG_EXPAND_SZ:
+      return L"REG_EXPAND_SZ";
+    case plat::REG_BINARY:
+      return L"REG_BINARY";
+    case plat::REG_DWORD:
+      return L"REG_DWORD";
+    case plat::REG_MULTI_SZ:
+      return L"REG_MULTI_SZ";
+    default:
+      return L"type" + std::to_wstring(t);
   }
 }
 
@@ -633,7 +645,8 @@ RegStatus RegQueryInfoKeyW(RegKey key, RegKeyInfo* info) {
   RegStatus rc = sim::LookupWith(key, KEY_QUERY_VALUE, &h);
   if (rc != ERROR_SUCCESS || !info) return rc;
   info->sub_keys = static_cast<std::uint32_t>(h.key->subs.size());
-  for (const auto& [u, sub] : h.key->subs) info->max_sub_key_len = std::max(info->max_sub_key_len, Utf16Length(sub->name));
+  for (const auto& [u, sub] : h.key->subs)
+    info->max_sub_key_len = std::max(info->max_sub_key_len, Utf16Length(sub->name));
   info->values = static_cast<std::uint32_t>(h.key->values.size());
   for (const auto& v : h.key->values) {
     info->max_value_name_len = std::max(info->max_value_name_len, Utf16Length(v.name));

@@ -36,11 +36,11 @@ enum class Kind { Service, Folder, Definition, Registered, Running };
 struct Obj {
   explicit Obj(Kind k) : kind(k) {}
   Kind kind;
-  bool connected = false;       // Service
-  SimTask definition;           // Definition
-  std::wstring key;             // Registered, Running: folded task name
-  std::uint64_t generation = 0; // Registered, Running
-  std::uint64_t run_serial = 0; // Running
+  bool connected = false;        // Service
+  SimTask definition;            // Definition
+  std::wstring key;              // Registered, Running: folded task name
+  std::uint64_t generation = 0;  // Registered, Running
+  std::uint64_t run_serial = 0;  // Running
 };
 
 struct Fail {
@@ -264,8 +264,8 @@ int OpenServiceHandles() {
 
 double TaskDateAt(std::uint64_t tick) {
   const plat::LocalTime t = LocalTimeAt(tick);
-  const long long days = DaysFromCivil(t.year, static_cast<unsigned>(t.month),
-                                       static_cast<unsigned>(t.day)) - kDateEpoch;
+  const long long days =
+      DaysFromCivil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)) - kDateEpoch;
   const double seconds = t.hour * 3600.0 + t.minute * 60.0 + t.second + t.milliseconds / 1000.0;
   return static_cast<double>(days) + seconds / 86400.0;
 }
@@ -311,7 +311,7 @@ HResult TaskServiceGetFolder(TaskObject service, const std::wstring& path, TaskO
   Obj* o = Find(service, Kind::Service);
   if (!o) return sim::kE_INVALIDARG;
   if (!o->connected) return static_cast<HResult>(0x80041315);  // SCHED_E_SERVICE_NOT_CONNECTED
-  if (path != L"\\") return kHRESULT_FILE_NOT_FOUND;  // only the root folder exists
+  if (path != L"\\") return kHRESULT_FILE_NOT_FOUND;           // only the root folder exists
   *folder = sim::NewObject(Obj{Kind::Folder});
   return kS_OK;
 }
@@ -360,9 +360,8 @@ HResult TaskFolderDeleteTask(TaskObject folder, const std::wstring& name) {
   return kS_OK;
 }
 
-HResult TaskFolderRegisterTaskDefinition(TaskObject folder, const std::wstring& name,
-                                         TaskObject definition, int flags, int logon_type,
-                                         TaskObject* registered_task) {
+HResult TaskFolderRegisterTaskDefinition(TaskObject folder, const std::wstring& name, TaskObject definition, int flags,
+                                         int logon_type, TaskObject* registered_task) {
   std::lock_guard<std::recursive_mutex> g(S().lock);
   *registered_task = 0;
   S().calls.push_back(L"RegisterTaskDefinition " + name);
@@ -567,8 +566,7 @@ HResult RegisteredTaskRun(TaskObject registered_task, TaskObject* running_task) 
   if (live->task.state == TASK_STATE_DISABLED) return sim::kTaskDisabled;
   sim::SimTaskRun run;
   run.task = live->name;
-  if (!live->task.actions.empty() && live->task.first_action_is_exec)
-    run.action = live->task.actions.front();
+  if (!live->task.actions.empty() && live->task.first_action_is_exec) run.action = live->task.actions.front();
   run.run_level = live->task.principal.run_level;
   run.at = sim::Now();
   S().runs.push_back(run);
@@ -660,8 +658,7 @@ Handle OpenSCManagerW(std::uint32_t access, std::uint32_t* error) {
   return h;
 }
 
-Handle OpenServiceW(Handle manager, const std::wstring& name, std::uint32_t access,
-                    std::uint32_t* error) {
+Handle OpenServiceW(Handle manager, const std::wstring& name, std::uint32_t access, std::uint32_t* error) {
   std::lock_guard<std::recursive_mutex> g(S().lock);
   S().calls.push_back(L"OpenService " + name);
   HResult hr;
@@ -733,8 +730,8 @@ bool QueryServiceConfigSize(Handle service, std::uint32_t* bytes_needed, std::ui
   return true;
 }
 
-bool QueryServiceConfigStartType(Handle service, std::uint32_t buffer_size,
-                                 std::uint32_t* start_type, std::uint32_t* error) {
+bool QueryServiceConfigStartType(Handle service, std::uint32_t buffer_size, std::uint32_t* start_type,
+                                 std::uint32_t* error) {
   std::lock_guard<std::recursive_mutex> g(S().lock);
   HResult hr;
   if (Fails(SchedStep::QueryServiceConfig, &hr)) {

@@ -76,8 +76,10 @@ void ReleaseHeldMappingAfterChecks(const std::wstring& name, int checks) {
 
 void SetMapViewFails(const std::wstring& name, bool fails) {
   std::lock_guard<std::recursive_mutex> g(S().lock);
-  if (fails) S().view_fails.insert(name);
-  else S().view_fails.erase(name);
+  if (fails)
+    S().view_fails.insert(name);
+  else
+    S().view_fails.erase(name);
 }
 
 int MappingCreateCalls(const std::wstring& name) {

@@ -30,8 +30,10 @@ std::vector<ShellExecution> ShellExecutions() {
 
 void SetShellVerbFails(const std::wstring& verb, bool fails) {
   std::lock_guard<std::mutex> g(lock);
-  if (fails) failing.insert(verb);
-  else failing.erase(verb);
+  if (fails)
+    failing.insert(verb);
+  else
+    failing.erase(verb);
 }
 }  // namespace sim
 

@@ -35,7 +35,6 @@ std::vector<PostedMessage> PostedThreadMessages();
 // succeeds. (Windows of other programs are made with sim::CreateWindow.)
 void AddForeignThread(plat::ThreadId thread);
 
-
 // The hot key currently registered for modifiers + key, if any.
 bool HotKeyRegistered(std::uint32_t modifiers, std::uint32_t virtual_key);
 // Another program holds this combination: RegisterHotKey fails for it.
@@ -52,6 +51,5 @@ std::uint32_t TimerInterval(plat::Window window, std::uint64_t id);
 std::vector<std::uint32_t> AllowedMessages(plat::Window window);
 
 int WorkingSetTrims();
-
 
 }  // namespace sim

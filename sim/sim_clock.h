@@ -16,7 +16,6 @@ void SetNow(std::uint64_t ms);
 // Advances the virtual clock, running due clock listeners in time order.
 void Advance(std::uint64_t ms);
 
-
 // Listeners run whenever the clock moves (timers and scripted window
 // behaviour hang on this). Returns an id for RemoveClockListener.
 // Local time at a given virtual tick.

@@ -16,7 +16,6 @@ int NotifyDirectoryChange(const std::wstring& folder, std::uint32_t filter = 0x1
 // Reads started on folder and not yet completed.
 int PendingDirectoryReads(const std::wstring& folder);
 
-
 // Event and folder handles of this seam that are open.
 int OpenDirectoryWatchHandles();
 

@@ -12,8 +12,7 @@ namespace sim {
 
 // Maps a drive letter to an existing host folder with a drive type
 // (plat::DRIVE_FIXED, ...) and a volume label.
-void MapDrive(wchar_t letter, const std::string& host_dir, std::uint32_t drive_type,
-              const std::wstring& label = L"");
+void MapDrive(wchar_t letter, const std::string& host_dir, std::uint32_t drive_type, const std::wstring& label = L"");
 
 // Maps a drive letter to a fresh, empty temporary host folder and returns that
 // folder; the world's reset removes it again.

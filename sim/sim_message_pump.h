@@ -5,7 +5,6 @@
 
 namespace sim {
 
-
 // Runs on every plat::ProcessMessages call (the "messages" of the test).
 void SetProcessMessagesHook(std::function<void()> hook);
 

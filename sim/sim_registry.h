@@ -84,8 +84,8 @@ void RegSetKeyAccess(plat::RegKey root, const std::wstring& path, std::uint32_t 
 // (for the value `name`, or any value when name is empty) fail with `error`
 // and change nothing; count -1 fails every call. Creates the key when missing.
 constexpr int kAlways = -1;
-void RegFailWrites(plat::RegKey root, const std::wstring& path, int count,
-                   std::uint32_t error = plat::ERROR_CANTWRITE, const std::wstring& name = L"");
+void RegFailWrites(plat::RegKey root, const std::wstring& path, int count, std::uint32_t error = plat::ERROR_CANTWRITE,
+                   const std::wstring& name = L"");
 // Shorthands: fail once (then writes succeed again), fail every time, and
 // refuse every write with ERROR_ACCESS_DENIED.
 inline void RegFailWriteOnce(plat::RegKey root, const std::wstring& path, const std::wstring& name = L"") {

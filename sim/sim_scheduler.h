@@ -75,8 +75,7 @@ std::optional<SimTask> ScheduledTask(const std::wstring& name);
 struct TaskRunScript {
   std::vector<std::pair<std::uint64_t, int>> registered_states{{0, plat::TASK_STATE_RUNNING}};
   std::vector<std::pair<std::uint64_t, int>> running_states{{0, plat::TASK_STATE_RUNNING}};
-  std::vector<std::pair<std::uint64_t, std::int32_t>> last_results{
-      {0, plat::SCHED_S_TASK_RUNNING}};
+  std::vector<std::pair<std::uint64_t, std::int32_t>> last_results{{0, plat::SCHED_S_TASK_RUNNING}};
 };
 void SetTaskRunScript(const TaskRunScript& script);
 

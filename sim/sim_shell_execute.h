@@ -10,7 +10,7 @@ struct ShellExecution {
   plat::Window owner = 0;
   std::wstring verb, file, parameters, directory;
   int show = 0;
-  bool ex = false;         // through ShellExecuteEx
+  bool ex = false;  // through ShellExecuteEx
   bool succeeded = true;
 };
 std::vector<ShellExecution> ShellExecutions();

@@ -2,11 +2,9 @@
 // folders, file version resources, environment. (The Windows version:
 // sim_os_version.h.)
 //
-// The initial world (after sim::ResetWorld): a standard user "Ann" on computer "PC" (SID S-1-5-21-1000-2000-3000-1001) in
-// BUILTIN\Users only, not elevated, elevation type default, CheckTokenMembership
-// present, USERPROFILE=C:\Users\Ann, special
-// folders below C:\Users\Ann (Documents, AppData\Roaming, ...), no version
-// resources.
+// The initial world (after sim::ResetWorld): a standard user "Ann" on computer "PC" (SID S-1-5-21-1000-2000-3000-1001)
+// in BUILTIN\Users only, not elevated, elevation type default, CheckTokenMembership present, USERPROFILE=C:\Users\Ann,
+// special folders below C:\Users\Ann (Documents, AppData\Roaming, ...), no version resources.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -42,7 +40,6 @@ void SetSpecialFolder(int csidl, const std::wstring& path);
 // 0x040904B0) and FileVersion text. An empty version text leaves the string
 // table out.
 void SetFileVersion(const std::wstring& file, std::uint32_t translation, const std::wstring& version);
-
 
 // The system's text for an error code as a localized Windows words it
 // (FormatMessageW), in place of the built-in English one.

@@ -12,6 +12,4 @@ namespace sim {
 // Runs the work waiting now; returns how many ran. UI thread only.
 int RunUiHandOvers();
 
-
-
 }  // namespace sim

@@ -46,11 +46,11 @@ struct WindowSpec {
   std::wstring text;
   std::uint32_t style = plat::WS_VISIBLE;  // WS_CHILD is added for windows with a parent
   std::uint32_t ex_style = 0;
-  plat::Window parent = 0;  // a child window of this one
-  plat::Window owner = 0;   // for top-level windows
+  plat::Window parent = 0;    // a child window of this one
+  plat::Window owner = 0;     // for top-level windows
   plat::ThreadId thread = 0;  // 0: the parent's thread, or kOtherProgramThread
-  plat::Rect rect{};         // screen coordinates
-  int id = 0;                // control id (GetDlgCtrlID) of a child window
+  plat::Rect rect{};          // screen coordinates
+  int id = 0;                 // control id (GetDlgCtrlID) of a child window
 };
 
 plat::Window CreateWindow(const WindowSpec& spec);
@@ -111,7 +111,8 @@ void At(std::uint64_t at, std::function<void()> fn);
 
 enum class DialogStyle {
   Classic,  // "#32770": "SHELLDLL_DefView", "ComboBoxEx32" > "ComboBox" > "Edit"
-  Vista,    // "#32770" with DS_SETFOREGROUND: "DUIViewWndClassName" > "DirectUIHWND" > "FloatNotifySink" > "ComboBox" > "Edit"
+  Vista,    // "#32770" with DS_SETFOREGROUND: "DUIViewWndClassName" > "DirectUIHWND" > "FloatNotifySink" > "ComboBox" >
+            // "Edit"
   Office,   // "bosa_sdm_Microsoft Office Word 11.0" with a "Snake List" and one "Edit"
 };
 

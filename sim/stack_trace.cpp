@@ -44,8 +44,7 @@ void Notify(const plat::RaisedException& e) {
   t_in_notifier = true;
   try {
     fn(e);
-  } catch (...) {
-  }
+  } catch (...) {}
   t_in_notifier = false;
 }
 
@@ -120,9 +119,7 @@ void SetRaiseNotifier(RaiseNotifier notifier) { g_notifier.store(notifier); }
 
 bool ResolveAddress(std::uint64_t address, SourceLocation& out) {
   std::lock_guard<std::mutex> g(Syms().lock);
-  if (Syms().table.Empty() || address < Syms().base ||
-      address - Syms().base >= Syms().size)
-    return false;
+  if (Syms().table.Empty() || address < Syms().base || address - Syms().base >= Syms().size) return false;
   return Syms().table.Lookup(address - Syms().base, out);
 }
 

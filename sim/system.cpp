@@ -26,7 +26,7 @@ struct SystemState {
   std::map<int, std::wstring> folders;
   std::map<std::wstring, std::pair<std::uint32_t, std::wstring>> versions;  // lower-case path
   std::map<std::wstring, std::wstring> env;                                 // upper-case name
-  std::map<std::uint32_t, std::wstring> error_texts;  // a localized system's texts
+  std::map<std::uint32_t, std::wstring> error_texts;                        // a localized system's texts
 };
 SystemState& S() {
   static SystemState s;
@@ -308,11 +308,13 @@ bool QueryVersionValue(const std::string& block, const std::wstring& sub_block, 
     return true;
   }
   auto u16 = [&](size_t at) {
-    return static_cast<unsigned>(static_cast<unsigned char>(block[at]) | (static_cast<unsigned char>(block[at + 1]) << 8));
+    return static_cast<unsigned>(static_cast<unsigned char>(block[at]) |
+                                 (static_cast<unsigned char>(block[at + 1]) << 8));
   };
   wchar_t key[9];
   swprintf(key, 9, L"%04X%04X", u16(4), u16(6));
-  if (block.size() > 8 && sim::Upper(sub_block) == sim::Upper(std::wstring(L"\\StringFileInfo\\") + key + L"\\FileVersion")) {
+  if (block.size() > 8 &&
+      sim::Upper(sub_block) == sim::Upper(std::wstring(L"\\StringFileInfo\\") + key + L"\\FileVersion")) {
     value = block.substr(8);
     return true;
   }

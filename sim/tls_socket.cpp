@@ -235,7 +235,8 @@ bool TlsStartClient(NetSocket s, const std::wstring& host, const std::wstring& c
   const std::string name = plat::ToUtf8(host);
   in6_addr probe6;
   in_addr probe4;
-  const bool is_ip = ::inet_pton(AF_INET, name.c_str(), &probe4) == 1 || ::inet_pton(AF_INET6, name.c_str(), &probe6) == 1;
+  const bool is_ip =
+      ::inet_pton(AF_INET, name.c_str(), &probe4) == 1 || ::inet_pton(AF_INET6, name.c_str(), &probe6) == 1;
   X509_VERIFY_PARAM* param = SSL_get0_param(ssl);
   if (is_ip) {
     X509_VERIFY_PARAM_set1_ip_asc(param, name.c_str());

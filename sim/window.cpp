@@ -194,7 +194,6 @@ bool Contains(const plat::Rect& r, plat::Point p) {
   return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
 }
 
-
 // --- file dialogs -------------------------------------------------------------
 struct DialogState {
   FileDialogSpec spec;
@@ -246,8 +245,7 @@ plat::Window CreateWindow(const WindowSpec& spec) {
   return w;
 }
 
-plat::Window AddChild(plat::Window parent, const std::wstring& class_name, const std::wstring& text,
-                      plat::Rect rect) {
+plat::Window AddChild(plat::Window parent, const std::wstring& class_name, const std::wstring& text, plat::Rect rect) {
   WindowSpec s;
   s.class_name = class_name;
   s.text = text;
@@ -480,8 +478,10 @@ void TakeEnter(plat::Window dialog, std::shared_ptr<DialogState> d) {
   }
   const plat::Window edit = d->edit;
   auto show = [edit, after] { SetText(edit, after); };
-  if (d->spec.list_busy_ms) At(Now() + d->spec.list_busy_ms, show);
-  else show();
+  if (d->spec.list_busy_ms)
+    At(Now() + d->spec.list_busy_ms, show);
+  else
+    show();
   if (d->spec.late_rewrite_ms) {
     const std::wstring late = d->spec.late_rewrite_keeps_user_text ? d->focus_text : L"";
     At(Now() + d->spec.list_busy_ms + d->spec.late_rewrite_ms, [dialog, edit, late] {
@@ -603,7 +603,6 @@ int FileDialogEnters(plat::Window dialog) {
 // --- the seam -------------------------------------------------------------------
 
 namespace plat {
-
 
 std::wstring GetClassName(Window w, int buffer_chars) {
   auto win = sim::Find(w);

@@ -69,11 +69,10 @@ inline constexpr wchar_t kHookLibraryName[] = L"qx.dll";
 inline constexpr char kSetHookExport[] = "SetHook";
 inline constexpr char kRemoveHookExport[] = "RemoveHook";
 
-using SetHookFn = HookSharedBlock*(QX_CALL*)(std::uint32_t threadId, std::uint32_t unused1,
-                                             std::uint32_t mouseWheel, std::uint32_t unused2,
-                                             std::uint32_t help, std::uint32_t rExplorer,
-                                             std::uint32_t mExplorer, std::uint32_t mIExplorer,
-                                             std::uint32_t mDesktop, std::uint32_t mouseMButton);
+using SetHookFn = HookSharedBlock*(QX_CALL*)(std::uint32_t threadId, std::uint32_t unused1, std::uint32_t mouseWheel,
+                                             std::uint32_t unused2, std::uint32_t help, std::uint32_t rExplorer,
+                                             std::uint32_t mExplorer, std::uint32_t mIExplorer, std::uint32_t mDesktop,
+                                             std::uint32_t mouseMButton);
 using RemoveHookFn = std::int32_t(QX_CALL*)();
 
 // The library's use of HookSharedBlock::reserved (diagnostics; the agent
@@ -97,7 +96,6 @@ inline constexpr char kTestDelayStartExport[] = "QxTestDelayStart";
 using TestDelayStartFn = std::int32_t(QX_CALL*)(std::uint32_t ms);
 inline constexpr char kTestCallbackTimesExport[] = "QxTestCallbackTimes";
 using TestSuspendFn = std::int32_t(QX_CALL*)();
-using TestCallbackTimesFn = std::uint32_t(QX_CALL*)(std::uint32_t kind, std::uint32_t* out,
-                                                    std::uint32_t max);
+using TestCallbackTimesFn = std::uint32_t(QX_CALL*)(std::uint32_t kind, std::uint32_t* out, std::uint32_t max);
 
 }  // namespace agent

@@ -32,10 +32,10 @@ struct HookMessageSlot {
 static_assert(sizeof(HookMessageSlot) == 28);
 
 struct HookSharedBlock {
-  std::uint32_t AgentThreadId;   // library: the thread identifier given to SetHook
-  std::uint32_t MenuOpenFlag;    // agent: 1 while the folder menu is open
-  std::uint32_t HeartbeatTick;   // library: tick count of its last sign of life
-  std::uint32_t reserved[12];    // library's own use
+  std::uint32_t AgentThreadId;  // library: the thread identifier given to SetHook
+  std::uint32_t MenuOpenFlag;   // agent: 1 while the folder menu is open
+  std::uint32_t HeartbeatTick;  // library: tick count of its last sign of life
+  std::uint32_t reserved[12];   // library's own use
   HookMessageSlot slots[kHookSlotCount];
 };
 static_assert(sizeof(HookSharedBlock) == kHookBlockSize);

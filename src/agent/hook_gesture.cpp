@@ -13,16 +13,20 @@ using targets::TargetKind;
 // Dialogs in which a folder is chosen: the menu may replace their middle
 // click, wheel and '?' button.
 bool IsFolderDialogKind(TargetKind k) {
-  return k == targets::FileDialog || k == targets::RarExtractDialog ||
-         k == targets::ZipExtractDialog || k == targets::AceExtractDialog;
+  return k == targets::FileDialog || k == targets::RarExtractDialog || k == targets::ZipExtractDialog ||
+         k == targets::AceExtractDialog;
 }
 
 bool WheelWanted(std::uint32_t setting, HookGesture g) {
   switch (setting) {
-    case 1: return true;
-    case 2: return g == HookGesture::WheelForward;
-    case 3: return g == HookGesture::WheelBackward;
-    default: return false;
+    case 1:
+      return true;
+    case 2:
+      return g == HookGesture::WheelForward;
+    case 3:
+      return g == HookGesture::WheelBackward;
+    default:
+      return false;
   }
 }
 
@@ -34,14 +38,22 @@ HookDecision Record(HookMessage m, plat::Window w, std::uint32_t lparam) {
 
 const wchar_t* HookMessageName(HookMessage m) {
   switch (m) {
-    case HookMessage::QxMDialog: return L"WM_QXMDIALOG by Vorlune Folder";
-    case HookMessage::WheelMouse: return L"WM_WHEELMOUSE by Vorlune Folder";
-    case HookMessage::QxHelp: return L"WM_QXHELP by Vorlune Folder";
-    case HookMessage::QxMExplorer: return L"WM_QXMEXPLORER by Vorlune Folder";
-    case HookMessage::QxMDesktop: return L"WM_QXMDESKTOP by Vorlune Folder";
-    case HookMessage::QxRExplorer: return L"WM_QXREXPLORER by Vorlune Folder";
-    case HookMessage::QxMBrowse: return L"WM_QXMBROWSE by Vorlune Folder";
-    case HookMessage::None: break;
+    case HookMessage::QxMDialog:
+      return L"WM_QXMDIALOG by Vorlune Folder";
+    case HookMessage::WheelMouse:
+      return L"WM_WHEELMOUSE by Vorlune Folder";
+    case HookMessage::QxHelp:
+      return L"WM_QXHELP by Vorlune Folder";
+    case HookMessage::QxMExplorer:
+      return L"WM_QXMEXPLORER by Vorlune Folder";
+    case HookMessage::QxMDesktop:
+      return L"WM_QXMDESKTOP by Vorlune Folder";
+    case HookMessage::QxRExplorer:
+      return L"WM_QXREXPLORER by Vorlune Folder";
+    case HookMessage::QxMBrowse:
+      return L"WM_QXMBROWSE by Vorlune Folder";
+    case HookMessage::None:
+      break;
   }
   return L"";
 }
@@ -126,9 +138,7 @@ int ReleaseAbandonedSlots(HookSharedBlock& block) {
   for (HookMessageSlot& slot : block.slots) {
     std::atomic_ref<std::uint32_t> message(slot.message);
     std::uint32_t expected = kSlotBeingWritten;
-    if (message.compare_exchange_strong(expected, 0, std::memory_order_release,
-                                        std::memory_order_relaxed))
-      ++released;
+    if (message.compare_exchange_strong(expected, 0, std::memory_order_release, std::memory_order_relaxed)) ++released;
   }
   return released;
 }
@@ -143,8 +153,7 @@ void StoreHeartbeat(HookSharedBlock& block, std::uint32_t tick) {
   std::atomic_ref<std::uint32_t>(block.HeartbeatTick).store(tick, std::memory_order_release);
 }
 
-bool PointOnHelpButton(const plat::Rect& window, plat::Point p, int frame, int captionHeight,
-                       int buttonWidth) {
+bool PointOnHelpButton(const plat::Rect& window, plat::Point p, int frame, int captionHeight, int buttonWidth) {
   if (buttonWidth <= 0 || captionHeight <= 0) return false;
   const int top = window.top + frame;
   const int closeLeft = window.right - frame - buttonWidth;

@@ -54,12 +54,12 @@ const wchar_t* HookMessageName(HookMessage m);
 
 // What lies under the pointer, as far as the gestures care.
 struct GestureTarget {
-  plat::Window window = 0;           // the target a record names: dialog, shell frame, desktop
+  plat::Window window = 0;  // the target a record names: dialog, shell frame, desktop
   targets::TargetKind kind = targets::None;
-  plat::Window control = 0;          // the innermost window under the pointer, where
-                                     // needed (browse dialogs, right clicks in shell windows)
-  bool onAddressBar = false;         // inside the address bar of a shell window or browser
-  bool onHelpButton = false;         // on the '?' caption button of a dialog
+  plat::Window control = 0;   // the innermost window under the pointer, where
+                              // needed (browse dialogs, right clicks in shell windows)
+  bool onAddressBar = false;  // inside the address bar of a shell window or browser
+  bool onHelpButton = false;  // on the '?' caption button of a dialog
 };
 
 struct HookDecision {
@@ -116,7 +116,6 @@ void StoreHeartbeat(HookSharedBlock& block, std::uint32_t tick);
 // frame rectangle. The caption buttons sit at the right end of the title bar,
 // the close button outermost, the help button to its left; frame is the
 // width of the window border, button the width and height of a caption button.
-bool PointOnHelpButton(const plat::Rect& window, plat::Point p, int frame, int captionHeight,
-                       int buttonWidth);
+bool PointOnHelpButton(const plat::Rect& window, plat::Point p, int frame, int captionHeight, int buttonWidth);
 
 }  // namespace agent

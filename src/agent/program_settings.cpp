@@ -47,8 +47,10 @@ void ReadProgramSettings(infra::TRegistry& reg, TProgramSettings& settings) {
     if (!reg.ValueExists(e.name)) continue;
     try {
       const std::int32_t v = reg.ReadInteger(e.name);
-      if (auto* b = std::get_if<bool TProgramSettings::*>(&e.field)) settings.**b = v != 0;
-      else settings.*std::get<std::int32_t TProgramSettings::*>(e.field) = v;
+      if (auto* b = std::get_if<bool TProgramSettings::*>(&e.field))
+        settings.** b = v != 0;
+      else
+        settings.*std::get<std::int32_t TProgramSettings::*>(e.field) = v;
     } catch (const std::exception&) {
       infra::LogError(L"ReadProgramSettings", L"Invalid data type", std::wstring(L"Name=") + e.name, 0);
     }
@@ -58,8 +60,10 @@ void ReadProgramSettings(infra::TRegistry& reg, TProgramSettings& settings) {
 void WriteProgramSettings(infra::TDralRegistry& reg, const TProgramSettings& settings) {
   for (std::size_t i = 0; i < kOptionsValues; ++i) {
     const Entry& e = kEntries[i];
-    if (auto* b = std::get_if<bool TProgramSettings::*>(&e.field)) reg.WriteInteger(e.name, settings.**b ? 1 : 0);
-    else reg.WriteInteger(e.name, settings.*std::get<std::int32_t TProgramSettings::*>(e.field));
+    if (auto* b = std::get_if<bool TProgramSettings::*>(&e.field))
+      reg.WriteInteger(e.name, settings.**b ? 1 : 0);
+    else
+      reg.WriteInteger(e.name, settings.*std::get<std::int32_t TProgramSettings::*>(e.field));
   }
 }
 

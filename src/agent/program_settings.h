@@ -9,7 +9,7 @@
 namespace infra {
 class TRegistry;
 class TDralRegistry;
-}
+}  // namespace infra
 
 namespace agent {
 

@@ -82,11 +82,9 @@ TVorlFolder::TVorlFolder(std::wstring start_argument, std::uint32_t wm_qxaddfold
   VorlFolder = this;
   std::wstring probe;
   fault_probe_ = plat::GetEnvironmentVariableW(kFaultProbeVariable, probe) && probe == L"1";
-  Handle = plat::CreateHiddenWindow(
-      kMainWindowClass, kMainWindowCaption,
-      [this](plat::Window, std::uint32_t message, std::uint64_t wparam, std::int64_t lparam) {
-        return WindowProc(message, wparam, lparam);
-      });
+  Handle = plat::CreateHiddenWindow(kMainWindowClass, kMainWindowCaption,
+                                    [this](plat::Window, std::uint32_t message, std::uint64_t wparam,
+                                           std::int64_t lparam) { return WindowProc(message, wparam, lparam); });
   BuildTrayMenu();
   // The folder menu's fixed items; its favourites and recent parts are built
   // by the store and the recent lists as they load. ImageList1 serves both menus.
@@ -311,8 +309,7 @@ void TVorlFolder::ProcessMessages() {
   }
 }
 
-std::optional<std::int64_t> TVorlFolder::WindowProc(std::uint32_t message, std::uint64_t wparam,
-                                                    std::int64_t lparam) {
+std::optional<std::int64_t> TVorlFolder::WindowProc(std::uint32_t message, std::uint64_t wparam, std::int64_t lparam) {
   switch (message) {
     case plat::WM_TIMER:
       if (wparam == kTimer4Id) Timer4Timer();
@@ -375,8 +372,10 @@ void TVorlFolder::WMGetSysCommand(std::uint64_t) {
 
 void TVorlFolder::SetTimer1Enabled(bool enabled) {
   Timer1Enabled = enabled;
-  if (enabled) plat::SetTimer(Handle, kTimer1Id, kTimer1Interval);
-  else plat::KillTimer(Handle, kTimer1Id);
+  if (enabled)
+    plat::SetTimer(Handle, kTimer1Id, kTimer1Interval);
+  else
+    plat::KillTimer(Handle, kTimer1Id);
 }
 
 void TVorlFolder::Timer4Timer() {
@@ -433,9 +432,9 @@ void TVorlFolder::DispatchHookSlot(const HookMessageSlot& slot) {
     if (number == 0 || slot.message != number) continue;
     const bool browse = e.number == &THookMessages::WM_QXMBROWSE;
     const std::int32_t kind = static_cast<std::int32_t>(slot.lparam);
-    infra::LogMessage(kLogSource, e.prefix + targets::HandleText(slot.wparam) +
-                                      (browse ? L", Ctrl=" + targets::HandleText(slot.lparam)
-                                              : L", Type=" + std::to_wstring(kind)));
+    infra::LogMessage(
+        kLogSource, e.prefix + targets::HandleText(slot.wparam) +
+                        (browse ? L", Ctrl=" + targets::HandleText(slot.lparam) : L", Type=" + std::to_wstring(kind)));
     // The record's time is the tick of the user's input.
     if (browse) {
       menu::ShowPath(slot.wparam, targets::BrowseDialog, slot.time);
@@ -468,7 +467,8 @@ void TVorlFolder::WMHandler(const plat::Msg& msg, bool& handled) {
     if (WM_QXADDFOLDER != 0 && msg.message == WM_QXADDFOLDER) {
       std::wstring name;
       if (!plat::GlobalGetAtomNameW(static_cast<std::uint16_t>(msg.wparam), name, 261)) {
-        infra::LogError(kLogSource, L"WM_QXADDFOLDER: atom names nothing", L"wParam=" + targets::HandleText(msg.wparam), 0);
+        infra::LogError(kLogSource, L"WM_QXADDFOLDER: atom names nothing", L"wParam=" + targets::HandleText(msg.wparam),
+                        0);
       } else {
         infra::LogMessage(kLogSource, L"WM_QXADDFOLDER recive: " + name);
         // The sender leaves its reference of the atom to the receiver.

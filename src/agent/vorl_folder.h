@@ -163,9 +163,9 @@ class TVorlFolder {
   THookMessages HookMessages;
   std::uint32_t WM_QXADDFOLDER = 0;
   std::wstring StartArgument;
-  plat::Window Handle = 0;                 // the hidden main window
-  HookSharedBlock* HookBlock = nullptr;    // from SetHook; null without a hook
-  bool FirstRun = false;                   // the settings key was missing at start
+  plat::Window Handle = 0;               // the hidden main window
+  HookSharedBlock* HookBlock = nullptr;  // from SetHook; null without a hook
+  bool FirstRun = false;                 // the settings key was missing at start
   std::wstring RecentFolderPath;
   plat::Menu PopupMenu1;  // the tray menu
   plat::Menu PopupMenu2;  // the folder menu
@@ -191,7 +191,7 @@ class TVorlFolder {
   bool terminated_ = false;
   bool timer4_busy_ = false;
   bool favourites_menu_pending_ = false;
-  bool fault_probe_ = false;  // kFaultProbeVariable was "1" at start
+  bool fault_probe_ = false;                       // kFaultProbeVariable was "1" at start
   std::uint64_t recent_icons_generation_ = ~0ull;  // of the icons last given to Lst
 };
 

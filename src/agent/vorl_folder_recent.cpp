@@ -84,8 +84,8 @@ void TVorlFolder::Timer1Timer() {
   SetTimer1Enabled(false);
   try {
     if (store::ScanRecentChanges(RecentFolderPath, RecentScanSettings())) {
-      infra::LogMessage(L"Timer1Timer", L"Recent files=" + std::to_wstring(store::RecentFiles.Count()) +
-                                            L", folders=" + std::to_wstring(store::RecentFolders.Count()));
+      infra::LogMessage(L"Timer1Timer", L"Recent files=" + std::to_wstring(store::RecentFiles.Count()) + L", folders=" +
+                                            std::to_wstring(store::RecentFolders.Count()));
       BuildRecentMenus(true, true);
     }
   } catch (const std::exception&) {

@@ -33,8 +33,8 @@ bool RemoveAutostartEntry() {
     if (!reg.OpenKey(kRunKeyPath, false)) return true;  // no Run key, no value
     if (!reg.ValueExists(kAutostartValueName)) return true;
     if (reg.DeleteValue(kAutostartValueName)) return true;
-    infra::LogError(L"RemoveAutostartEntry", L"Can't delete value",
-                    L"Value=" + std::wstring(kAutostartValueName), plat::LastError());
+    infra::LogError(L"RemoveAutostartEntry", L"Can't delete value", L"Value=" + std::wstring(kAutostartValueName),
+                    plat::LastError());
   } catch (...) {
     infra::LogError(L"RemoveAutostartEntry", L"Common error", L"", plat::LastError());
   }

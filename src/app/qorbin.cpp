@@ -36,9 +36,7 @@ constexpr wchar_t kInstallPageLocal[] = L"https://www.quantrel.net/intl/folder/t
 constexpr wchar_t kInstallPage[] = L"https://www.quantrel.net/folder/thanks/?utm_source=folder";
 
 // Primary languages whose users get the localised page.
-constexpr std::uint32_t kLocalLanguages[] = {0x07, 0x0A, 0x0C, 0x10, 0x11, 0x12,
-                                             0x13, 0x16, 0x19, 0x1D, 0x22, 0x23};
-
+constexpr std::uint32_t kLocalLanguages[] = {0x07, 0x0A, 0x0C, 0x10, 0x11, 0x12, 0x13, 0x16, 0x19, 0x1D, 0x22, 0x23};
 
 // Deletes the key when it has no subkey left or only the subkey "Dump".
 void DeleteKeyWhenEmpty(infra::TDralRegistry& reg, const std::wstring& key) {
@@ -157,14 +155,12 @@ void UninstallCleanup() {
       reg.CloseKey();
       reg.DeleteKey(agent::kProductKey);
     }
-  } catch (const std::exception&) {
-  }
+  } catch (const std::exception&) {}
   try {
     infra::TDralRegistry reg;
     DeleteKeyWhenEmpty(reg, agent::kProductKey);
     DeleteKeyWhenEmpty(reg, kQuantrelKey);
-  } catch (const std::exception&) {
-  }
+  } catch (const std::exception&) {}
   RemoveAutostartEntry();
 }
 
@@ -180,8 +176,9 @@ std::wstring InstallPageAddress(const std::vector<std::uint64_t>& keyboard_layou
 }
 
 bool StartedElevated(const std::wstring& first_argument) {
-  switch (TrySchedulerStart(first_argument, [&] { return RunAsElevated(first_argument); },
-                            [&] { return HandOverOnceTheAgentAnswers(first_argument); })) {
+  switch (TrySchedulerStart(
+      first_argument, [&] { return RunAsElevated(first_argument); },
+      [&] { return HandOverOnceTheAgentAnswers(first_argument); })) {
     case ElevatedStart::Scheduler:
     case ElevatedStart::RunAs:
       StopInfrastructure();
@@ -198,8 +195,7 @@ int qorbin() {
   const std::wstring first = args.empty() ? L"" : args[0];
   if (first == L"/install") {
     InstallAgentTask();
-    plat::ShellExecute(0, L"open", InstallPageAddress(plat::GetKeyboardLayoutList()), L"", L"",
-                       plat::SW_SHOWNORMAL);
+    plat::ShellExecute(0, L"open", InstallPageAddress(plat::GetKeyboardLayoutList()), L"", L"", plat::SW_SHOWNORMAL);
     return 0;
   }
   if (first == L"/update") {

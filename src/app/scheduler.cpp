@@ -34,9 +34,7 @@ constexpr std::uint32_t kPollMs = 100;
 
 void Log(const std::wstring& text) { infra::LogMessage(kSource, text); }
 
-bool IsServiceUp(std::uint32_t state) {
-  return state == plat::SERVICE_START_PENDING || state == plat::SERVICE_RUNNING;
-}
+bool IsServiceUp(std::uint32_t state) { return state == plat::SERVICE_START_PENDING || state == plat::SERVICE_RUNNING; }
 
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
@@ -66,19 +64,14 @@ plat::HResult Connect(Connection& c) {
 
 plat::HResult Register(const Connection& c, const std::wstring& name, plat::TaskObject definition,
                        plat::OwnedTaskObject* registered) {
-  return plat::TaskFolderRegisterTaskDefinition(c.folder.get(), name, definition,
-                                                plat::TASK_CREATE_OR_UPDATE,
-                                                plat::TASK_LOGON_INTERACTIVE_TOKEN,
-                                                registered->Out());
+  return plat::TaskFolderRegisterTaskDefinition(c.folder.get(), name, definition, plat::TASK_CREATE_OR_UPDATE,
+                                                plat::TASK_LOGON_INTERACTIVE_TOKEN, registered->Out());
 }
 
-plat::TaskLogonTrigger LogonTrigger(const SchedulerLaunch& p) {
-  return plat::TaskLogonTrigger{p.UserAccount, L"PT0S"};
-}
+plat::TaskLogonTrigger LogonTrigger(const SchedulerLaunch& p) { return plat::TaskLogonTrigger{p.UserAccount, L"PT0S"}; }
 
 plat::TaskPrincipal Principal(const SchedulerLaunch& p) {
-  return plat::TaskPrincipal{p.HighestRunLevel ? plat::TASK_RUNLEVEL_HIGHEST : plat::TASK_RUNLEVEL_LUA,
-                             p.UserAccount};
+  return plat::TaskPrincipal{p.HighestRunLevel ? plat::TASK_RUNLEVEL_HIGHEST : plat::TASK_RUNLEVEL_LUA, p.UserAccount};
 }
 
 // Fills a new definition as the agent's tasks are made.
@@ -107,8 +100,8 @@ plat::HResult FillNewDefinition(plat::TaskObject def, const SchedulerLaunch& p) 
   s.execution_time_limit = L"PT0S";
   hr = plat::TaskDefinitionSetSettings(def, s);
   if (plat::Failed(hr)) return hr;
-  hr = plat::TaskDefinitionAddExecAction(
-      def, plat::TaskExecAction{Quoted(p.ProgramPath), p.Arguments, p.WorkingDirectory});
+  hr = plat::TaskDefinitionAddExecAction(def,
+                                         plat::TaskExecAction{Quoted(p.ProgramPath), p.Arguments, p.WorkingDirectory});
   if (plat::Failed(hr)) return hr;
   return plat::TaskDefinitionSetPrincipal(def, Principal(p));
 }
@@ -181,8 +174,7 @@ plat::HResult CorrectDefinition(plat::TaskObject def, const SchedulerLaunch& p, 
     *marked = true;
     hr = plat::TaskDefinitionClearActions(def);
     if (plat::Failed(hr)) return hr;
-    return plat::TaskDefinitionAddExecAction(def,
-                                             plat::TaskExecAction{wanted_path, p.Arguments, p.WorkingDirectory});
+    return plat::TaskDefinitionAddExecAction(def, plat::TaskExecAction{wanted_path, p.Arguments, p.WorkingDirectory});
   }
   bool action_changed = false;
   if (!infra::SameText(action.path, wanted_path)) {
@@ -227,11 +219,10 @@ RunFacts ReadFacts(plat::TaskObject task) {
 }
 
 std::wstring DiagnosticLine(const std::wstring& prefix, const RunFacts& f, double remembered_last) {
-  return prefix + plat::FormatTaskDate(f.last_run) + L", next run=" +
-         plat::FormatTaskDate(f.next_run) + L", LastTaskResult=" + std::to_wstring(f.last_result) +
-         L", LastRun=" + DateNumber(remembered_last) + L"(" + plat::FormatTaskDate(remembered_last) +
-         L"), LastRunTime=" + DateNumber(f.last_run) + L" (" + plat::FormatTaskDate(f.last_run) +
-         L"), RegisteredTask.State=" + std::to_wstring(f.state);
+  return prefix + plat::FormatTaskDate(f.last_run) + L", next run=" + plat::FormatTaskDate(f.next_run) +
+         L", LastTaskResult=" + std::to_wstring(f.last_result) + L", LastRun=" + DateNumber(remembered_last) + L"(" +
+         plat::FormatTaskDate(remembered_last) + L"), LastRunTime=" + DateNumber(f.last_run) + L" (" +
+         plat::FormatTaskDate(f.last_run) + L"), RegisteredTask.State=" + std::to_wstring(f.state);
 }
 
 // Runs the registered task and watches it start; true when it started.
@@ -240,8 +231,8 @@ bool RunTask(plat::TaskObject task, const SchedulerLaunch& p) {
   double last_run = 0, next_run = 0;
   plat::RegisteredTaskGetLastRunTime(task, &last_run);
   plat::RegisteredTaskGetNextRunTime(task, &next_run);
-  Log(L"Last run=" + plat::FormatTaskDate(last_run) + L" (" + DateNumber(last_run) +
-      L"), next run=" + plat::FormatTaskDate(next_run));
+  Log(L"Last run=" + plat::FormatTaskDate(last_run) + L" (" + DateNumber(last_run) + L"), next run=" +
+      plat::FormatTaskDate(next_run));
   const double remembered_last = last_run;
   const std::uint32_t started = plat::TickCount();
 
@@ -430,10 +421,9 @@ bool LaunchThroughScheduler(const SchedulerLaunch& p) {
 }
 
 bool LaunchThroughScheduler(const std::wstring& ProgramPath, const std::wstring& Arguments,
-                            const std::wstring& WorkingDirectory, bool AddLogonTrigger,
-                            bool FlushLogBeforeRun, bool AcceptRunningResult, bool WaitForStop,
-                            bool RunExistingOnRegisterFailure, std::int32_t Priority, bool RunNow,
-                            const std::wstring& TaskName, bool HighestRunLevel,
+                            const std::wstring& WorkingDirectory, bool AddLogonTrigger, bool FlushLogBeforeRun,
+                            bool AcceptRunningResult, bool WaitForStop, bool RunExistingOnRegisterFailure,
+                            std::int32_t Priority, bool RunNow, const std::wstring& TaskName, bool HighestRunLevel,
                             const std::wstring& UserAccount) {
   SchedulerLaunch p;
   p.ProgramPath = ProgramPath;
@@ -476,17 +466,15 @@ bool DeleteFromScheduler(const std::wstring& TaskName) {
 
 std::wstring AgentTaskName() { return kTaskPrefix + plat::CurrentUserName(); }
 
-std::wstring AgentUserAccount() {
-  return plat::ComputerName() + L"\\" + plat::CurrentUserName();
-}
+std::wstring AgentUserAccount() { return plat::ComputerName() + L"\\" + plat::CurrentUserName(); }
 
 void InstallAgentTask() {
   if ((infra::IsUacEnabled() & 0xFF) == 0 || !infra::IsElevated()) return;
   const bool real_admin = infra::IsRealAdmin();
   if (!real_admin && !infra::IsPowerUser()) return;
   if (real_admin) CheckSchedulerStartType();
-  LaunchThroughScheduler(plat::ProgramPath(), L"", L"", false, false, false, false, false, 5, false,
-                         AgentTaskName(), true, AgentUserAccount());
+  LaunchThroughScheduler(plat::ProgramPath(), L"", L"", false, false, false, false, false, 5, false, AgentTaskName(),
+                         true, AgentUserAccount());
 }
 
 void RemoveAgentTask() {
@@ -544,8 +532,7 @@ std::uint32_t SchedulerServiceState(const std::wstring& ServiceName) {
   const plat::Handle manager = plat::OpenSCManagerW(plat::SC_MANAGER_CONNECT, &error);
   if (!manager) return plat::SERVICE_STOPPED;
   std::uint32_t state = plat::SERVICE_STOPPED;
-  const plat::Handle service =
-      plat::OpenServiceW(manager, ServiceName, plat::SERVICE_QUERY_STATUS, &error);
+  const plat::Handle service = plat::OpenServiceW(manager, ServiceName, plat::SERVICE_QUERY_STATUS, &error);
   if (service) {
     std::uint32_t current = 0;
     if (plat::QueryServiceStatus(service, &current, &error)) state = current;
@@ -563,8 +550,7 @@ void CheckSchedulerStartType() {
   // Reading and changing the configuration need these rights; a handle with
   // query-status access alone would be refused both.
   const plat::Handle service =
-      plat::OpenServiceW(manager, kScheduleService,
-                         plat::SERVICE_QUERY_CONFIG | plat::SERVICE_CHANGE_CONFIG, &error);
+      plat::OpenServiceW(manager, kScheduleService, plat::SERVICE_QUERY_CONFIG | plat::SERVICE_CHANGE_CONFIG, &error);
   if (service) {
     std::uint32_t needed = 0;
     plat::QueryServiceConfigSize(service, &needed, &error);

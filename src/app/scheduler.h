@@ -18,13 +18,13 @@ namespace app {
 
 // The options of one launch; the defaults are those of the program entry.
 struct SchedulerLaunch {
-  std::wstring ProgramPath;       // program file to run
-  std::wstring Arguments;         // command-line arguments of the action
-  std::wstring WorkingDirectory;  // working directory of the action
-  bool AddLogonTrigger = false;   // keep exactly one logon trigger for UserAccount
-  bool FlushLogBeforeRun = false; // SaveAllLogs(false) just before the run
+  std::wstring ProgramPath;        // program file to run
+  std::wstring Arguments;          // command-line arguments of the action
+  std::wstring WorkingDirectory;   // working directory of the action
+  bool AddLogonTrigger = false;    // keep exactly one logon trigger for UserAccount
+  bool FlushLogBeforeRun = false;  // SaveAllLogs(false) just before the run
   bool AcceptRunningResult = false;
-  bool WaitForStop = false;       // wait up to 4 s for the task to finish
+  bool WaitForStop = false;  // wait up to 4 s for the task to finish
   // After a failed re-registration run the task as it stood before (see
   // LaunchThroughScheduler).
   bool RunExistingOnRegisterFailure = true;
@@ -44,10 +44,9 @@ struct SchedulerLaunch {
 // the update had already removed it, the earlier definition is registered
 // again first, so a failed update never loses the task.
 bool LaunchThroughScheduler(const std::wstring& ProgramPath, const std::wstring& Arguments,
-                            const std::wstring& WorkingDirectory, bool AddLogonTrigger,
-                            bool FlushLogBeforeRun, bool AcceptRunningResult, bool WaitForStop,
-                            bool RunExistingOnRegisterFailure, std::int32_t Priority, bool RunNow,
-                            const std::wstring& TaskName, bool HighestRunLevel,
+                            const std::wstring& WorkingDirectory, bool AddLogonTrigger, bool FlushLogBeforeRun,
+                            bool AcceptRunningResult, bool WaitForStop, bool RunExistingOnRegisterFailure,
+                            std::int32_t Priority, bool RunNow, const std::wstring& TaskName, bool HighestRunLevel,
                             const std::wstring& UserAccount);
 bool LaunchThroughScheduler(const SchedulerLaunch& launch);
 // The same; ran_as_it_stood tells whether what was started is the task as it
@@ -85,8 +84,7 @@ std::wstring AgentUserAccount();
 // as it stood (an unelevated process may not change it), its arguments are
 // the old ones: a non-empty FirstArgument is then handed to the agent through
 // hand_over (which waits for the agent to answer); false when that fails.
-bool LaunchAgentThroughScheduler(const std::wstring& FirstArgument,
-                                 const std::function<bool()>& hand_over = nullptr);
+bool LaunchAgentThroughScheduler(const std::wstring& FirstArgument, const std::function<bool()>& hand_over = nullptr);
 
 // The elevated start of the program entry, for an unelevated administrator
 // under UAC (IsUacEnabled, not IsElevated, IsAdminGroupMember):

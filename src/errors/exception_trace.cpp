@@ -37,9 +37,7 @@ void Remember(const plat::RaisedException& e) {
 }
 
 // Code addresses to look up: a return address lies just after its call.
-std::uint64_t LookupAddress(std::uint64_t address, bool exact) {
-  return exact || address == 0 ? address : address - 1;
-}
+std::uint64_t LookupAddress(std::uint64_t address, bool exact) { return exact || address == 0 ? address : address - 1; }
 
 // The trace runs log calls of its own (the excerpt flushes the log), which
 // must not change what the interrupted code's state says: LoggerIdle tells
@@ -62,8 +60,8 @@ std::wstring DateTimeText() { return infra::FormatLogDateTime(plat::LocalNow());
 
 std::wstring LocationText(const plat::RaisedException& e) {
   plat::SourceLocation loc;
-  if (plat::ResolveAddress(LookupAddress(e.address, e.hardware_fault), loc) && !loc.procedure.empty() &&
-      loc.line > 0 && !loc.file.empty()) {
+  if (plat::ResolveAddress(LookupAddress(e.address, e.hardware_fault), loc) && !loc.procedure.empty() && loc.line > 0 &&
+      !loc.file.empty()) {
     return L"in " + loc.procedure + L" at " + std::to_wstring(loc.line) + L" in file " + loc.file;
   }
   return L"at address " + plat::detail::HexAddress(e.address);
@@ -112,8 +110,7 @@ bool CapturedStack(const void* object, std::vector<std::uint64_t>& stack, bool* 
 void TraceRaisedException(const plat::RaisedException& e) {
   try {
     Remember(e);
-  } catch (...) {
-  }
+  } catch (...) {}
   // A hardware fault thrown again as an exception was traced at the fault;
   // remembering it under the thrown object is all that is left.
   if (e.traced_before || infra::SuppressExceptionTrace) return;
@@ -126,8 +123,7 @@ void TraceRaisedException(const plat::RaisedException& e) {
     if (e.is_exception) lines.push_back(L"Message: " + e.message);
     try {
       infra::AddLastLogEntries(lines);
-    } catch (...) {
-    }
+    } catch (...) {}
     if (!e.stack.empty()) {
       lines.push_back(L"Call stack: ");
       for (auto& l : StackLines(e.stack, e.hardware_fault)) lines.push_back(std::move(l));
@@ -137,8 +133,7 @@ void TraceRaisedException(const plat::RaisedException& e) {
     const std::wstring folder = infra::GetLogFolder();
     if (folder.empty()) return;  // no trace reaches a file before the log folder is known
     infra::AppendLinesToLogFile(folder + infra::kErrorLogName, lines);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void InstallExceptionTrace() { plat::SetRaiseNotifier(&TraceRaisedException); }

@@ -162,8 +162,7 @@ void TFileStream::Close() {
 
 // -------------------------------------------------------------- TCopyThread
 
-TCopyThread::TCopyThread(std::wstring source, int priority, std::uint32_t buffer_size,
-                         TFileStream& destination)
+TCopyThread::TCopyThread(std::wstring source, int priority, std::uint32_t buffer_size, TFileStream& destination)
     : source_(std::move(source)),
       priority_(priority),
       buffer_(std::max<std::uint32_t>(buffer_size, 1)),
@@ -227,9 +226,7 @@ std::uint32_t TCopyThread::Run() {
   return kCopyOk;
 }
 
-std::uint32_t TCopyThread::OutputBlock(const std::uint8_t* data, std::uint32_t size) {
-  return WriteOut(data, size);
-}
+std::uint32_t TCopyThread::OutputBlock(const std::uint8_t* data, std::uint32_t size) { return WriteOut(data, size); }
 
 std::uint32_t TCopyThread::WriteOut(const void* data, std::size_t size) {
   std::int64_t before = destination_.Position();
@@ -249,12 +246,10 @@ struct TZipThread::Deflater {
   }
 };
 
-TZipThread::TZipThread(std::wstring source, int priority, std::uint32_t buffer_size,
-                       TFileStream& destination)
-    : TCopyThread(std::move(source), priority, buffer_size, destination),
-      deflater_(std::make_unique<Deflater>()) {
-  deflater_->ready = deflateInit2(&deflater_->stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8,
-                                  Z_DEFAULT_STRATEGY) == Z_OK;
+TZipThread::TZipThread(std::wstring source, int priority, std::uint32_t buffer_size, TFileStream& destination)
+    : TCopyThread(std::move(source), priority, buffer_size, destination), deflater_(std::make_unique<Deflater>()) {
+  deflater_->ready =
+      deflateInit2(&deflater_->stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
   Start();
 }
 
@@ -328,8 +323,7 @@ TZip::~TZip() noexcept(false) {
   if (std::uncaught_exceptions() > 0) {
     try {
       Close();
-    } catch (...) {
-    }
+    } catch (...) {}
     return;
   }
   Close();

@@ -26,19 +26,19 @@ namespace errors {
 
 // Result codes of a copy or compression run (the low 12 bits of a result).
 constexpr std::uint32_t kCopyOk = 0;
-constexpr std::uint32_t kCopyOpenError = 2;      // "Open file error"
-constexpr std::uint32_t kCopyReadError = 4;      // "Read file error"
-constexpr std::uint32_t kCopyWriteError = 5;     // "Write file error"
-constexpr std::uint32_t kCopyLowDiskSpace = 7;   // "Low disk space"
+constexpr std::uint32_t kCopyOpenError = 2;     // "Open file error"
+constexpr std::uint32_t kCopyReadError = 4;     // "Read file error"
+constexpr std::uint32_t kCopyWriteError = 5;    // "Write file error"
+constexpr std::uint32_t kCopyLowDiskSpace = 7;  // "Low disk space"
 constexpr std::uint32_t kCopyErrorMask = 0x0FFF;
 // Operations (the high 4 bits of a result).
 constexpr std::uint32_t kCopyOperation = 0x1000;
 constexpr std::uint32_t kZipOperation = 0x4000;
 // Codes of archive-level failures.
-constexpr std::uint32_t kZipCreateError = 1;       // "Error creating " + path
-constexpr std::uint32_t kZipBadEntryName = 8;      // "Invalid entry name"
-constexpr std::uint32_t kZipArchiveFull = 9;       // "Archive is full"
-constexpr std::uint32_t kZipArchiveBusy = 10;      // "Archive is busy"
+constexpr std::uint32_t kZipCreateError = 1;   // "Error creating " + path
+constexpr std::uint32_t kZipBadEntryName = 8;  // "Invalid entry name"
+constexpr std::uint32_t kZipArchiveFull = 9;   // "Archive is full"
+constexpr std::uint32_t kZipArchiveBusy = 10;  // "Archive is busy"
 
 // Files larger than this are left out of an archive.
 constexpr std::uint64_t kZipMaxFileSize = 2000000;
@@ -97,7 +97,7 @@ class TFileStream {
 
 // One entry of the archive, as recorded in its central directory.
 struct TPkHeader {
-  std::uint32_t DosDateTime = 0;   // time in the low 16 bits, date in the high 16 bits
+  std::uint32_t DosDateTime = 0;  // time in the low 16 bits, date in the high 16 bits
   std::uint32_t Crc32 = 0;
   std::uint16_t Flags = 2;
   std::uint16_t ExternalAttributes = 0;

@@ -73,20 +73,21 @@ std::wstring GetSystemInfo(bool extended) {
       std::wstring cpu;
       plat::GetProcessorName(cpu);
       lines.push_back(L"CPU: " + cpu);
-    } catch (...) {
-    }
+    } catch (...) {}
     try {
       std::uint32_t mhz = 0;
-      if (plat::GetProcessorNominalMhz(mhz)) lines.push_back(L"NormFreq: " + std::to_wstring(mhz) + L" MHz");
-      else lines.push_back(L"NormFreq: ");
-    } catch (...) {
-    }
+      if (plat::GetProcessorNominalMhz(mhz))
+        lines.push_back(L"NormFreq: " + std::to_wstring(mhz) + L" MHz");
+      else
+        lines.push_back(L"NormFreq: ");
+    } catch (...) {}
     try {
       std::uint32_t mhz = 0;
-      if (plat::MeasureProcessorMhz(mhz)) lines.push_back(L"RawFreq: " + std::to_wstring(mhz) + L" MHz");
-      else lines.push_back(L"RawFreq: ");
-    } catch (...) {
-    }
+      if (plat::MeasureProcessorMhz(mhz))
+        lines.push_back(L"RawFreq: " + std::to_wstring(mhz) + L" MHz");
+      else
+        lines.push_back(L"RawFreq: ");
+    } catch (...) {}
     plat::MemoryStatus mem;
     if (!plat::GetMemoryStatus(mem)) throw std::runtime_error("GlobalMemoryStatusEx failed");
     lines.push_back(L"TotalPhysicalMemory: " + std::to_wstring(mem.total_phys / kMb));
@@ -134,8 +135,7 @@ void WriteGlobalErrorLog(const std::wstring& message, const void* thrown) {
       infra::AppendUtf16Le(bytes, L"\r\n");
     }
     plat::WriteWholeFile(file, bytes);  // a failing write is ignored
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 }  // namespace errors

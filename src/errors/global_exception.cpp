@@ -46,8 +46,7 @@ void GlobalException(std::exception_ptr e) {
     } catch (const std::exception& ex) {
       message = plat::FromUtf8(ex.what());  // exception texts are UTF-8
       thrown = &ex;
-    } catch (...) {
-    }
+    } catch (...) {}
     if (!infra::LoggerIdle) {
       WriteGlobalErrorLog(message, thrown);
       infra::LogError(L"GlobalException", message, L"See error.log", last_error, true);

@@ -142,8 +142,7 @@ MailSettings ReadMailSettings() {
       const unsigned long p = std::stoul(port);
       if (p > 0 && p <= 65535) s.port = static_cast<std::uint16_t>(p);
     }
-  } catch (const std::exception&) {
-  }
+  } catch (const std::exception&) {}
   return s;
 }
 
@@ -172,7 +171,7 @@ void TSmtpClient::SendRaw(const std::string& data) {
   Close();
   if (r == plat::NetResult::kTimeout) throw EIdConnectTimeout("Send timed out");
   throw EIdSocketError(r == plat::NetResult::kClosed ? "Connection closed by the server"
-                                                      : "Socket error: " + plat::ToUtf8(error));
+                                                     : "Socket error: " + plat::ToUtf8(error));
 }
 
 void TSmtpClient::SendLine(const std::string& line) { SendRaw(line + "\r\n"); }
@@ -198,7 +197,7 @@ TSmtpClient::Reply TSmtpClient::ReadReply(std::uint32_t timeout_ms) {
       Close();
       if (r == plat::NetResult::kTimeout) throw EIdConnectTimeout("No reply from the server");
       throw EIdSocketError(r == plat::NetResult::kClosed ? "Connection closed by the server"
-                                                          : "Socket error: " + plat::ToUtf8(error));
+                                                         : "Socket error: " + plat::ToUtf8(error));
     }
     std::string line = received_.substr(0, eol);
     received_.erase(0, eol + 2);
@@ -329,8 +328,7 @@ void TSmtpClient::Disconnect() {
   try {
     SendLine("QUIT");
     ReadReply(std::min<std::uint32_t>(settings_.reply_timeout_ms, 2000));
-  } catch (...) {
-  }
+  } catch (...) {}
   Close();
 }
 
@@ -354,8 +352,7 @@ bool ConnectMailServer(TSmtpClient& client, int attempt) {
     return client.Authenticate();
   } catch (const std::exception& e) {
     infra::LogMessage(L"ConnectMailServer", server + L", " + Wide(e.what()));
-  } catch (...) {
-  }
+  } catch (...) {}
   return false;
 }
 

@@ -41,7 +41,7 @@ struct MailSettings {
   std::wstring user = L"bugreport@quantrel.com";
   std::wstring password = L"Vf7#kQ2zw";
   std::wstring recipient = L"support@quantrel.com";
-  std::wstring certificate_file;             // empty: the system's trusted roots
+  std::wstring certificate_file;            // empty: the system's trusted roots
   std::uint32_t connect_timeout_ms = 5000;  // connect and greeting
   std::uint32_t reply_timeout_ms = 30000;   // every later reply
 };

@@ -16,7 +16,8 @@ namespace infra {
 namespace {
 
 constexpr wchar_t kProfileListKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\";
-constexpr wchar_t kUserShellFoldersKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+constexpr wchar_t kUserShellFoldersKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 constexpr wchar_t kUserProfileRef[] = L"%USERPROFILE%";
 
 std::mutex& Lock() {

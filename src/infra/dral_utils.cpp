@@ -146,8 +146,7 @@ std::wstring GetFileVersion(const std::wstring& file) {
       result = FromUtf16Le(value);
       while (!result.empty() && result.back() == L'\0') result.pop_back();
     }
-  } catch (...) {
-  }
+  } catch (...) {}
   return result;
 }
 

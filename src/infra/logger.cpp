@@ -88,8 +88,8 @@ bool EraseIntel() {
 // The system's text for an error code without trailing blanks, line breaks
 // and full stops.
 std::wstring CleanSystemText(std::wstring s) {
-  while (!s.empty() && (s.back() == L' ' || s.back() == L'\r' || s.back() == L'\n' || s.back() == L'.' ||
-                        s.back() == L'\t'))
+  while (!s.empty() &&
+         (s.back() == L' ' || s.back() == L'\r' || s.back() == L'\n' || s.back() == L'.' || s.back() == L'\t'))
     s.pop_back();
   return s;
 }
@@ -161,8 +161,8 @@ class TLogThread {
     using clock = std::chrono::steady_clock;
     auto next_move = clock::now() + move_interval_;
     auto next_flush = clock::now() + flush_interval_;
-    const auto tick = std::min<std::chrono::milliseconds>(
-        std::chrono::milliseconds(1000), std::min(move_interval_, flush_interval_));
+    const auto tick =
+        std::min<std::chrono::milliseconds>(std::chrono::milliseconds(1000), std::min(move_interval_, flush_interval_));
     std::unique_lock<std::mutex> lk(wake_lock_);
     while (!terminated_) {
       lk.unlock();
@@ -178,8 +178,7 @@ class TLogThread {
           FlushBuffer();
           next_flush = clock::now() + flush_interval_;
         }
-      } catch (...) {
-      }
+      } catch (...) {}
       lk.lock();
       wake_.wait_for(lk, tick, [this] { return terminated_; });
     }
@@ -188,8 +187,7 @@ class TLogThread {
       MoveQueueToBuffer();
       FlushBuffer();
       Discard();
-    } catch (...) {
-    }
+    } catch (...) {}
   }
 
   std::chrono::milliseconds move_interval_;
@@ -226,8 +224,8 @@ void PostLogText(const std::wstring& text) {
     std::lock_guard<std::recursive_mutex> g(LoggerLock());
     if (g_stopped.load()) return;
     if (!g_thread)
-      g_thread = new TLogThread(std::chrono::milliseconds(g_move_ms.load()),
-                                std::chrono::milliseconds(g_flush_ms.load()));
+      g_thread =
+          new TLogThread(std::chrono::milliseconds(g_move_ms.load()), std::chrono::milliseconds(g_flush_ms.load()));
     Dedup& d = D();
     if (is_error) {
       if (!d.last_error.empty() && d.last_error == text) {
@@ -240,8 +238,7 @@ void PostLogText(const std::wstring& text) {
     }
     if (d.error_count > 0)
       g_thread->Enqueue(L"Multiple errors:" + d.last_error + L" Count: " + std::to_wstring(d.error_count));
-    if (d.log_count > 0)
-      g_thread->Enqueue(L"Multiple logs:" + d.last_log + L" Count: " + std::to_wstring(d.log_count));
+    if (d.log_count > 0) g_thread->Enqueue(L"Multiple logs:" + d.last_log + L" Count: " + std::to_wstring(d.log_count));
     d.error_count = 0;
     d.log_count = 0;
     std::wstring line;
@@ -250,8 +247,7 @@ void PostLogText(const std::wstring& text) {
     line += text;
     g_thread->Enqueue(std::move(line));
     (is_error ? d.last_error : d.last_log).assign(text);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 }  // namespace
@@ -270,8 +266,7 @@ void LogMessage(const std::wstring& message, const std::wstring& parameters) {
       text += parameters;
     }
     PostLogText(text);
-  } catch (...) {
-  }
+  } catch (...) {}
   LoggerIdle = true;
 }
 
@@ -289,8 +284,7 @@ void LogError(const std::wstring& function_name, const std::wstring& message, co
     PostLogText(text);
     LoggerIdle = true;
     AppendToErrorLog(text);
-  } catch (...) {
-  }
+  } catch (...) {}
   LoggerIdle = true;
 }
 
@@ -311,8 +305,7 @@ void SaveAllLogs(bool stop) {
       }
     }
     EndWriter(ending);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void SetLogFolder(const std::wstring& folder) {
@@ -378,8 +371,7 @@ void RotateLogFile(const std::wstring& file) {
       copied = plat::CopyFileTo(file, copy, false);
     }
     if (copied) plat::RemoveFile(file);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 namespace {
@@ -466,8 +458,7 @@ void AddLastLogEntries(std::vector<std::wstring>& lines) {
     const long long n = static_cast<long long>(read.size());
     for (long long i = n - 22; i <= n - 2; ++i)
       if (i >= 0) lines.push_back(read[static_cast<size_t>(i)]);
-  } catch (...) {
-  }
+  } catch (...) {}
   SuppressExceptionTrace = false;
 }
 
@@ -480,8 +471,7 @@ void AppendToErrorLog(const std::wstring& text) {
     lines.emplace_back(40, L'=');
     const std::wstring folder = GetLogFolder();
     if (!folder.empty()) AppendLinesToLogFile(folder + kErrorLogName, lines);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 bool LogWriterRunning() {

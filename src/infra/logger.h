@@ -18,8 +18,7 @@ void LogMessage(const std::wstring& message, const std::wstring& parameters = L"
 // Posts an error entry and appends an error block to the error log.
 // error_code is usually the thread's last system error (0 for none).
 void LogError(const std::wstring& function_name, const std::wstring& message = L"",
-              const std::wstring& parameters = L"", std::uint32_t error_code = 0,
-              bool mark_busy = false);
+              const std::wstring& parameters = L"", std::uint32_t error_code = 0, bool mark_busy = false);
 
 // Writes every pending entry to the main log now; with stop the logger accepts
 // nothing afterwards and the writer thread ends.

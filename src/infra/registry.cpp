@@ -20,8 +20,7 @@ std::wstring ErrorText(std::uint32_t code) {
   return text;
 }
 
-constexpr std::uint32_t kReadOnlyMasks[] = {plat::KEY_READ, plat::KEY_READ & ~plat::KEY_NOTIFY,
-                                            plat::KEY_QUERY_VALUE};
+constexpr std::uint32_t kReadOnlyMasks[] = {plat::KEY_READ, plat::KEY_READ & ~plat::KEY_NOTIFY, plat::KEY_QUERY_VALUE};
 constexpr std::uint32_t kViewFlags = plat::KEY_WOW64_64KEY | plat::KEY_WOW64_32KEY;
 
 const wchar_t kExtensionClass[] = L"KTR x64 extension";
@@ -50,9 +49,7 @@ void TRegistry::SetRootKey(plat::RegKey root) {
   TRegistry::CloseKey();
 }
 
-std::wstring TRegistry::StripLeadingBackslash(const std::wstring& key) {
-  return IsRelative(key) ? key : key.substr(1);
-}
+std::wstring TRegistry::StripLeadingBackslash(const std::wstring& key) { return IsRelative(key) ? key : key.substr(1); }
 
 plat::RegKey TRegistry::GetBaseKey(bool relative) const {
   return (relative && current_key_ != 0) ? current_key_ : root_key_;
@@ -93,8 +90,7 @@ bool TRegistry::OpenKeyReadOnly(const std::wstring& key) {
   const std::uint32_t view = access_ & kViewFlags;
   for (std::uint32_t mask : kReadOnlyMasks) {
     plat::RegKey opened = 0;
-    if (plat::RegOpenKeyExW(GetBaseKey(relative), s, 0, mask | view, &opened) ==
-        plat::ERROR_SUCCESS) {
+    if (plat::RegOpenKeyExW(GetBaseKey(relative), s, 0, mask | view, &opened) == plat::ERROR_SUCCESS) {
       access_ = mask | view;
       ChangeKey(opened, ComposePath(key));
       return true;
@@ -117,8 +113,7 @@ bool TRegistry::KeyExists(const std::wstring& key) {
   const std::uint32_t view = access_ & kViewFlags;
   for (std::uint32_t mask : {plat::KEY_READ & ~plat::KEY_NOTIFY, plat::KEY_QUERY_VALUE}) {
     plat::RegKey opened = 0;
-    if (plat::RegOpenKeyExW(GetBaseKey(relative), s, 0, mask | view, &opened) ==
-        plat::ERROR_SUCCESS) {
+    if (plat::RegOpenKeyExW(GetBaseKey(relative), s, 0, mask | view, &opened) == plat::ERROR_SUCCESS) {
       plat::RegCloseKey(opened);
       return true;
     }
@@ -128,29 +123,30 @@ bool TRegistry::KeyExists(const std::wstring& key) {
 
 bool TRegistry::ValueExists(const std::wstring& name) {
   std::uint32_t type = 0;
-  return plat::RegQueryValueExW(current_key_, name, &type, nullptr, nullptr) ==
-         plat::ERROR_SUCCESS;
+  return plat::RegQueryValueExW(current_key_, name, &type, nullptr, nullptr) == plat::ERROR_SUCCESS;
 }
 
 TRegDataType TRegistry::GetDataType(const std::wstring& name) {
   std::uint32_t type = 0;
-  if (plat::RegQueryValueExW(current_key_, name, &type, nullptr, nullptr) !=
-      plat::ERROR_SUCCESS)
+  if (plat::RegQueryValueExW(current_key_, name, &type, nullptr, nullptr) != plat::ERROR_SUCCESS)
     return TRegDataType::rdUnknown;
   switch (type) {
-    case plat::REG_SZ: return TRegDataType::rdString;
-    case plat::REG_EXPAND_SZ: return TRegDataType::rdExpandString;
-    case plat::REG_DWORD: return TRegDataType::rdInteger;
-    case plat::REG_BINARY: return TRegDataType::rdBinary;
-    default: return TRegDataType::rdUnknown;
+    case plat::REG_SZ:
+      return TRegDataType::rdString;
+    case plat::REG_EXPAND_SZ:
+      return TRegDataType::rdExpandString;
+    case plat::REG_DWORD:
+      return TRegDataType::rdInteger;
+    case plat::REG_BINARY:
+      return TRegDataType::rdBinary;
+    default:
+      return TRegDataType::rdUnknown;
   }
 }
 
 int TRegistry::GetDataSize(const std::wstring& name) {
   std::uint32_t size = 0;
-  if (plat::RegQueryValueExW(current_key_, name, nullptr, nullptr, &size) !=
-      plat::ERROR_SUCCESS)
-    return -1;
+  if (plat::RegQueryValueExW(current_key_, name, nullptr, nullptr, &size) != plat::ERROR_SUCCESS) return -1;
   return static_cast<int>(size);
 }
 
@@ -166,9 +162,7 @@ std::wstring TRegistry::ReadString(const std::wstring& name) {
   std::uint32_t type = 0;
   plat::RegData data;
   // A value that cannot be queried reads as empty.
-  if (plat::RegQueryValueExW(current_key_, name, &type, &data, nullptr) !=
-      plat::ERROR_SUCCESS)
-    return L"";
+  if (plat::RegQueryValueExW(current_key_, name, &type, &data, nullptr) != plat::ERROR_SUCCESS) return L"";
   if (data.empty()) return L"";
   if (type != plat::REG_SZ && type != plat::REG_EXPAND_SZ) ReadError(name);
   return plat::RegDataString(data);
@@ -177,9 +171,7 @@ std::wstring TRegistry::ReadString(const std::wstring& name) {
 std::int32_t TRegistry::ReadInteger(const std::wstring& name) {
   std::uint32_t type = 0;
   plat::RegData data;
-  if (plat::RegQueryValueExW(current_key_, name, &type, &data, nullptr) !=
-      plat::ERROR_SUCCESS)
-    GetDataError(name);
+  if (plat::RegQueryValueExW(current_key_, name, &type, &data, nullptr) != plat::ERROR_SUCCESS) GetDataError(name);
   if (type != plat::REG_DWORD) ReadError(name);
   if (data.size() != 4) GetDataError(name);
   return static_cast<std::int32_t>(plat::RegDataDword(data));
@@ -190,9 +182,7 @@ bool TRegistry::ReadBool(const std::wstring& name) { return ReadInteger(name) !=
 plat::RegData TRegistry::ReadBinaryData(const std::wstring& name) {
   std::uint32_t type = 0;
   plat::RegData data;
-  if (plat::RegQueryValueExW(current_key_, name, &type, &data, nullptr) !=
-      plat::ERROR_SUCCESS)
-    GetDataError(name);
+  if (plat::RegQueryValueExW(current_key_, name, &type, &data, nullptr) != plat::ERROR_SUCCESS) GetDataError(name);
   if (type != plat::REG_BINARY && type != plat::REG_NONE) ReadError(name);
   return data;
 }
@@ -231,8 +221,7 @@ bool TRegistry::DeleteKey(const std::wstring& key) {
   if (s.empty()) return false;
   const plat::RegKey old = current_key_;
   plat::RegKey doomed = 0;
-  if (plat::RegOpenKeyExW(GetBaseKey(relative), s, 0, access_, &doomed) ==
-      plat::ERROR_SUCCESS) {
+  if (plat::RegOpenKeyExW(GetBaseKey(relative), s, 0, access_, &doomed) == plat::ERROR_SUCCESS) {
     SetCurrentKey(doomed);
     TRegKeyInfo info;
     if (GetKeyInfo(info)) {
@@ -240,9 +229,7 @@ bool TRegistry::DeleteKey(const std::wstring& key) {
       // the ones still to go do not move.
       for (std::int64_t i = static_cast<std::int64_t>(info.NumSubKeys) - 1; i >= 0; --i) {
         std::wstring name;
-        if (plat::RegEnumKeyExW(doomed, static_cast<std::uint32_t>(i), &name) ==
-                plat::ERROR_SUCCESS &&
-            !name.empty())
+        if (plat::RegEnumKeyExW(doomed, static_cast<std::uint32_t>(i), &name) == plat::ERROR_SUCCESS && !name.empty())
           TRegistry::DeleteKey(name);
       }
     }
@@ -255,9 +242,7 @@ bool TRegistry::DeleteKey(const std::wstring& key) {
 std::vector<std::wstring> TRegistry::GetKeyNames() {
   std::vector<std::wstring> out;
   std::wstring name;
-  for (std::uint32_t i = 0; plat::RegEnumKeyExW(current_key_, i, &name) ==
-                            plat::ERROR_SUCCESS;
-       ++i)
+  for (std::uint32_t i = 0; plat::RegEnumKeyExW(current_key_, i, &name) == plat::ERROR_SUCCESS; ++i)
     out.push_back(name);
   return out;
 }
@@ -265,9 +250,7 @@ std::vector<std::wstring> TRegistry::GetKeyNames() {
 std::vector<std::wstring> TRegistry::GetValueNames() {
   std::vector<std::wstring> out;
   std::wstring name;
-  for (std::uint32_t i = 0; plat::RegEnumValueW(current_key_, i, &name, nullptr, nullptr) ==
-                            plat::ERROR_SUCCESS;
-       ++i)
+  for (std::uint32_t i = 0; plat::RegEnumValueW(current_key_, i, &name, nullptr, nullptr) == plat::ERROR_SUCCESS; ++i)
     out.push_back(name);
   return out;
 }
@@ -316,8 +299,7 @@ bool TDralRegistry::OpenKey(const std::wstring& key, bool can_create, bool use_6
   plat::RegKey opened = 0;
   plat::RegStatus rc;
   if (can_create && !s.empty())
-    rc = plat::RegCreateKeyExW(GetBaseKey(relative), s, plat::REG_OPTION_NON_VOLATILE, own_access_, &opened,
-                               nullptr);
+    rc = plat::RegCreateKeyExW(GetBaseKey(relative), s, plat::REG_OPTION_NON_VOLATILE, own_access_, &opened, nullptr);
   else
     rc = plat::RegOpenKeyExW(GetBaseKey(relative), s, 0, own_access_, &opened);
   key_open_ = rc == plat::ERROR_SUCCESS;
@@ -332,8 +314,7 @@ bool TDralRegistry::OpenKeyReadOnly(const std::wstring& key, bool use_64bit_view
   key_open_ = false;
   for (std::uint32_t mask : kReadOnlyMasks) {
     plat::RegKey opened = 0;
-    if (plat::RegOpenKeyExW(GetBaseKey(relative), s, 0, mask | view, &opened) ==
-        plat::ERROR_SUCCESS) {
+    if (plat::RegOpenKeyExW(GetBaseKey(relative), s, 0, mask | view, &opened) == plat::ERROR_SUCCESS) {
       own_access_ = mask | view;
       Commit(opened, key);
       key_open_ = true;
@@ -368,8 +349,7 @@ void TDralRegistry::SetDataError(const std::wstring& name, plat::RegStatus rc) {
 void TDralRegistry::WriteInteger(const std::wstring& name, std::int32_t value) {
   const plat::RegData data = plat::RegDwordData(static_cast<std::uint32_t>(value));
   plat::RegStatus rc = plat::RegSetValueExW(CurrentKey(), name, plat::REG_DWORD, data);
-  if (rc != plat::ERROR_SUCCESS &&
-      rc != plat::ERROR_ACCESS_DENIED) {
+  if (rc != plat::ERROR_SUCCESS && rc != plat::ERROR_ACCESS_DENIED) {
     plat::RegFlushKey(CurrentKey());
     plat::RegDeleteValueW(CurrentKey(), name);
     rc = plat::RegSetValueExW(CurrentKey(), name, plat::REG_DWORD, data);
@@ -385,8 +365,7 @@ void TDralRegistry::PutStringData(std::uint32_t type, const std::wstring& name, 
   if (HandOverToExtension(name, text)) return;
   const plat::RegData data = plat::RegStringData(text);
   plat::RegStatus rc = plat::RegSetValueExW(CurrentKey(), name, type, data);
-  if (rc != plat::ERROR_SUCCESS &&
-      rc != plat::ERROR_ACCESS_DENIED) {
+  if (rc != plat::ERROR_SUCCESS && rc != plat::ERROR_ACCESS_DENIED) {
     plat::SleepMs(50);
     plat::RegFlushKey(CurrentKey());
     plat::SleepMs(50);
@@ -408,11 +387,20 @@ bool TDralRegistry::HandOverToExtension(const std::wstring& name, const std::wst
   if (extension == 0) return false;
   int root_index = 0;
   switch (RootKey()) {
-    case plat::HKEY_CLASSES_ROOT: root_index = 1; break;
-    case plat::HKEY_CURRENT_USER: root_index = 2; break;
-    case plat::HKEY_LOCAL_MACHINE: root_index = 3; break;
-    case plat::HKEY_USERS: root_index = 4; break;
-    default: return false;  // the extension knows no other root: write directly
+    case plat::HKEY_CLASSES_ROOT:
+      root_index = 1;
+      break;
+    case plat::HKEY_CURRENT_USER:
+      root_index = 2;
+      break;
+    case plat::HKEY_LOCAL_MACHINE:
+      root_index = 3;
+      break;
+    case plat::HKEY_USERS:
+      root_index = 4;
+      break;
+    default:
+      return false;  // the extension knows no other root: write directly
   }
   std::wstring key_text = full_path_;
   key_text += static_cast<wchar_t>(view_64_ ? 2 : 1);
@@ -428,8 +416,7 @@ bool TDralRegistry::HandOverToExtension(const std::wstring& name, const std::wst
   // The extension owns the atoms once it has the message; they are not
   // deleted here (a late answer after the time-out still reads them).
   plat::LResult answer = 0;
-  if (!plat::SendMessageTimeout(extension, RegWrite2Message(), key_atom, value_atom, plat::SMTO_NORMAL, 200,
-                                &answer))
+  if (!plat::SendMessageTimeout(extension, RegWrite2Message(), key_atom, value_atom, plat::SMTO_NORMAL, 200, &answer))
     return false;
   return ValueExists(name);
 }
@@ -440,8 +427,7 @@ bool TDralRegistry::DeleteAllValues() {
   std::wstring name;
   std::uint32_t i = 0;
   plat::RegStatus rc;
-  while ((rc = plat::RegEnumValueW(CurrentKey(), i, &name, nullptr, nullptr)) ==
-         plat::ERROR_SUCCESS) {
+  while ((rc = plat::RegEnumValueW(CurrentKey(), i, &name, nullptr, nullptr)) == plat::ERROR_SUCCESS) {
     names.push_back(name);
     ++i;
   }
@@ -462,17 +448,14 @@ bool TDralRegistry::DeleteKey(const std::wstring& key, bool use_64bit_view) {
   const std::uint32_t mask = (own_access_ & ~kViewFlags) | (view ? plat::KEY_WOW64_64KEY : 0);
   const plat::RegKey old = CurrentKey();
   plat::RegKey doomed = 0;
-  if (plat::RegOpenKeyExW(GetBaseKey(relative), s, 0, mask, &doomed) ==
-      plat::ERROR_SUCCESS) {
+  if (plat::RegOpenKeyExW(GetBaseKey(relative), s, 0, mask, &doomed) == plat::ERROR_SUCCESS) {
     SetCurrentKey(doomed);
     TRegKeyInfo info;
     if (GetKeyInfo(info)) {
       for (std::int64_t i = static_cast<std::int64_t>(info.NumSubKeys) - 1; i >= 0; --i) {
         std::wstring name;
         // Relative to the handle, which already carries the view.
-        if (plat::RegEnumKeyExW(doomed, static_cast<std::uint32_t>(i), &name) ==
-                plat::ERROR_SUCCESS &&
-            !name.empty())
+        if (plat::RegEnumKeyExW(doomed, static_cast<std::uint32_t>(i), &name) == plat::ERROR_SUCCESS && !name.empty())
           DeleteKey(name, false);
       }
     }
@@ -481,15 +464,13 @@ bool TDralRegistry::DeleteKey(const std::wstring& key, bool use_64bit_view) {
   }
   if (view) {
     plat::RegDeleteKeyExWFunc delete_ex = plat::LookupRegDeleteKeyExW();
-    return delete_ex &&
-           delete_ex(GetBaseKey(relative), s, plat::KEY_WOW64_64KEY, 0) ==
-               plat::ERROR_SUCCESS;
+    return delete_ex && delete_ex(GetBaseKey(relative), s, plat::KEY_WOW64_64KEY, 0) == plat::ERROR_SUCCESS;
   }
   return plat::RegDeleteKeyW(GetBaseKey(relative), s) == plat::ERROR_SUCCESS;
 }
 
-bool TDralRegistry::OpenKeyInHive(TDralRegistry& reg, bool current_user, const std::wstring& key,
-                                  bool use_64bit_view, bool writable) {
+bool TDralRegistry::OpenKeyInHive(TDralRegistry& reg, bool current_user, const std::wstring& key, bool use_64bit_view,
+                                  bool writable) {
   reg.SetRootKey(current_user ? plat::HKEY_CURRENT_USER : plat::HKEY_LOCAL_MACHINE);
   const bool view = current_user ? false : use_64bit_view;
   return writable ? reg.OpenKey(key, true, view) : reg.OpenKeyReadOnly(key, view);

@@ -192,10 +192,8 @@ void BuildFavouritesBlock(plat::Menu& menu, const std::vector<std::wstring>& nam
                           const std::vector<std::wstring>& values, const std::vector<std::wstring>& masks,
                           const std::vector<std::wstring>& filter_names) {
   // 1. The old block: everything above the first separator.
-  const std::size_t n3 =
-      static_cast<std::size_t>(std::find_if(menu.begin(), menu.end(), [](const plat::MenuItem& i) {
-                                 return i.IsSeparator();
-                               }) - menu.begin());
+  const std::size_t n3 = static_cast<std::size_t>(
+      std::find_if(menu.begin(), menu.end(), [](const plat::MenuItem& i) { return i.IsSeparator(); }) - menu.begin());
   menu.erase(menu.begin(), menu.begin() + static_cast<std::ptrdiff_t>(n3));
 
   // 2. The entries, in stored order.
@@ -358,8 +356,8 @@ void ShowPath(plat::Window window, targets::TargetKind kind, std::uint32_t input
     return;
   }
   const std::uint32_t begin_tick = plat::TickCount();
-  infra::LogMessage(L"ShowPath", L"begin, type=" + std::to_wstring(static_cast<int>(kind)) +
-                                     L", W=" + targets::HandleText(window));
+  infra::LogMessage(L"ShowPath",
+                    L"begin, type=" + std::to_wstring(static_cast<int>(kind)) + L", W=" + targets::HandleText(window));
   // 3. Another program changed the store and left the marker.
   if (store::TakeUpdateMarker()) store::LoadFavourites();  // asks for a build when the store changed
   form->BuildPendingFavouritesMenu();
@@ -381,8 +379,8 @@ void ShowPath(plat::Window window, targets::TargetKind kind, std::uint32_t input
     const bool answers =
         plat::SendMessageTimeout(window, plat::WM_NULL, 0, 0, plat::SMTO_ABORTIFHUNG, kTargetAnswerMs, nullptr);
     if (!answers) {
-      infra::LogMessage(L"ShowPath", L"the window does not answer: no input shared, nothing read, W=" +
-                                         targets::HandleText(window));
+      infra::LogMessage(L"ShowPath",
+                        L"the window does not answer: no input shared, nothing read, W=" + targets::HandleText(window));
     }
     // 6. The target's input is shared with the UI thread while the menu is
     // open; the detach (11) runs whatever happens.

@@ -99,7 +99,7 @@ void ShowPath(plat::Window window, targets::TargetKind kind, std::uint32_t input
 // `folder` is what GetPath gave for an Explorer or browser target.
 struct TDisplayFacts {
   targets::TargetKind kind = targets::None;
-  std::wstring folder;      // the target's current folder, empty when unknown
+  std::wstring folder;  // the target's current folder, empty when unknown
   bool office_dialog = false;
   bool recent_folders = false;  // RecentFldr on and RecentFolders not empty
   bool recent_files = false;    // RecentFls on and RecentFiles not empty

@@ -47,8 +47,7 @@ struct Msg {
 
 // A window procedure: returns a result when it handled the message, nothing
 // to let the default handling (DefWindowProc) run.
-using WindowProc =
-    std::function<std::optional<std::int64_t>(Window, std::uint32_t, std::uint64_t, std::int64_t)>;
+using WindowProc = std::function<std::optional<std::int64_t>(Window, std::uint32_t, std::uint64_t, std::int64_t)>;
 
 // RegisterWindowMessageW: the same text gives the same number in every process
 // of the session (0xC000..0xFFFF); 0 on failure.

@@ -22,9 +22,12 @@ std::wstring ReadableClassName(const std::type_info& type) {
     size_t cut = 0;
     for (size_t i = 0; i + 1 < name.size(); ++i) {
       char c = name[i];
-      if (c == '<' || c == '(') ++depth;
-      else if ((c == '>' || c == ')') && depth > 0) --depth;
-      else if (depth == 0 && c == ':' && name[i + 1] == ':') cut = i + 2;
+      if (c == '<' || c == '(')
+        ++depth;
+      else if ((c == '>' || c == ')') && depth > 0)
+        --depth;
+      else if (depth == 0 && c == ':' && name[i + 1] == ':')
+        cut = i + 2;
     }
     name = name.substr(cut);
   }
@@ -46,8 +49,7 @@ void DescribeThrown(void* object, const std::type_info* type, RaisedException& o
     out.exception_base = adjusted;
     try {
       out.message = FromUtf8(static_cast<const std::exception*>(adjusted)->what());
-    } catch (...) {
-    }
+    } catch (...) {}
   }
 }
 
@@ -65,8 +67,8 @@ std::wstring HexAddress(std::uint64_t value) {
   return std::wstring(buf, static_cast<size_t>(digits));
 }
 
-void DescribeFault(std::uint32_t code, std::uint64_t address, std::uint64_t access,
-                   std::uint64_t target, RaisedException& out) {
+void DescribeFault(std::uint32_t code, std::uint64_t address, std::uint64_t access, std::uint64_t target,
+                   RaisedException& out) {
   out.hardware_fault = true;
   out.is_exception = true;
   out.code = code;
@@ -76,7 +78,9 @@ void DescribeFault(std::uint32_t code, std::uint64_t address, std::uint64_t acce
   switch (code) {
     case kStatusAccessViolation: {
       out.class_name = L"EAccessViolation";
-      const wchar_t* what = access == 1 ? L"Write of address " : access == 8 ? L"Execution of address " : L"Read of address ";
+      const wchar_t* what = access == 1   ? L"Write of address "
+                            : access == 8 ? L"Execution of address "
+                                          : L"Read of address ";
       out.message = L"Access violation" + at + L". " + what + HexAddress(target);
       return;
     }
@@ -159,11 +163,16 @@ bool ReadEncoded(const std::uint8_t*& p, std::uint8_t encoding, std::uint64_t& o
     return true;
   };
   switch (encoding & 0x0F) {
-    case 0x00: return fixed(8, false);  // absptr
-    case 0x01: return ReadUleb(p, out);
-    case 0x02: return fixed(2, false);
-    case 0x03: return fixed(4, false);
-    case 0x04: return fixed(8, false);
+    case 0x00:
+      return fixed(8, false);  // absptr
+    case 0x01:
+      return ReadUleb(p, out);
+    case 0x02:
+      return fixed(2, false);
+    case 0x03:
+      return fixed(4, false);
+    case 0x04:
+      return fixed(8, false);
     case 0x09: {
       std::uint64_t v = 0;
       int shift = 0;
@@ -177,10 +186,14 @@ bool ReadEncoded(const std::uint8_t*& p, std::uint8_t encoding, std::uint64_t& o
       out = v;
       return true;
     }
-    case 0x0A: return fixed(2, true);
-    case 0x0B: return fixed(4, true);
-    case 0x0C: return fixed(8, true);
-    default: return false;
+    case 0x0A:
+      return fixed(2, true);
+    case 0x0B:
+      return fixed(4, true);
+    case 0x0C:
+      return fixed(8, true);
+    default:
+      return false;
   }
 }
 

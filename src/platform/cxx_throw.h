@@ -24,8 +24,8 @@ namespace plat::detail {
 // Fills `out` for a hardware fault with the system exception code `code` at
 // the instruction `address`. For an access violation, `access` is 0 (read),
 // 1 (write) or 8 (execute) and `target` the address that was accessed.
-void DescribeFault(std::uint32_t code, std::uint64_t address, std::uint64_t access,
-                   std::uint64_t target, RaisedException& out);
+void DescribeFault(std::uint32_t code, std::uint64_t address, std::uint64_t access, std::uint64_t target,
+                   RaisedException& out);
 
 // Upper-case hexadecimal with at least 8 digits (16 when the value needs more).
 std::wstring HexAddress(std::uint64_t value);

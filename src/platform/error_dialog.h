@@ -13,14 +13,14 @@
 namespace plat {
 
 struct ErrorDialogTexts {
-  std::wstring caption;    // window caption
-  std::wstring heading;    // TntLabel3
-  std::wstring message;    // Label1: bold, centred, word-wrapped
-  std::wstring sorry;      // TntLabel4
-  std::wstring ask;        // TntLabel1: bold
-  std::wstring report;     // TntLabel2
-  std::wstring wait;       // Label2: bold, 20 points, hidden at first
-  std::wstring check_box;  // CheckBox1
+  std::wstring caption;                              // window caption
+  std::wstring heading;                              // TntLabel3
+  std::wstring message;                              // Label1: bold, centred, word-wrapped
+  std::wstring sorry;                                // TntLabel4
+  std::wstring ask;                                  // TntLabel1: bold
+  std::wstring report;                               // TntLabel2
+  std::wstring wait;                                 // Label2: bold, 20 points, hidden at first
+  std::wstring check_box;                            // CheckBox1
   std::wstring updates, ignore, restart, terminate;  // btn1, Button3, Button1, Button22
 };
 

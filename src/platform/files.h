@@ -69,8 +69,8 @@ std::int64_t FileSize(const std::wstring& path);
 // (OPEN_ALWAYS); a newly created file first receives prefix_if_new (a
 // byte-order mark, say). Returns false when the file cannot be opened or the
 // write fails; created (optional) tells whether the file was new.
-bool AppendToFile(const std::wstring& path, const std::string& data,
-                  const std::string& prefix_if_new = {}, bool* created = nullptr);
+bool AppendToFile(const std::wstring& path, const std::string& data, const std::string& prefix_if_new = {},
+                  bool* created = nullptr);
 
 // Creates or truncates the file and writes data (CREATE_ALWAYS).
 bool WriteWholeFile(const std::wstring& path, const std::string& data);

@@ -73,11 +73,11 @@ struct ControlLayout {
   std::wstring parent;             // the page the control sits on (empty: the form)
   bool visible = true;
   bool enabled = true;
-  bool centered = false;    // labels: centred text
-  bool read_only = false;   // edits
-  bool numbers = false;     // edits: digits only
-  bool is_default = false;  // the button Enter presses
-  bool is_cancel = false;   // the button Escape and the close box press
+  bool centered = false;       // labels: centred text
+  bool read_only = false;      // edits
+  bool numbers = false;        // edits: digits only
+  bool is_default = false;     // the button Enter presses
+  bool is_cancel = false;      // the button Escape and the close box press
   bool anchor_bottom = false;  // keeps its distance to the bottom edge when the form height changes
   int tag = 0;
   std::vector<ListColumn> columns;  // list views
@@ -105,7 +105,7 @@ inline ControlLayout Ctl(const wchar_t* name, ControlKind kind, const wchar_t* c
 }
 
 struct FormLayout {
-  std::wstring name;     // the form class, "TSett"
+  std::wstring name;  // the form class, "TSett"
   std::wstring caption;
   int width = 0, height = 0;  // client area, dialog units
   bool stay_on_top = false;
@@ -114,19 +114,19 @@ struct FormLayout {
 };
 
 enum class FormEventKind {
-  Show,       // the form is about to be shown (modally)
-  Close,      // the close box or Alt+F4; not handled: the form closes with mrCancel
-  Click,      // buttons, check boxes (after the check changed), list views
-  DblClick,   // list views
-  Change,     // edits (text changed), hot-key editors
-  Select,     // combo boxes (the user chose an item), list views (selection moved)
-  Exit,       // an edit lost the focus
-  KeyDown,    // control "" with key_preview: the form's preview
-  KeyPress,   // key = the character
+  Show,      // the form is about to be shown (modally)
+  Close,     // the close box or Alt+F4; not handled: the form closes with mrCancel
+  Click,     // buttons, check boxes (after the check changed), list views
+  DblClick,  // list views
+  Change,    // edits (text changed), hot-key editors
+  Select,    // combo boxes (the user chose an item), list views (selection moved)
+  Exit,      // an edit lost the focus
+  KeyDown,   // control "" with key_preview: the form's preview
+  KeyPress,  // key = the character
   KeyUp,
-  UpClick,    // up-down arrows
+  UpClick,  // up-down arrows
   DownClick,
-  PageShow,   // a page of a tab control became the visible one; control = the page
+  PageShow,  // a page of a tab control became the visible one; control = the page
 };
 
 struct FormEvent {

@@ -19,7 +19,7 @@ namespace plat {
 enum class MenuImageList { Menu, RecentFileIcons };
 
 struct MenuItem {
-  std::wstring name;     // the component name ("Exit1", "Recent1"), for lookups
+  std::wstring name;  // the component name ("Exit1", "Recent1"), for lookups
   // "-" is a separator. Menu syntax: "&" makes the next character the item's
   // access key (underlined; typing it chooses the item) and "&&" shows one
   // "&". Captions made of user data or paths go through MenuCaptionOf.
@@ -30,9 +30,9 @@ struct MenuItem {
   bool visible = true;
   bool enabled = true;
   bool checked = false;
-  bool is_default = false;     // drawn in bold
-  std::vector<MenuItem> items;  // a non-empty list makes a submenu
-  std::function<void(const MenuItem&)> action;  // run by the owner for the chosen item
+  bool is_default = false;                         // drawn in bold
+  std::vector<MenuItem> items;                     // a non-empty list makes a submenu
+  std::function<void(const MenuItem&)> action;     // run by the owner for the chosen item
   MenuImageList image_list = MenuImageList::Menu;  // where `image` points
 
   bool IsSeparator() const { return caption == L"-"; }

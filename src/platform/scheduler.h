@@ -134,9 +134,8 @@ HResult TaskFolderGetTask(TaskObject folder, const std::wstring& name, TaskObjec
 HResult TaskFolderDeleteTask(TaskObject folder, const std::wstring& name);
 // ITaskFolder::RegisterTaskDefinition(name, definition, flags, VT_EMPTY user,
 // VT_EMPTY password, logon_type, empty security descriptor).
-HResult TaskFolderRegisterTaskDefinition(TaskObject folder, const std::wstring& name,
-                                         TaskObject definition, int flags, int logon_type,
-                                         TaskObject* registered_task);
+HResult TaskFolderRegisterTaskDefinition(TaskObject folder, const std::wstring& name, TaskObject definition, int flags,
+                                         int logon_type, TaskObject* registered_task);
 
 // ---- ITaskDefinition ---------------------------------------------------------
 
@@ -196,8 +195,7 @@ std::wstring FormatTaskDate(double date);
 // OpenSCManagerW on the local machine; 0 on failure (error in *error).
 Handle OpenSCManagerW(std::uint32_t access, std::uint32_t* error);
 // OpenServiceW; 0 on failure.
-Handle OpenServiceW(Handle manager, const std::wstring& name, std::uint32_t access,
-                    std::uint32_t* error);
+Handle OpenServiceW(Handle manager, const std::wstring& name, std::uint32_t access, std::uint32_t* error);
 // QueryServiceStatus: dwCurrentState.
 bool QueryServiceStatus(Handle service, std::uint32_t* current_state, std::uint32_t* error);
 // QueryServiceConfigW with no buffer: the size it needs. Succeeds only when
@@ -205,8 +203,8 @@ bool QueryServiceStatus(Handle service, std::uint32_t* current_state, std::uint3
 // either way).
 bool QueryServiceConfigSize(Handle service, std::uint32_t* bytes_needed, std::uint32_t* error);
 // QueryServiceConfigW into a buffer of buffer_size bytes: dwStartType.
-bool QueryServiceConfigStartType(Handle service, std::uint32_t buffer_size,
-                                 std::uint32_t* start_type, std::uint32_t* error);
+bool QueryServiceConfigStartType(Handle service, std::uint32_t buffer_size, std::uint32_t* start_type,
+                                 std::uint32_t* error);
 // ChangeServiceConfigW changing only the start type (SERVICE_NO_CHANGE for
 // everything else).
 bool ChangeServiceStartType(Handle service, std::uint32_t start_type, std::uint32_t* error);

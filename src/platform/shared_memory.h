@@ -17,8 +17,7 @@ inline constexpr std::uint32_t FILE_MAP_READ = 0x0004;
 // CreateFileMappingW(INVALID_HANDLE_VALUE, no security, protect, size, name).
 // already_exists reports GetLastError() == ERROR_ALREADY_EXISTS after a
 // successful call (the handle then names the existing mapping). 0 on failure.
-Handle CreateFileMappingW(std::uint32_t protect, std::uint32_t size, const std::wstring& name,
-                          bool* already_exists);
+Handle CreateFileMappingW(std::uint32_t protect, std::uint32_t size, const std::wstring& name, bool* already_exists);
 // MapViewOfFile(mapping, access, 0, 0, size); nullptr on failure.
 void* MapViewOfFile(Handle mapping, std::uint32_t access, std::uint32_t size);
 bool UnmapViewOfFile(const void* view);

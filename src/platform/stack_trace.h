@@ -30,15 +30,16 @@ constexpr std::uint32_t kStatusStackOverflow = 0xC00000FD;
 
 // One exception at the moment it is raised.
 struct RaisedException {
-  std::wstring class_name;  // readable: "ERegistryException", "EAccessViolation"
-  std::wstring message;     // what() of a C++ exception; the fault text of a hardware fault
-  bool is_exception = true; // false for a thrown value that is no exception (throw 42)
+  std::wstring class_name;   // readable: "ERegistryException", "EAccessViolation"
+  std::wstring message;      // what() of a C++ exception; the fault text of a hardware fault
+  bool is_exception = true;  // false for a thrown value that is no exception (throw 42)
   bool hardware_fault = false;
-  std::uint32_t code = 0;   // system exception code of a hardware fault
-  const void* object = nullptr;  // the thrown C++ object, when there is one
+  std::uint32_t code = 0;                // system exception code of a hardware fault
+  const void* object = nullptr;          // the thrown C++ object, when there is one
   const void* exception_base = nullptr;  // its std::exception part, when it is one (what a handler catches)
-  std::uint64_t address = 0;     // where it was raised: faulting instruction, or the return address of the throw
-  std::vector<std::uint64_t> stack;  // innermost first: faulting instruction / return addresses; empty when none was captured
+  std::uint64_t address = 0;  // where it was raised: faulting instruction, or the return address of the throw
+  std::vector<std::uint64_t>
+      stack;  // innermost first: faulting instruction / return addresses; empty when none was captured
   // A hardware fault thrown again as a C++ exception (see FaultGuard): the
   // notifier saw it at the fault already; object and exception_base now name
   // the thrown exception, so that a handler catching it finds the fault's stack.

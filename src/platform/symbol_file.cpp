@@ -88,13 +88,12 @@ bool SymbolTable::Parse(std::string_view text) {
 
 bool SymbolTable::Lookup(std::uint64_t rva, SourceLocation& out) const {
   out = SourceLocation{};
-  auto p = std::upper_bound(procs_.begin(), procs_.end(), rva,
-                            [](std::uint64_t v, const Proc& e) { return v < e.rva; });
+  auto p =
+      std::upper_bound(procs_.begin(), procs_.end(), rva, [](std::uint64_t v, const Proc& e) { return v < e.rva; });
   if (p == procs_.begin()) return false;
   --p;
   out.procedure = p->name;
-  auto row = std::upper_bound(rows_.begin(), rows_.end(), rva,
-                              [](std::uint64_t v, const Row& e) { return v < e.rva; });
+  auto row = std::upper_bound(rows_.begin(), rows_.end(), rva, [](std::uint64_t v, const Row& e) { return v < e.rva; });
   if (row != rows_.begin()) {
     --row;
     if (row->rva >= p->rva && row->line != 0 && row->file < files_.size()) {

@@ -32,7 +32,6 @@ constexpr std::uint32_t ERROR_PROC_NOT_FOUND = 127;
 constexpr std::uint32_t ERROR_NONE_MAPPED = 1332;
 constexpr std::uint32_t ERROR_NO_TOKEN = 1008;
 
-
 // The calling thread's last system error code (GetLastError) and setting it
 // (SetLastError). Every seam function that fails leaves its code here.
 std::uint32_t LastError();

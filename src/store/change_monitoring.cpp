@@ -101,8 +101,7 @@ void TFolderMonitoringThread::Execute() {
   HandOverLog(L"Start change monitoring", detail);
   if (path.empty() || !plat::DirectoryExists(path)) {
     // The one entry written from this thread itself.
-    infra::LogError(L"TFolderMonitoringThread.Execute", L"Invalid folder path: " + path, L"", plat::LastError(),
-                    true);
+    infra::LogError(L"TFolderMonitoringThread.Execute", L"Invalid folder path: " + path, L"", plat::LastError(), true);
     return;
   }
 
@@ -201,8 +200,7 @@ void StopChangeWatch() {
   infra::LogMessage(L"Ending change watch");
   try {
     if (g_watcher) g_watcher->Terminate();
-  } catch (...) {
-  }
+  } catch (...) {}
   g_watcher.reset();
   WatchActive = false;
   plat::SleepMs(20);

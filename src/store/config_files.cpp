@@ -57,10 +57,14 @@ std::wstring List(const std::wstring& base, int n) { return base + std::to_wstri
 
 std::vector<std::wstring>& ContentList(TStoreContent& c, int index) {
   switch (index) {
-    case 0: return c.favourite_names;
-    case 1: return c.favourite_values;
-    case 2: return c.filter_masks;
-    default: return c.filter_names;
+    case 0:
+      return c.favourite_names;
+    case 1:
+      return c.favourite_values;
+    case 2:
+      return c.filter_masks;
+    default:
+      return c.filter_names;
   }
 }
 
@@ -108,8 +112,8 @@ bool AskForBase(plat::Window owner, const std::wstring& configuration_folder, bo
   ofn.default_ext = kConfigurationExtension;
   ofn.initial_dir = ConfigurationFilesFolder(configuration_folder);
   ofn.title = save ? kSaveConfigurationTitle : kOpenConfigurationTitle;
-  ofn.flags = plat::OFN_HIDEREADONLY | plat::OFN_ENABLESIZING | plat::OFN_EXPLORER |
-              (save ? plat::OFN_OVERWRITEPROMPT : 0);
+  ofn.flags =
+      plat::OFN_HIDEREADONLY | plat::OFN_ENABLESIZING | plat::OFN_EXPLORER | (save ? plat::OFN_OVERWRITEPROMPT : 0);
   const bool chosen = save ? plat::GetSaveFileName(ofn) : plat::GetOpenFileName(ofn);
   if (!chosen || ofn.file.empty()) return false;
   base = ofn.file;
@@ -277,8 +281,8 @@ TReplaceResult ReplaceStore(const TStoreContent& content, bool favourites, bool 
     infra::LogError(L"ReplaceStore", L"Rewrite failed, the previous favourites were put back", L"", 0);
     return TReplaceResult::Restored;
   }
-  infra::LogError(L"ReplaceStore", L"Rewrite failed and the previous favourites could not be put back",
-                  L"Copy=" + copy, 0);
+  infra::LogError(L"ReplaceStore", L"Rewrite failed and the previous favourites could not be put back", L"Copy=" + copy,
+                  0);
   if (!copy.empty()) copy_is_only_record = true;
   return TReplaceResult::NotRestored;
 }
@@ -312,17 +316,19 @@ void OpenConfiguration(plat::Window owner, const std::wstring& configuration_fol
   const TReplaceResult result = ReplaceStore(content, true, true, configuration_folder);
   LoadFavourites();
   if (result == TReplaceResult::Restored) {
-    ShowInformation(owner, L"The configuration could not be written to the registry; the previous favourites "
-                           L"were kept.");
+    ShowInformation(owner,
+                    L"The configuration could not be written to the registry; the previous favourites "
+                    L"were kept.");
   } else if (result == TReplaceResult::NotRestored) {
     // The menu keeps what the user had; the copy can be opened later.
     FavouriteNames = previous.favourite_names;
     FavouriteValues = previous.favourite_values;
     FilterMasks = previous.filter_masks;
     FilterNames = previous.filter_names;
-    ShowInformation(owner, L"The configuration could not be written to the registry. A copy of the previous "
-                           L"favourites is in \"" +
-                               ConfigurationFilesFolder(configuration_folder) + kStoreCopyName + L"\".");
+    ShowInformation(owner,
+                    L"The configuration could not be written to the registry. A copy of the previous "
+                    L"favourites is in \"" +
+                        ConfigurationFilesFolder(configuration_folder) + kStoreCopyName + L"\".");
     BuildFavouritesMenu();
   }
 }

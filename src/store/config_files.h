@@ -56,9 +56,9 @@ bool WriteConfigurationFiles(const std::wstring& base, const TStoreContent& cont
 
 enum class TConfigurationRead {
   Ok,
-  MissingFile,   // one of BASE1..BASE4 does not exist
-  Unreadable,    // a file exists but cannot be read
-  Mismatched,    // BASE1/BASE2 or BASE3/BASE4 differ in line count
+  MissingFile,  // one of BASE1..BASE4 does not exist
+  Unreadable,   // a file exists but cannot be read
+  Mismatched,   // BASE1/BASE2 or BASE3/BASE4 differ in line count
 };
 TConfigurationRead ReadConfigurationFiles(const std::wstring& base, TStoreContent& content);
 

@@ -143,8 +143,7 @@ void ReadStoreKey(const wchar_t* key, std::vector<std::wstring>& names, std::vec
   std::wstring name;
   std::uint32_t type = 0;
   plat::RegData data;
-  for (std::uint32_t i = 0; plat::RegEnumValueW(reg.CurrentKey(), i, &name, &type, &data) == plat::ERROR_SUCCESS;
-       ++i) {
+  for (std::uint32_t i = 0; plat::RegEnumValueW(reg.CurrentKey(), i, &name, &type, &data) == plat::ERROR_SUCCESS; ++i) {
     if (type != plat::REG_SZ && type != plat::REG_EXPAND_SZ && !data.empty()) {
       if (log_skipped)
         infra::LogError(L"LoadFavourites", L"Invalid data type for '" + name + L"'",
@@ -300,8 +299,7 @@ void WriteFirstRunDefaults() {
       // A documents folder whose path the store cannot hold is left out.
       if (!personal.empty() && IsStorablePath(personal))
         reg.WriteString(personal, Encode(documents_title, kIconDocuments));
-      if (!music.empty() && IsStorablePath(music))
-        reg.WriteString(music, Encode(LastPathComponent(music), kIconMusic));
+      if (!music.empty() && IsStorablePath(music)) reg.WriteString(music, Encode(LastPathComponent(music), kIconMusic));
       if (!pictures.empty() && IsStorablePath(pictures))
         reg.WriteString(pictures, Encode(LastPathComponent(pictures), kIconPictures));
     }

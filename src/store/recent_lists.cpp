@@ -58,8 +58,8 @@ std::uint32_t DosDateTime(const plat::LocalTime& t) {
   if (t.year < 1980 || t.year > 2107) return 0;
   const std::uint32_t date = (static_cast<std::uint32_t>(t.year - 1980) << 9) |
                              (static_cast<std::uint32_t>(t.month) << 5) | static_cast<std::uint32_t>(t.day);
-  const std::uint32_t time = (static_cast<std::uint32_t>(t.hour) << 11) |
-                             (static_cast<std::uint32_t>(t.minute) << 5) | static_cast<std::uint32_t>(t.second / 2);
+  const std::uint32_t time = (static_cast<std::uint32_t>(t.hour) << 11) | (static_cast<std::uint32_t>(t.minute) << 5) |
+                             static_cast<std::uint32_t>(t.second / 2);
   return (date << 16) | time;
 }
 

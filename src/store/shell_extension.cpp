@@ -10,9 +10,7 @@
 
 namespace store {
 
-std::wstring ShellExtensionPath() {
-  return infra::ExtractFolderPart(plat::ProgramPath()) + kShellExtensionFile;
-}
+std::wstring ShellExtensionPath() { return infra::ExtractFolderPart(plat::ProgramPath()) + kShellExtensionFile; }
 
 void RegisterShellExtension(bool register_it) {
   const std::wstring parameters = std::wstring(register_it ? L"/s" : L"/s /u") + L" \"" + ShellExtensionPath() + L"\"";

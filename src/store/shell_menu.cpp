@@ -75,8 +75,7 @@ TShellMenuChoices ReadShellMenuChoices() {
     c.ShowMainMenu = ReadChoice(reg, kShowMainMenuValue);
     c.ShowAddDelMenu = ReadChoice(reg, kShowAddDelMenuValue);
     c.ShowNewMenu = ReadChoice(reg, kShowNewMenuValue);
-  } catch (const std::exception&) {
-  }
+  } catch (const std::exception&) {}
   return c;
 }
 
@@ -111,8 +110,8 @@ std::vector<TShellMenuItem> ShellMenuItemsFor(const TShellSelection& selection, 
     item.entry = TShellEntry::ShowMenu;
     item.caption = L"Show Vorlune Folder menu";
     item.verb = kVerbShowMenu;
-    item.help = facts.agent_running ? L"Shows the Vorlune Folder menu for this window"
-                                    : L"Vorlune Folder is not running";
+    item.help =
+        facts.agent_running ? L"Shows the Vorlune Folder menu for this window" : L"Vorlune Folder is not running";
     item.enabled = facts.agent_running;
     items.push_back(item);
   }
@@ -205,8 +204,7 @@ int ShellRemoveFolders(const std::vector<std::wstring>& folders) {
         ++changed;
       }
     }
-  } catch (const std::exception&) {
-  }
+  } catch (const std::exception&) {}
   if (changed > 0) SignalStoreChanged();
   return changed;
 }
@@ -215,8 +213,7 @@ void SignalStoreChanged() {
   try {
     infra::TDralRegistry reg;
     if (reg.OpenKey(kSettingsKey, true)) reg.WriteInteger(kUpdateMarkerValue, 1);
-  } catch (const std::exception&) {
-  }
+  } catch (const std::exception&) {}
   HandToAgent(kUpdateArgument);
 }
 

@@ -17,8 +17,7 @@ std::wstring HandlerKey(const wchar_t* cls) {
   return kClasses + cls + L"\\shellex\\ContextMenuHandlers\\" + kShellExtensionHandlerName;
 }
 
-bool WriteDefault(infra::TRegistry& reg, const std::wstring& key, const std::wstring& name,
-                  const std::wstring& data) {
+bool WriteDefault(infra::TRegistry& reg, const std::wstring& key, const std::wstring& name, const std::wstring& data) {
   if (!reg.OpenKey(key, true)) return false;
   reg.WriteString(name, data);
   reg.CloseKey();
@@ -38,7 +37,8 @@ bool RegisterContextMenuHandler(TRegistrationScope scope, const std::wstring& dl
     bool ok = WriteDefault(reg, ClassKey(), L"", kShellExtensionDescription);
     ok = ok && WriteDefault(reg, ClassKey() + L"\\InprocServer32", L"", dll_path);
     ok = ok && WriteDefault(reg, ClassKey() + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
-    for (const wchar_t* cls : kShellExtensionClasses) ok = ok && WriteDefault(reg, HandlerKey(cls), L"", kShellExtensionClsid);
+    for (const wchar_t* cls : kShellExtensionClasses)
+      ok = ok && WriteDefault(reg, HandlerKey(cls), L"", kShellExtensionClsid);
     // Read only where a policy lets Explorer load approved extensions alone.
     if (ok) WriteDefault(reg, kApprovedKey, kShellExtensionClsid, kShellExtensionDescription);
     return ok;
@@ -62,8 +62,7 @@ bool UnregisterContextMenuHandler(TRegistrationScope scope) {
       if (reader.OpenKeyReadOnly(key)) {
         try {
           names = reader.ReadString(L"");
-        } catch (const std::exception&) {
-        }
+        } catch (const std::exception&) {}
       }
       // Another program's handler under our name stays.
       if (infra::UpperCaseText(names) != kShellExtensionClsid) continue;

@@ -18,9 +18,7 @@ constexpr int kDefaultButtonId = 1;  // IDOK
 constexpr std::uint32_t kButtonTypeMask = 0x0F;
 constexpr std::uint32_t kDefPushButton = 0x01;
 
-bool IsTextControl(const std::wstring& cls) {
-  return cls == L"Edit" || cls == L"ComboBox" || cls == L"ComboBoxEx32";
-}
+bool IsTextControl(const std::wstring& cls) { return cls == L"Edit" || cls == L"ComboBox" || cls == L"ComboBoxEx32"; }
 
 // A shell view as a direct child or one level further down.
 bool HasShellView(plat::Window w) {

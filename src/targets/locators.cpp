@@ -13,9 +13,7 @@ constexpr std::uint32_t kSendTimeoutMs = 200;
 // A click far right of the breadcrumb buttons (x = 20002, y = 0).
 constexpr plat::LParam kFarRightClick = 0x4E22;
 
-plat::Window Child(plat::Window parent, const wchar_t* cls) {
-  return parent ? plat::FindWindowEx(parent, 0, cls) : 0;
-}
+plat::Window Child(plat::Window parent, const wchar_t* cls) { return parent ? plat::FindWindowEx(parent, 0, cls) : 0; }
 
 plat::ThreadId AgentThread() { return AgentUiThreadId ? AgentUiThreadId : plat::CurrentThreadId(); }
 

@@ -57,9 +57,7 @@ void ClickButton(plat::Window button) {
   if (button) Send(button, plat::BM_CLICK);
 }
 
-plat::Window Child(plat::Window parent, const wchar_t* cls) {
-  return parent ? plat::FindWindowEx(parent, 0, cls) : 0;
-}
+plat::Window Child(plat::Window parent, const wchar_t* cls) { return parent ? plat::FindWindowEx(parent, 0, cls) : 0; }
 
 // Polls cond every kPollMs until it holds or max_ms have passed; whether it held.
 template <class Cond>
@@ -171,8 +169,10 @@ class DialogRun {
  private:
   bool Count(bool answered) {
     const bool busy = busy_ && static_cast<std::int32_t>(plat::TickCount() - busy_until_) < 0;
-    if (answered) silent_ = 0;
-    else if (!busy) ++silent_;
+    if (answered)
+      silent_ = 0;
+    else if (!busy)
+      ++silent_;
     if (GaveUp() && !reported_) {
       reported_ = true;
       infra::LogError(L"SetDataToDialog", L"Not responding",
@@ -189,7 +189,6 @@ class DialogRun {
   bool reported_ = false;
   std::wstring last_read_;
 };
-
 
 // Puts the user's text back once the dialog has taken the Enter. The dialog may
 // still be at work on its box: a folder empties it, and the newer dialogs put
@@ -249,16 +248,14 @@ void RestoreUserText(DialogRun& run, plat::Window box, const std::wstring& text,
     std::optional<std::wstring> now = run.Read();
     if (!now || *now == saved) continue;
     if (!now->empty() && *now != text) return;  // the user types: theirs now
-    put_back();  // the dialog's late word overwrote the restore
+    put_back();                                 // the dialog's late word overwrote the restore
     return;
   }
 }
 
 }  // namespace
 
-void OpenInNewWindow(const std::wstring& text) {
-  plat::ShellExecute(0, L"", text, L"", L"", plat::SW_SHOWNORMAL);
-}
+void OpenInNewWindow(const std::wstring& text) { plat::ShellExecute(0, L"", text, L"", L"", plat::SW_SHOWNORMAL); }
 
 void SetPath(plat::Window box, bool press_enter, const std::wstring& text) {
   infra::LogMessage(L"SetData\\SetPath", L"Hwnd=" + HandleText(box) + L", Path=" + text);
@@ -314,8 +311,8 @@ void SetData(const std::wstring& text, int mode) {
     return;
   }
   const TargetKind kind = CurrentTargetKind;
-  infra::LogMessage(L"SetData", L"begin, type=" + std::to_wstring(static_cast<int>(kind)) + L", Wnd=" +
-                                    HandleText(target));
+  infra::LogMessage(L"SetData",
+                    L"begin, type=" + std::to_wstring(static_cast<int>(kind)) + L", Wnd=" + HandleText(target));
   switch (kind) {
     case RarExtractDialog: {
       plat::Window box = Child(Child(target, L"ComboBox"), L"Edit");
@@ -327,8 +324,7 @@ void SetData(const std::wstring& text, int mode) {
       break;
     }
     case RarWindow: {
-      plat::Window box =
-          Child(Child(Child(Child(target, L"ReBarWindow32"), L"ComboBoxEx32"), L"ComboBox"), L"Edit");
+      plat::Window box = Child(Child(Child(Child(target, L"ReBarWindow32"), L"ComboBoxEx32"), L"ComboBox"), L"Edit");
       if (!box) {
         LogFail(L"SetPath", L"RarW h = 0");
         break;

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-
 namespace targets {
 
 plat::Window CurrentTargetWindow = 0;

@@ -27,7 +27,8 @@ plat::FormLayout AddItemLayout() {
   f.height = 74;
   f.stay_on_top = true;
   auto& c = f.controls;
-  c.push_back(Ctl(add_item_control::kPrompt, plat::ControlKind::Label, L"Please, enter name to display in menu", 7, 7, 200, 9));
+  c.push_back(
+      Ctl(add_item_control::kPrompt, plat::ControlKind::Label, L"Please, enter name to display in menu", 7, 7, 200, 9));
   c.push_back(Ctl(add_item_control::kName, plat::ControlKind::Edit, L"", 7, 18, 200, 13));
   plat::ControlLayout check =
       Ctl(add_item_control::kAlwaysShow, plat::ControlKind::CheckBox, L"Always show this dialog", 7, 37, 120, 10);
@@ -48,12 +49,18 @@ TfmAddItem::TfmAddItem() {
   const plat::Window owner = agent::VorlFolder ? agent::VorlFolder->Handle : 0;
   form_ = plat::CreateForm(AddItemLayout(), owner, [this](plat::Form, const plat::FormEvent& e) {
     using K = plat::FormEventKind;
-    if (e.kind == K::Show) FormShow();
-    else if (e.kind == K::Change && e.control == add_item_control::kName) edNameChange();
-    else if (e.kind == K::Click && e.control == add_item_control::kOk) btOKClick();
-    else if (e.kind == K::Click && e.control == add_item_control::kCancel) btCancelClick();
-    else if (e.kind == K::Close) btCancelClick();
-    else return false;
+    if (e.kind == K::Show)
+      FormShow();
+    else if (e.kind == K::Change && e.control == add_item_control::kName)
+      edNameChange();
+    else if (e.kind == K::Click && e.control == add_item_control::kOk)
+      btOKClick();
+    else if (e.kind == K::Click && e.control == add_item_control::kCancel)
+      btCancelClick();
+    else if (e.kind == K::Close)
+      btCancelClick();
+    else
+      return false;
     return true;
   });
   plat::SetChecked(form_, add_item_control::kAlwaysShow, true);

@@ -95,10 +95,14 @@ bool TEd::Dispatch(const plat::FormEvent& e) {
     case K::KeyDown:
       return e.control.empty() && FormKeyDown(e.key);
     case K::Click:
-      if (e.control == ed_control::kOk) Button1Click();
-      else if (e.control == ed_control::kCancel) Button2Click();
-      else if (e.control == ed_control::kBrowse) SpeedButton1Click();
-      else return false;
+      if (e.control == ed_control::kOk)
+        Button1Click();
+      else if (e.control == ed_control::kCancel)
+        Button2Click();
+      else if (e.control == ed_control::kBrowse)
+        SpeedButton1Click();
+      else
+        return false;
       return true;
     default:
       return false;
@@ -118,7 +122,8 @@ void TEd::Refuse(const std::wstring& text) {
 void TEd::FormShow() {
   const plat::Form sf = owner_.Form();
   const bool folders = FolderEditing();
-  for (const wchar_t* c : {ed_control::kLevelLabel, ed_control::kLevel, ed_control::kIconLabel, ed_control::kIcon}) plat::SetControlVisible(form_, c, folders);
+  for (const wchar_t* c : {ed_control::kLevelLabel, ed_control::kLevel, ed_control::kIconLabel, ed_control::kIcon})
+    plat::SetControlVisible(form_, c, folders);
   if (folders) {
     plat::SetControlText(form_, ed_control::kPathLabel, L"Path");
     plat::SetControlText(form_, ed_control::kTitleLabel, L"Title");
@@ -192,8 +197,10 @@ void TEd::SpeedButton1Click() {
 
 void TEd::Button1Click() {
   if (plat::GetControlText(form_, ed_control::kTitle).empty()) return;
-  if (FolderEditing()) OkFolder();
-  else OkFilter();
+  if (FolderEditing())
+    OkFolder();
+  else
+    OkFilter();
 }
 
 void TEd::OkFolder() {

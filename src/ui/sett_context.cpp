@@ -37,8 +37,8 @@ plat::FormLayout SettContextLayout() {
   f.width = 226;
   f.height = 94;
   auto& c = f.controls;
-  c.push_back(Ctl(sett_context_control::kGroup, plat::ControlKind::Group, L" Choose items to display in Explorer context menus ", 7,
-                  7, 212, 58));
+  c.push_back(Ctl(sett_context_control::kGroup, plat::ControlKind::Group,
+                  L" Choose items to display in Explorer context menus ", 7, 7, 212, 58));
   int y = 20;
   for (const auto& ch : kChoices) {
     c.push_back(Ctl(ch.box, plat::ControlKind::CheckBox, ch.caption, 15, y, 196, 10));
@@ -47,7 +47,8 @@ plat::FormLayout SettContextLayout() {
   plat::ControlLayout ok = Ctl(sett_context_control::kOk, plat::ControlKind::Button, L"OK", 115, 73, 50, 14);
   ok.is_default = true;
   c.push_back(ok);
-  plat::ControlLayout cancel = Ctl(sett_context_control::kCancel, plat::ControlKind::Button, L"Cancel", 169, 73, 50, 14);
+  plat::ControlLayout cancel =
+      Ctl(sett_context_control::kCancel, plat::ControlKind::Button, L"Cancel", 169, 73, 50, 14);
   cancel.is_cancel = true;
   c.push_back(cancel);
   return f;
@@ -58,11 +59,14 @@ TSettContextMenu::TSettContextMenu(plat::Window owner) {
     // What a handler does not catch goes to the global handler, by way of the
     // forms' modal loop.
     using K = plat::FormEventKind;
-    if (e.kind == K::Show) FormShow();
-    else if (e.kind == K::Click && e.control == sett_context_control::kOk) btOKClick();
+    if (e.kind == K::Show)
+      FormShow();
+    else if (e.kind == K::Click && e.control == sett_context_control::kOk)
+      btOKClick();
     else if ((e.kind == K::Click && e.control == sett_context_control::kCancel) || e.kind == K::Close)
       plat::EndModal(form_, plat::mrCancel);
-    else return false;
+    else
+      return false;
     return true;
   });
   for (const auto& ch : kChoices) plat::SetChecked(form_, ch.box, true);

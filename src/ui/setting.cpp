@@ -47,9 +47,9 @@ ControlLayout Hidden(ControlLayout c) {
 }
 
 // A list page: its group, list view, and the column of buttons beside it.
-void AddListPage(std::vector<ControlLayout>& c, const wchar_t* page, const wchar_t* group_name,
-                 const wchar_t* group, const wchar_t* list, const wchar_t* col1, const wchar_t* col2,
-                 bool images, std::vector<std::pair<const wchar_t*, const wchar_t*>> buttons) {
+void AddListPage(std::vector<ControlLayout>& c, const wchar_t* page, const wchar_t* group_name, const wchar_t* group,
+                 const wchar_t* list, const wchar_t* col1, const wchar_t* col2, bool images,
+                 std::vector<std::pair<const wchar_t*, const wchar_t*>> buttons) {
   c.push_back(Ctl(group_name, ControlKind::Group, group, 4, 2, 370, 200, page));
   ControlLayout lv = Ctl(list, ControlKind::ListView, L"", 12, 14, 280, 180, page);
   lv.columns = {{col1, 152}, {col2, 215}};
@@ -119,14 +119,16 @@ plat::FormLayout SettLayout() {
   c.push_back(Ctl(sett_control::kOptionTab, ControlKind::Page, L"Preferences", 0, 0, 0, 0, sett_control::kPages));
   c.push_back(Ctl(sett_control::kAboutTab, ControlKind::Page, L"About", 0, 0, 0, 0, sett_control::kPages));
 
-  AddListPage(c, sett_control::kFoldersTab, sett_control::kFoldersGroup, L" Folders settings ", sett_control::kFolderList, L"Title", L"Path", true,
+  AddListPage(c, sett_control::kFoldersTab, sett_control::kFoldersGroup, L" Folders settings ",
+              sett_control::kFolderList, L"Title", L"Path", true,
               {{sett_control::kAddFolder, L"Add Folder..."},
                {sett_control::kAddSubmenu, L"Add Submenu"},
                {sett_control::kEditFolder, L"Edit"},
                {sett_control::kRemoveFolder, L"Remove"},
                {sett_control::kFolderUp, L"Up"},
                {sett_control::kFolderDown, L"Down"}});
-  AddListPage(c, sett_control::kFiltersTab, sett_control::kFiltersGroup, L" Filters settings ", sett_control::kFilterList, L"Name", L"Mask", false,
+  AddListPage(c, sett_control::kFiltersTab, sett_control::kFiltersGroup, L" Filters settings ",
+              sett_control::kFilterList, L"Name", L"Mask", false,
               {{sett_control::kAddFilter, L"Add Filter..."},
                {sett_control::kEditFilter, L"Edit"},
                {sett_control::kRemoveFilter, L"Remove"},
@@ -135,10 +137,13 @@ plat::FormLayout SettLayout() {
 
   const wchar_t* P = sett_control::kOptionTab;
   c.push_back(Ctl(sett_control::kGeneralGroup, ControlKind::Group, L" General ", 4, 2, 370, 94, P));
-  c.push_back(Ctl(sett_control::kAutostart, ControlKind::CheckBox, L"Automatically start with Windows", 12, 14, 172, 10, P));
+  c.push_back(
+      Ctl(sett_control::kAutostart, ControlKind::CheckBox, L"Automatically start with Windows", 12, 14, 172, 10, P));
   c.push_back(Ctl(sett_control::kShowTray, ControlKind::CheckBox, L"Show the tray icon", 192, 14, 172, 10, P));
-  c.push_back(Ctl(sett_control::kClearLink, ControlKind::CheckBox, L"Delete excess shortcuts (> 40)", 12, 27, 172, 10, P));
-  c.push_back(Ctl(sett_control::kExplorerEnhancements, ControlKind::CheckBox, L"Enable Explorer enhancements", 192, 27, 172, 10, P));
+  c.push_back(
+      Ctl(sett_control::kClearLink, ControlKind::CheckBox, L"Delete excess shortcuts (> 40)", 12, 27, 172, 10, P));
+  c.push_back(Ctl(sett_control::kExplorerEnhancements, ControlKind::CheckBox, L"Enable Explorer enhancements", 192, 27,
+                  172, 10, P));
   c.push_back(Ctl(sett_control::kRecentFiles, ControlKind::CheckBox, L"Display menu with", 12, 42, 80, 10, P));
   ControlLayout e2 = Ctl(sett_control::kRecentFilesCount, ControlKind::Edit, L"", 94, 40, 28, 13, P);
   e2.numbers = true;
@@ -150,9 +155,10 @@ plat::FormLayout SettLayout() {
   e3.numbers = true;
   c.push_back(e3);
   c.push_back(Ctl(sett_control::kRecentFoldersSpin, ControlKind::UpDown, L"", 123, 56, 10, 13, P));
-  c.push_back(Ctl(sett_control::kRecentFoldersLabel, ControlKind::Label, L"recently opened folders", 138, 58, 120, 9, P));
-  c.push_back(Ctl(sett_control::kHotKeyLabel, ControlKind::Label, L"Assign a hot key for opening the program menu:", 12, 76, 176,
-                  9, P));
+  c.push_back(
+      Ctl(sett_control::kRecentFoldersLabel, ControlKind::Label, L"recently opened folders", 138, 58, 120, 9, P));
+  c.push_back(Ctl(sett_control::kHotKeyLabel, ControlKind::Label, L"Assign a hot key for opening the program menu:", 12,
+                  76, 176, 9, P));
   ControlLayout combo = Ctl(sett_control::kHotKeyChoice, ControlKind::ComboBox, L"", 192, 74, 104, 80, P);
   combo.items = {L"none", L"Natural Keyboard (Win + )", L"Custom"};
   c.push_back(combo);
@@ -160,24 +166,29 @@ plat::FormLayout SettLayout() {
   c.push_back(e1);
   c.push_back(Ctl(sett_control::kHotKey, ControlKind::HotKey, L"", 300, 74, 66, 13, P));
 
+  c.push_back(Ctl(sett_control::kDialogGroup, ControlKind::Group, L" Show program menu in Save As/Open dialog boxes: ",
+                  4, 100, 370, 54, P));
   c.push_back(
-      Ctl(sett_control::kDialogGroup, ControlKind::Group, L" Show program menu in Save As/Open dialog boxes: ", 4, 100, 370, 54, P));
-  c.push_back(Ctl(sett_control::kWheel, ControlKind::CheckBox, L"When you rotate the mouse wheel", 12, 112, 172, 10, P));
-  c.push_back(
-      Ctl(sett_control::kWheelForward, ControlKind::CheckBox, L"When you rotate the mouse wheel forward", 22, 125, 162, 10, P));
-  c.push_back(
-      Ctl(sett_control::kWheelBackward, ControlKind::CheckBox, L"When you rotate the mouse wheel backward", 22, 138, 162, 10, P));
-  c.push_back(Ctl(sett_control::kMiddleButton, ControlKind::CheckBox, L"When you click the middle mouse button", 192, 112, 172, 10, P));
-  c.push_back(
-      Hidden(Ctl(sett_control::kHelpSignRightClick, ControlKind::CheckBox, L"When you right-click the '?' sign", 192, 125, 172, 10, P)));
+      Ctl(sett_control::kWheel, ControlKind::CheckBox, L"When you rotate the mouse wheel", 12, 112, 172, 10, P));
+  c.push_back(Ctl(sett_control::kWheelForward, ControlKind::CheckBox, L"When you rotate the mouse wheel forward", 22,
+                  125, 162, 10, P));
+  c.push_back(Ctl(sett_control::kWheelBackward, ControlKind::CheckBox, L"When you rotate the mouse wheel backward", 22,
+                  138, 162, 10, P));
+  c.push_back(Ctl(sett_control::kMiddleButton, ControlKind::CheckBox, L"When you click the middle mouse button", 192,
+                  112, 172, 10, P));
+  c.push_back(Hidden(Ctl(sett_control::kHelpSignRightClick, ControlKind::CheckBox, L"When you right-click the '?' sign",
+                         192, 125, 172, 10, P)));
 
   c.push_back(Ctl(sett_control::kExplorerGroup, ControlKind::Group,
                   L" Show program menu in Windows Explorer/Internet Explorer/Desktop: ", 4, 158, 370, 44, P));
-  c.push_back(Ctl(sett_control::kMiddleExplorer, ControlKind::CheckBox, L"When you middle-click in Explorer", 12, 171, 172, 10, P));
-  c.push_back(Ctl(sett_control::kMiddleIExplorer, ControlKind::CheckBox, L"When you middle-click in IExplorer", 192, 171, 172, 10, P));
-  c.push_back(Ctl(sett_control::kMiddleDesktop, ControlKind::CheckBox, L"When you middle-click on Desktop", 12, 185, 172, 10, P));
-  c.push_back(Hidden(
-      Ctl(sett_control::kAddressBarRightClick, ControlKind::CheckBox, L"When you right-click the 'Address bar'", 192, 185, 110, 10, P)));
+  c.push_back(Ctl(sett_control::kMiddleExplorer, ControlKind::CheckBox, L"When you middle-click in Explorer", 12, 171,
+                  172, 10, P));
+  c.push_back(Ctl(sett_control::kMiddleIExplorer, ControlKind::CheckBox, L"When you middle-click in IExplorer", 192,
+                  171, 172, 10, P));
+  c.push_back(Ctl(sett_control::kMiddleDesktop, ControlKind::CheckBox, L"When you middle-click on Desktop", 12, 185,
+                  172, 10, P));
+  c.push_back(Hidden(Ctl(sett_control::kAddressBarRightClick, ControlKind::CheckBox,
+                         L"When you right-click the 'Address bar'", 192, 185, 110, 10, P)));
   c.push_back(Hidden(Ctl(sett_control::kCustomize, ControlKind::Button, L"Customize", 310, 183, 56, 14, P)));
 
   ControlLayout about = Ctl(sett_control::kAboutText, ControlKind::Label, L"", 4, 92, 370, 10, sett_control::kAboutTab);
@@ -274,7 +285,9 @@ bool TSett::Dispatch(const plat::FormEvent& e) {
     case K::KeyUp:
       if (e.key == plat::VK_DELETE && (c == sett_control::kFolderList || c == sett_control::kFilterList)) {
         aEditUpdate();
-        if (plat::IsControlEnabled(form_, c == sett_control::kFolderList ? sett_control::kRemoveFolder : sett_control::kRemoveFilter)) Button3Click();
+        if (plat::IsControlEnabled(
+                form_, c == sett_control::kFolderList ? sett_control::kRemoveFolder : sett_control::kRemoveFilter))
+          Button3Click();
         return true;
       }
       return false;
@@ -300,15 +313,15 @@ bool TSett::Dispatch(const plat::FormEvent& e) {
       return false;
     case K::Click: {
       static const std::pair<const wchar_t*, void (TSett::*)()> kClicks[] = {
-          {sett_control::kCancel, &TSett::Button12Click}, {sett_control::kHelp, &TSett::Button15Click},
-          {sett_control::kWheel, &TSett::CheckBox5Click}, {sett_control::kWheelForward, &TSett::CheckBox8Click},
+          {sett_control::kCancel, &TSett::Button12Click},         {sett_control::kHelp, &TSett::Button15Click},
+          {sett_control::kWheel, &TSett::CheckBox5Click},         {sett_control::kWheelForward, &TSett::CheckBox8Click},
           {sett_control::kWheelBackward, &TSett::CheckBox9Click}, {sett_control::kRecentFiles, &TSett::CheckBox14Click},
           {sett_control::kRecentFolders, &TSett::CheckBox3Click}, {sett_control::kCustomize, &TSett::SpeedButton1Click},
-          {sett_control::kAddFolder, &TSett::Button1Click},   {sett_control::kAddSubmenu, &TSett::Button13Click},
-          {sett_control::kAddFilter, &TSett::Button10Click}, {sett_control::kEditFolder, &TSett::Button2Click},
-          {sett_control::kEditFilter, &TSett::Button2Click},   {sett_control::kRemoveFolder, &TSett::Button3Click},
-          {sett_control::kRemoveFilter, &TSett::Button3Click},   {sett_control::kFolderUp, &TSett::Button4Click},
-          {sett_control::kFolderDown, &TSett::Button5Click},   {sett_control::kFilterUp, &TSett::Button9Click},
+          {sett_control::kAddFolder, &TSett::Button1Click},       {sett_control::kAddSubmenu, &TSett::Button13Click},
+          {sett_control::kAddFilter, &TSett::Button10Click},      {sett_control::kEditFolder, &TSett::Button2Click},
+          {sett_control::kEditFilter, &TSett::Button2Click},      {sett_control::kRemoveFolder, &TSett::Button3Click},
+          {sett_control::kRemoveFilter, &TSett::Button3Click},    {sett_control::kFolderUp, &TSett::Button4Click},
+          {sett_control::kFolderDown, &TSett::Button5Click},      {sett_control::kFilterUp, &TSett::Button9Click},
           {sett_control::kFilterDown, &TSett::Button8Click},
       };
       if (c == sett_control::kOk || c == sett_control::kApply) {
@@ -478,10 +491,14 @@ void TSett::Button11Click(const std::wstring& sender) {
   s.Help = plat::IsChecked(form_, sett_control::kHelpSignRightClick);
 
   // 8.
-  if (!plat::IsChecked(form_, sett_control::kWheel)) s.MouseWheel = 0;
-  else if (plat::IsChecked(form_, sett_control::kWheelForward)) s.MouseWheel = 2;
-  else if (plat::IsChecked(form_, sett_control::kWheelBackward)) s.MouseWheel = 3;
-  else s.MouseWheel = 1;
+  if (!plat::IsChecked(form_, sett_control::kWheel))
+    s.MouseWheel = 0;
+  else if (plat::IsChecked(form_, sett_control::kWheelForward))
+    s.MouseWheel = 2;
+  else if (plat::IsChecked(form_, sett_control::kWheelBackward))
+    s.MouseWheel = 3;
+  else
+    s.MouseWheel = 1;
   s.MouseMButton = plat::IsChecked(form_, sett_control::kMiddleButton);
   // Without the wheel and the middle button only the tray icon is left to
   // reach the menu with the mouse: the icon is stored and shown as on.
@@ -505,9 +522,12 @@ void TSett::Button11Click(const std::wstring& sender) {
       std::uint32_t key = 0, mods = 0;
       plat::GetHotKeyValue(form_, sett_control::kHotKey, key, mods);
       if (key != 0) {
-        if (mods & plat::HOTKEYF_ALT) s.Alt = static_cast<std::int32_t>(plat::MOD_ALT);
-        else if (mods & plat::HOTKEYF_SHIFT) s.Alt = static_cast<std::int32_t>(plat::MOD_SHIFT);
-        else if (mods & plat::HOTKEYF_CONTROL) s.Alt = static_cast<std::int32_t>(plat::MOD_CONTROL);
+        if (mods & plat::HOTKEYF_ALT)
+          s.Alt = static_cast<std::int32_t>(plat::MOD_ALT);
+        else if (mods & plat::HOTKEYF_SHIFT)
+          s.Alt = static_cast<std::int32_t>(plat::MOD_SHIFT);
+        else if (mods & plat::HOTKEYF_CONTROL)
+          s.Alt = static_cast<std::int32_t>(plat::MOD_CONTROL);
       }
       s.Keys = static_cast<std::int32_t>(key);
       break;
@@ -586,12 +606,19 @@ void TSett::CheckBox9Click() {
   if (plat::IsChecked(form_, sett_control::kWheelBackward)) plat::SetChecked(form_, sett_control::kWheelForward, false);
 }
 
-void TSett::CheckBox14Click() { plat::SetControlEnabled(form_, sett_control::kRecentFilesCount, plat::IsChecked(form_, sett_control::kRecentFiles)); }
+void TSett::CheckBox14Click() {
+  plat::SetControlEnabled(form_, sett_control::kRecentFilesCount, plat::IsChecked(form_, sett_control::kRecentFiles));
+}
 
-void TSett::CheckBox3Click() { plat::SetControlEnabled(form_, sett_control::kRecentFoldersCount, plat::IsChecked(form_, sett_control::kRecentFolders)); }
+void TSett::CheckBox3Click() {
+  plat::SetControlEnabled(form_, sett_control::kRecentFoldersCount,
+                          plat::IsChecked(form_, sett_control::kRecentFolders));
+}
 
 namespace {
-const wchar_t* SpinEdit(const std::wstring& spin) { return spin == sett_control::kRecentFoldersSpin ? sett_control::kRecentFoldersCount : sett_control::kRecentFilesCount; }
+const wchar_t* SpinEdit(const std::wstring& spin) {
+  return spin == sett_control::kRecentFoldersSpin ? sett_control::kRecentFoldersCount : sett_control::kRecentFilesCount;
+}
 }  // namespace
 
 void TSett::SpinButton1UpClick(const std::wstring& sender) {
@@ -611,11 +638,13 @@ void TSett::SpinButton1DownClick(const std::wstring& sender) {
 }
 
 void TSett::Edit2Exit() {
-  if (infra::TextToInt(plat::GetControlText(form_, sett_control::kRecentFilesCount)) < 1) plat::SetControlText(form_, sett_control::kRecentFilesCount, L"1");
+  if (infra::TextToInt(plat::GetControlText(form_, sett_control::kRecentFilesCount)) < 1)
+    plat::SetControlText(form_, sett_control::kRecentFilesCount, L"1");
 }
 
 void TSett::Edit3Exit() {
-  if (infra::TextToInt(plat::GetControlText(form_, sett_control::kRecentFoldersCount)) < 1) plat::SetControlText(form_, sett_control::kRecentFoldersCount, L"1");
+  if (infra::TextToInt(plat::GetControlText(form_, sett_control::kRecentFoldersCount)) < 1)
+    plat::SetControlText(form_, sett_control::kRecentFoldersCount, L"1");
 }
 
 void TSett::ComboBox1Select() {
@@ -624,7 +653,8 @@ void TSett::ComboBox1Select() {
   plat::SetControlVisible(form_, sett_control::kHotKey, index == 2);
   if (index == 1) {
     const std::int32_t k = Settings().Keys;
-    plat::SetControlText(form_, sett_control::kHotKeyLetter, k > 0 && k < 0x10000 ? std::wstring(1, static_cast<wchar_t>(k)) : L"");
+    plat::SetControlText(form_, sett_control::kHotKeyLetter,
+                         k > 0 && k < 0x10000 ? std::wstring(1, static_cast<wchar_t>(k)) : L"");
   }
 }
 
@@ -635,8 +665,8 @@ bool TSett::Edit1KeyDown(std::uint32_t key) {
 
 bool TSett::Edit1KeyPress(wchar_t) {
   if (edit1_key_ != 0)
-    plat::SetControlText(form_, sett_control::kHotKeyLetter, std::wstring(1, static_cast<wchar_t>(std::towupper(
-                                                             static_cast<wint_t>(edit1_key_)))));
+    plat::SetControlText(form_, sett_control::kHotKeyLetter,
+                         std::wstring(1, static_cast<wchar_t>(std::towupper(static_cast<wint_t>(edit1_key_)))));
   return true;
 }
 
@@ -647,8 +677,9 @@ void TSett::SpeedButton1Click() { SettContextMenuCreated(plat::FormWindow(form_)
 void TSett::aEditUpdate() {
   const wchar_t* list = ActivePage() == kFiltersPage ? sett_control::kFilterList : sett_control::kFolderList;
   const bool selected = plat::GetSelectedRow(form_, list) >= 0;
-  for (const wchar_t* b : {sett_control::kEditFolder, sett_control::kRemoveFolder, sett_control::kFolderUp, sett_control::kFolderDown, sett_control::kEditFilter, sett_control::kRemoveFilter, sett_control::kFilterDown,
-                           sett_control::kFilterUp})
+  for (const wchar_t* b :
+       {sett_control::kEditFolder, sett_control::kRemoveFolder, sett_control::kFolderUp, sett_control::kFolderDown,
+        sett_control::kEditFilter, sett_control::kRemoveFilter, sett_control::kFilterDown, sett_control::kFilterUp})
     plat::SetControlEnabled(form_, b, selected);
 }
 
@@ -729,8 +760,10 @@ void TSett::Button3Click() {
                         plat::MB_YESNO | plat::MB_ICONQUESTION) != plat::IDYES)
     return;
   plat::DeleteListRow(form_, list, sel);
-  if (filters) FiltersChanged = true;
-  else FoldersChanged = true;
+  if (filters)
+    FiltersChanged = true;
+  else
+    FoldersChanged = true;
 }
 
 void TSett::Button4Click() {

@@ -17,8 +17,8 @@
 
 namespace {
 
-const std::uint32_t kTypes[] = {plat::REG_SZ, plat::REG_EXPAND_SZ, plat::REG_SZ,     plat::REG_SZ,
-                                plat::REG_BINARY, plat::REG_DWORD, plat::REG_MULTI_SZ, plat::REG_NONE};
+const std::uint32_t kTypes[] = {plat::REG_SZ,     plat::REG_EXPAND_SZ, plat::REG_SZ,       plat::REG_SZ,
+                                plat::REG_BINARY, plat::REG_DWORD,     plat::REG_MULTI_SZ, plat::REG_NONE};
 
 void WriteValue(FuzzedDataProvider& in) {
   const wchar_t* key = in.ConsumeBool() ? store::kPathKey : store::kFilterKey;

@@ -65,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   windows.push_back(sim::CreateWindow({L"Edit", L"C:\\Work"}));
   windows.push_back(sim::CreateWindow({L"Progman", L"Program Manager"}));
 
-  auto form = std::make_unique<agent::TVorlFolder>(L"", plat::RegisterWindowMessageW(L"WM_QXADDFOLDER by Vorlune Folder"));
+  auto form =
+      std::make_unique<agent::TVorlFolder>(L"", plat::RegisterWindowMessageW(L"WM_QXADDFOLDER by Vorlune Folder"));
   form->FormCreate();
   agent::HookSharedBlock* block = fake_hook::Block();
   fuzz::Check(block != nullptr, "the agent maps the block");
@@ -85,8 +86,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The block: header fields and slots, each field either one of the
   // meaningful values or any number.
   auto pick_window = [&]() -> std::uint32_t {
-    return in.ConsumeBool() ? static_cast<std::uint32_t>(windows[in.ConsumeIntegralInRange<std::size_t>(0, windows.size() - 1)])
-                            : in.ConsumeIntegral<std::uint32_t>();
+    return in.ConsumeBool()
+               ? static_cast<std::uint32_t>(windows[in.ConsumeIntegralInRange<std::size_t>(0, windows.size() - 1)])
+               : in.ConsumeIntegral<std::uint32_t>();
   };
   int records = 0;
   const int slots = in.ConsumeIntegralInRange<int>(0, agent::kHookSlotCount);

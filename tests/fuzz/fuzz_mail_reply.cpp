@@ -56,8 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     ::shutdown(c, SHUT_WR);
     char buf[4096];
-    while (::recv(c, buf, sizeof buf, 0) > 0) {
-    }
+    while (::recv(c, buf, sizeof buf, 0) > 0) {}
     ::close(c);
   });
 

@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::Check(infra::TextToInt(std::to_wstring(number)) == number, "decimal round trip");
   // A tail that goes on with digits makes another number, and "0" followed by
   // "x" is the hexadecimal prefix.
-  const bool tail_continues = !text.empty() && ((text[0] >= L'0' && text[0] <= L'9') ||
-                                                (number == 0 && (text[0] == L'x' || text[0] == L'X')));
+  const bool tail_continues =
+      !text.empty() && ((text[0] >= L'0' && text[0] <= L'9') || (number == 0 && (text[0] == L'x' || text[0] == L'X')));
   fuzz::Check(infra::TextToInt(L"  " + std::to_wstring(number) + text) == number || tail_continues,
               "decimal with blanks and a tail");
   wchar_t hex[16];

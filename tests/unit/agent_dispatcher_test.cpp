@@ -22,7 +22,9 @@ class AgentDispatcher : public AgentFixture {
  protected:
   agent::TVorlFolder& StartWithMenuLog() {
     auto& f = Start();
-    sim::OnMenuOpen([this](const plat::Menu&) { shown.push_back({targets::CurrentTargetWindow, targets::CurrentTargetKind}); });
+    sim::OnMenuOpen([this](const plat::Menu&) {
+      shown.push_back({targets::CurrentTargetWindow, targets::CurrentTargetKind});
+    });
     return f;
   }
   std::uint32_t Message(int i) { return fake_hook::Block()->slots[i].message; }
@@ -35,8 +37,8 @@ TEST_F(AgentDispatcher, WaitingSlotsAreHandledInSlotOrderAndCleared) {
   fake_hook::WriteSlot(7, m.WM_QXMDIALOG, 0x1234, targets::FileDialog);
   fake_hook::WriteSlot(2, m.WM_QXMEXPLORER, 0x2000, targets::Explorer);
   fake_hook::WriteSlot(3, agent::kSlotBeingWritten, 0x3000, 0);  // being written
-  fake_hook::WriteSlot(4, 0xC777, 0x4000, 1);                      // no message of ours
-  fake_hook::WriteSlot(5, m.WM_QXMBUTTON, 0x5000, 1);              // registered, never handled
+  fake_hook::WriteSlot(4, 0xC777, 0x4000, 1);                    // no message of ours
+  fake_hook::WriteSlot(5, m.WM_QXMBUTTON, 0x5000, 1);            // registered, never handled
   fake_hook::WriteSlot(100, m.WM_QXMBROWSE, 0x6000, 0xABCDEF1);
   Pump(60);
   ASSERT_EQ(shown.size(), 3u);
@@ -75,21 +77,19 @@ TEST_F(AgentDispatcher, AMenuHoldsBackLaterSlotsUntilItCloses) {
   fake_hook::WriteSlot(0, m.WM_QXMDIALOG, 0x10, targets::FileDialog);
   fake_hook::WriteSlot(1, m.WM_QXMDIALOG, 0x11, targets::FileDialog);
   std::vector<std::pair<std::uint32_t, std::uint32_t>> while_open;  // slot 0 and 1 messages, menu flag
-  sim::OnMenuOpen([&](const plat::Menu&) {
-    while_open.push_back({Message(1), fake_hook::Block()->MenuOpenFlag});
-  });
+  sim::OnMenuOpen([&](const plat::Menu&) { while_open.push_back({Message(1), fake_hook::Block()->MenuOpenFlag}); });
   Pump(60);
   ASSERT_EQ(while_open.size(), 2u);
   EXPECT_EQ(while_open[0].first, m.WM_QXMDIALOG);  // the second record waited
-  EXPECT_EQ(while_open[0].second, 1u);               // the hook knows a menu is open
+  EXPECT_EQ(while_open[0].second, 1u);             // the hook knows a menu is open
   EXPECT_EQ(fake_hook::Block()->MenuOpenFlag, 0u);
 }
 
 TEST_F(AgentDispatcher, DamagedRecordsAndGarbageNeverStopTheAgent) {
   auto& f = StartWithMenuLog();
   const auto& m = f.HookMessages;
-  fake_hook::WriteSlot(0, m.WM_QXMDIALOG, 0x10, 10);          // kind beyond BrowseDialog
-  fake_hook::WriteSlot(1, m.WM_QXMDESKTOP, 0x11, 0xFFFFFFFF);  // a negative kind
+  fake_hook::WriteSlot(0, m.WM_QXMDIALOG, 0x10, 10);              // kind beyond BrowseDialog
+  fake_hook::WriteSlot(1, m.WM_QXMDESKTOP, 0x11, 0xFFFFFFFF);     // a negative kind
   fake_hook::WriteSlot(2, m.WM_QXMDESKTOP, 0, targets::Desktop);  // no window
   Pump(60);
   EXPECT_TRUE(shown.empty());

@@ -80,9 +80,8 @@ TEST_F(AgentEntry, SwitchesMatchExactlyAndEverythingElseStartsTheAgent) {
     bool agent;
   };
   const Case cases[] = {
-      {L"/update", false},  {L"/install", false}, {L"/erasefull", false},
-      {L"/UPDATE", true},   {L"/update ", true},   {L"/Erasefull", true},
-      {L"install", true},
+      {L"/update", false}, {L"/install", false},  {L"/erasefull", false}, {L"/UPDATE", true},
+      {L"/update ", true}, {L"/Erasefull", true}, {L"install", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.arg.begin(), c.arg.end()));

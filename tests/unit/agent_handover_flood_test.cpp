@@ -32,7 +32,8 @@ TEST_F(AgentHandOverFlood, AThousandHandOversArriveAllInOrderOnce) {
     expected.push_back(folder(i));
     // Between them: a folder that does not exist, and one handed over before
     // in other letter case.
-    if (i % 10 == 3) plat::PostThreadMessageW(ui, f.WM_QXADDFOLDER, plat::GlobalAddAtomW(L"C:\\Gone\\" + std::to_wstring(i)), 0);
+    if (i % 10 == 3)
+      plat::PostThreadMessageW(ui, f.WM_QXADDFOLDER, plat::GlobalAddAtomW(L"C:\\Gone\\" + std::to_wstring(i)), 0);
     if (i % 10 == 7) {
       std::wstring again = folder(i - 5);
       for (auto& c : again) c = static_cast<wchar_t>(std::towlower(c));

@@ -59,8 +59,8 @@ TEST_F(AgentLifecycle, StoredSettingsAreReadAndAnEmptyKeyIsNoFirstRun) {
   struct Case {
     const char* what;
     std::vector<std::pair<std::wstring, std::uint32_t>> dwords;
-    bool hot_key;       // Win+Z registered
-    bool tray;          // icon shown
+    bool hot_key;         // Win+Z registered
+    bool tray;            // icon shown
     std::uint32_t wheel;  // third SetHook argument
   };
   const Case cases[] = {
@@ -113,8 +113,10 @@ TEST_F(AgentLifecycle, WithoutTheHookLibraryTheAgentEndsAfterFinishingItsStart) 
     SCOPED_TRACE(c.what);
     TearDown();
     SetUp();
-    if (c.library_missing) sim::UnregisterLibrary(L"qx.dll");
-    else fake_hook::SetFails(true);
+    if (c.library_missing)
+      sim::UnregisterLibrary(L"qx.dll");
+    else
+      fake_hook::SetFails(true);
     plat::CreateDirectories(L"C:\\Work");
     auto& f = Start(L"C:\\Work");
     EXPECT_TRUE(f.Terminated());

@@ -53,11 +53,8 @@ TEST_F(AgentMessages, BadHandOversFromOtherProcessesChangeNothing) {
   const std::uint16_t dollar = plat::GlobalAddAtomW(L"C:\\Share$\\Data");
   plat::CreateDirectories(L"C:\\Share$\\Data");
   const Case cases[] = {
-      {"wParam is no atom", 0x12345678},
-      {"an atom that names nothing", 0xFEDC},
-      {"zero", 0},
-      {"a folder that does not exist", missing},
-      {"a path the store could not read back", dollar},
+      {"wParam is no atom", 0x12345678},         {"an atom that names nothing", 0xFEDC},           {"zero", 0},
+      {"a folder that does not exist", missing}, {"a path the store could not read back", dollar},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -111,7 +108,9 @@ TEST_F(AgentMessages, HotKeyTrayClickAndFolderMenuRequestShowTheMenuForTheForegr
   const plat::Window notepad = sim::CreateWindow(spec);
   sim::SetForeground(notepad);
   std::vector<std::pair<plat::Window, targets::TargetKind>> shown;
-  sim::OnMenuOpen([&](const plat::Menu&) { shown.push_back({targets::CurrentTargetWindow, targets::CurrentTargetKind}); });
+  sim::OnMenuOpen([&](const plat::Menu&) {
+    shown.push_back({targets::CurrentTargetWindow, targets::CurrentTargetKind});
+  });
 
   ASSERT_TRUE(sim::PressHotKey(plat::MOD_WIN, 'Z'));
   Pump(10);

@@ -57,8 +57,8 @@ class AgentFixture : public ::testing::Test {
 
   // Creates the main form as the first instance does and runs FormCreate.
   agent::TVorlFolder& Start(const std::wstring& start_argument = L"") {
-    form = std::make_unique<agent::TVorlFolder>(
-        start_argument, plat::RegisterWindowMessageW(L"WM_QXADDFOLDER by Vorlune Folder"));
+    form = std::make_unique<agent::TVorlFolder>(start_argument,
+                                                plat::RegisterWindowMessageW(L"WM_QXADDFOLDER by Vorlune Folder"));
     form->FormCreate();
     return *form;
   }

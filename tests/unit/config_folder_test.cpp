@@ -80,7 +80,9 @@ TEST_F(ConfigFolder, ResolutionOrder) {
   } cases[] = {
       {"documents folder", [] {}, docs, {L"Folder 1=" + docs}},
       {"SaveDir that can be created wins",
-       [] { sim::RegSetString(plat::HKEY_CURRENT_USER, L"Software\\Quantrel\\Tallowin", L"SaveDir", L"D:\\Cfg\\Mine"); },
+       [] {
+         sim::RegSetString(plat::HKEY_CURRENT_USER, L"Software\\Quantrel\\Tallowin", L"SaveDir", L"D:\\Cfg\\Mine");
+       },
        L"D:\\Cfg\\Mine\\",
        {}},
       {"SaveDir on a missing drive falls back",
@@ -205,7 +207,8 @@ TEST_F(ConfigFolder, UserShellFolder) {
     if (c.created) EXPECT_TRUE(plat::DirectoryExists(c.want)) << N(c.value);
     if (c.want == L"D:\\Docs") EXPECT_FALSE(plat::DirectoryExists(c.want));
     if (c.value.empty())
-      EXPECT_TRUE(LogHas(L"Function: LoadCurrentStartupSettings:AdvCheck Message: Can't get value Parameters: Item=Personal"));
+      EXPECT_TRUE(
+          LogHas(L"Function: LoadCurrentStartupSettings:AdvCheck Message: Can't get value Parameters: Item=Personal"));
   }
 }
 
@@ -247,7 +250,8 @@ TEST_F(ConfigFolder, ProfilePath) {
 TEST(ConfigFolderText, AddTrailingBackslash) {
   struct Case {
     std::wstring in, want;
-  } cases[] = {{L"", L""}, {L"C:", L"C:\\"}, {L"C:\\", L"C:\\"}, {L"C:\\a", L"C:\\a\\"}, {L"\\", L"\\"}, {L"a/", L"a/\\"}};
+  } cases[] = {{L"", L""},     {L"C:", L"C:\\"}, {L"C:\\", L"C:\\"}, {L"C:\\a", L"C:\\a\\"},
+               {L"\\", L"\\"}, {L"a/", L"a/\\"}};
   for (auto& c : cases) {
     std::wstring s = c.in;
     AddTrailingBackslash(s);

@@ -65,7 +65,10 @@ TEST_F(DralUtilsText, TextToIntReadsWhatItCanAndNeverFails) {
       {L"4 2", 4},
       {L"1.5", 1},
       {L"\x0661\x0662", 0},  // non-ASCII digits are not digits
-      {std::wstring(L"7\0" L"8", 3), 7},
+      {std::wstring(L"7\0"
+                    L"8",
+                    3),
+       7},
   };
   for (auto& c : cases) EXPECT_EQ(TextToInt(c.text), c.want) << N(c.text);
 }
@@ -77,13 +80,27 @@ TEST_F(DralUtilsText, CutOperationsAtTheirLimits) {
     int n;
     std::wstring want;
   } cases[] = {
-      {0, L"abcdef", 2, L"cdef"},   {0, L"abcdef", -1, L"abcdef"}, {0, L"abcdef", 6, L""},
-      {0, L"abcdef", 7, L""},       {0, L"", 0, L""},              {0, L"", 1, L""},
-      {1, L"abcdef", 2, L"cdef"},   {1, L"abcdef", -1, L"abcdef"}, {1, L"abcdef", 7, L"abcdef"},
-      {1, L"abcdef", 6, L""},       {2, L"folder.log", 4, L"folder"}, {2, L"abc", 0, L""},
-      {2, L"abc", -2, L""},         {2, L"abc", 4, L""},           {2, L"abc", 3, L""},
-      {3, L"folder.log", 4, L"folder"}, {3, L"folder.log", 20, L"folder.log"}, {3, L"abc", 0, L"abc"},
-      {3, L"abc", -1, L"abc"},      {3, L"abc", 3, L""},           {3, L"", 1, L""},
+      {0, L"abcdef", 2, L"cdef"},
+      {0, L"abcdef", -1, L"abcdef"},
+      {0, L"abcdef", 6, L""},
+      {0, L"abcdef", 7, L""},
+      {0, L"", 0, L""},
+      {0, L"", 1, L""},
+      {1, L"abcdef", 2, L"cdef"},
+      {1, L"abcdef", -1, L"abcdef"},
+      {1, L"abcdef", 7, L"abcdef"},
+      {1, L"abcdef", 6, L""},
+      {2, L"folder.log", 4, L"folder"},
+      {2, L"abc", 0, L""},
+      {2, L"abc", -2, L""},
+      {2, L"abc", 4, L""},
+      {2, L"abc", 3, L""},
+      {3, L"folder.log", 4, L"folder"},
+      {3, L"folder.log", 20, L"folder.log"},
+      {3, L"abc", 0, L"abc"},
+      {3, L"abc", -1, L"abc"},
+      {3, L"abc", 3, L""},
+      {3, L"", 1, L""},
   };
   for (auto& c : cases) {
     std::wstring got = c.op == 0   ? TextAfter(c.text, c.n)
@@ -99,7 +116,8 @@ TEST_F(DralUtilsText, TrimAndUpperCase) {
   EXPECT_EQ(TrimControls(L""), L"");
   EXPECT_EQ(TrimControls(L" \x20\x10 "), L"");
   EXPECT_EQ(TrimControls(std::wstring(L"\0x\0", 3)), L"x");
-  EXPECT_EQ(UpperCaseText(L"c:\\program files\\\u00e9t\u00e9 \u0434\u043e\u043a"), L"C:\\PROGRAM FILES\\\u00c9T\u00c9 \u0414\u041e\u041a");
+  EXPECT_EQ(UpperCaseText(L"c:\\program files\\\u00e9t\u00e9 \u0434\u043e\u043a"),
+            L"C:\\PROGRAM FILES\\\u00c9T\u00c9 \u0414\u041e\u041a");
   EXPECT_EQ(UpperCaseText(L""), L"");
 }
 
@@ -108,7 +126,8 @@ TEST_F(DralUtilsText, CopyToCharArrayAlwaysTerminates) {
     std::wstring text;
     size_t max;
     std::wstring want;
-  } cases[] = {{L"abc", 5, L"abc"}, {L"abcde", 5, L"abcde"}, {L"abcdefgh", 5, L"abcde"}, {L"", 3, L""}, {L"xy", 0, L""}};
+  } cases[] = {
+      {L"abc", 5, L"abc"}, {L"abcde", 5, L"abcde"}, {L"abcdefgh", 5, L"abcde"}, {L"", 3, L""}, {L"xy", 0, L""}};
   for (auto& c : cases) {
     wchar_t buf[16];
     std::fill(std::begin(buf), std::end(buf), L'#');
@@ -148,15 +167,30 @@ TEST_F(DralUtilsPaths, SlowPathsAreUncAndNonFixedDrives) {
     std::wstring path;
     bool slow;
   } cases[] = {
-      {L"\\\\server\\share\\x", true}, {L"\\\\", false /* too short */}, {L"\\\\s", true},
-      {L"C:", false},                  {L"C:folder", false},             {L"C:\\Work", false},
-      {L"A:\\", true},                 {L"a:\\x", true},                 {L"N:\\Share", true},
-      {L"E:\\Disc", true},             {L"R:\\Tmp", true},               {L"Z:\\NoDrive", false},
-      {L"", false},                    {L"ab", false},                   {L"???", false},
+      {L"\\\\server\\share\\x", true},
+      {L"\\\\", false /* too short */},
+      {L"\\\\s", true},
+      {L"C:", false},
+      {L"C:folder", false},
+      {L"C:\\Work", false},
+      {L"A:\\", true},
+      {L"a:\\x", true},
+      {L"N:\\Share", true},
+      {L"E:\\Disc", true},
+      {L"R:\\Tmp", true},
+      {L"Z:\\NoDrive", false},
+      {L"", false},
+      {L"ab", false},
+      {L"???", false},
       // The local namespaces: a long-path drive is its drive, a device is no server.
-      {L"\\\\?\\C:\\Work", false},     {L"\\\\?\\N:\\Share", true},    {L"\\\\?\\UNC\\srv\\s", true},
-      {L"\\\\?\\unc\\srv\\s", true},   {L"\\\\.\\CON", false},           {L"\\\\.\\NUL", false},
-      {L"\\\\.\\UNC\\srv\\s", true},  {L"\\\\?\\Volume{1}\\x", false},
+      {L"\\\\?\\C:\\Work", false},
+      {L"\\\\?\\N:\\Share", true},
+      {L"\\\\?\\UNC\\srv\\s", true},
+      {L"\\\\?\\unc\\srv\\s", true},
+      {L"\\\\.\\CON", false},
+      {L"\\\\.\\NUL", false},
+      {L"\\\\.\\UNC\\srv\\s", true},
+      {L"\\\\?\\Volume{1}\\x", false},
   };
   for (auto& c : cases) EXPECT_EQ(IsSlowPath(c.path), c.slow) << N(c.path);
 }
@@ -168,7 +202,7 @@ TEST_F(DralUtilsPaths, FileExistsNotFolder) {
   struct Case {
     std::wstring path;
     bool want;
-  } cases[] = {{L"C:\\Dir\\a.txt", true}, {L"c:\\dir\\A.TXT", true}, {L"C:\\Dir\\Sub", false},
+  } cases[] = {{L"C:\\Dir\\a.txt", true}, {L"c:\\dir\\A.TXT", true},  {L"C:\\Dir\\Sub", false},
                {L"C:\\Dir\\", false},     {L"C:\\Dir\\b.txt", false}, {L"", false},
                {L"Q:\\a.txt", false},     {L"a.txt", false}};
   for (auto& c : cases) EXPECT_EQ(FileExistsNotFolder(c.path), c.want) << N(c.path);
@@ -183,7 +217,8 @@ TEST_F(DralUtilsFacts, VersionAndGroupFactsFollowTheSystem) {
   } cases[] = {
       {"XP admin", 5, 1, plat::VER_PLATFORM_WIN32_NT, [] { sim::MakeElevatedAdmin(); }, false, true, true, false},
       {"7 standard", 6, 1, plat::VER_PLATFORM_WIN32_NT, [] { sim::MakeStandardUser(); }, true, false, false, false},
-      {"7 filtered admin", 6, 1, plat::VER_PLATFORM_WIN32_NT, [] { sim::MakeFilteredAdmin(); }, true, true, false, false},
+      {"7 filtered admin", 6, 1, plat::VER_PLATFORM_WIN32_NT, [] { sim::MakeFilteredAdmin(); }, true, true, false,
+       false},
       {"10 elevated", 10, 0, plat::VER_PLATFORM_WIN32_NT, [] { sim::MakeElevatedAdmin(); }, true, true, true, false},
       {"ME", 4, 90, plat::VER_PLATFORM_WIN32_WINDOWS, [] { sim::MakeStandardUser(); }, false, false, false, true},
   };
@@ -277,8 +312,10 @@ TEST_F(DralUtilsFacts, ForegroundLockOnlyWhereTheSystemHasItAndShellOpen) {
   struct Case {
     std::uint32_t major, minor, platform;
     bool want;
-  } cases[] = {{6, 1, plat::VER_PLATFORM_WIN32_NT, true},   {4, 0, plat::VER_PLATFORM_WIN32_NT, true},
-               {3, 51, plat::VER_PLATFORM_WIN32_NT, false}, {4, 90, plat::VER_PLATFORM_WIN32_WINDOWS, true},
+  } cases[] = {{6, 1, plat::VER_PLATFORM_WIN32_NT, true},
+               {4, 0, plat::VER_PLATFORM_WIN32_NT, true},
+               {3, 51, plat::VER_PLATFORM_WIN32_NT, false},
+               {4, 90, plat::VER_PLATFORM_WIN32_WINDOWS, true},
                {4, 10, plat::VER_PLATFORM_WIN32_WINDOWS, false}};
   for (auto& c : cases) {
     sim::SetOsVersion(plat::OsVersion{c.major, c.minor, 0, c.platform});

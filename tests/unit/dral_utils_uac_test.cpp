@@ -60,14 +60,22 @@ TEST_F(DralUtilsUac, UacAnswerByVersionGroupTokenAndPolicy) {
     sim::SetWow64(c.wow64);
     sim::RegCreateKey(plat::HKEY_LOCAL_MACHINE, kPolicies);
     switch (c.lua) {
-      case kZero: sim::RegSetDword(plat::HKEY_LOCAL_MACHINE, kPolicies, L"EnableLUA", 0); break;
-      case kOne: sim::RegSetDword(plat::HKEY_LOCAL_MACHINE, kPolicies, L"EnableLUA", 1); break;
-      case kText: sim::RegSetString(plat::HKEY_LOCAL_MACHINE, kPolicies, L"EnableLUA", L"1"); break;
+      case kZero:
+        sim::RegSetDword(plat::HKEY_LOCAL_MACHINE, kPolicies, L"EnableLUA", 0);
+        break;
+      case kOne:
+        sim::RegSetDword(plat::HKEY_LOCAL_MACHINE, kPolicies, L"EnableLUA", 1);
+        break;
+      case kText:
+        sim::RegSetString(plat::HKEY_LOCAL_MACHINE, kPolicies, L"EnableLUA", L"1");
+        break;
       case kOnlyRedirected:
         sim::RegSetDword(plat::HKEY_LOCAL_MACHINE,
-                         L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", L"EnableLUA", 1);
+                         L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", L"EnableLUA",
+                         1);
         break;
-      case kNone: break;
+      case kNone:
+        break;
     }
     EXPECT_EQ(IsUacEnabled(), c.want) << c.what;
     // Cached: a later change of the policy is not seen.

@@ -29,11 +29,11 @@ class ErrorsBugReport : public ::testing::Test {
     infra::SetErrorTraceFileSetter(nullptr);
     sim::MapTempDrive(L'C');
     const std::wstring sid = sim_sid();
-    sim::RegSetString(plat::HKEY_LOCAL_MACHINE,
-                      L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid, L"ProfileImagePath",
-                      L"%SystemDrive%\\Users\\Ann", plat::REG_EXPAND_SZ);
-    sim::RegSetString(plat::HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
-                      L"Personal", L"%USERPROFILE%\\Documents", plat::REG_EXPAND_SZ);
+    sim::RegSetString(plat::HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid,
+                      L"ProfileImagePath", L"%SystemDrive%\\Users\\Ann", plat::REG_EXPAND_SZ);
+    sim::RegSetString(plat::HKEY_CURRENT_USER,
+                      L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", L"Personal",
+                      L"%USERPROFILE%\\Documents", plat::REG_EXPAND_SZ);
     config_ = infra::GetConfigurationFolder();
     log_ = infra::LogFolder();
   }
@@ -52,7 +52,8 @@ class ErrorsBugReport : public ::testing::Test {
     std::string b;
     plat::ReadWholeFile(zip, b);
     std::vector<std::string> names;
-    for (size_t p = b.find("PK\x01\x02"); p != std::string::npos && p + 46 <= b.size(); p = b.find("PK\x01\x02", p + 4)) {
+    for (size_t p = b.find("PK\x01\x02"); p != std::string::npos && p + 46 <= b.size();
+         p = b.find("PK\x01\x02", p + 4)) {
       size_t len = static_cast<unsigned char>(b[p + 28]) | (static_cast<unsigned char>(b[p + 29]) << 8);
       names.push_back(b.substr(p + 46, len));
     }
@@ -86,10 +87,12 @@ TEST_F(ErrorsBugReport, ArchiveHoldsLogsAndExportsButNoProgramsOrDesktopIni) {
   EXPECT_EQ(report, config_ + L"bug-report.zip");
   auto names = EntryNames(report);
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"Log\\all_opt.reg", "Log\\cur_opt.reg", "Log\\folder.log", "Log\\shot.jpg"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"Log\\all_opt.reg", "Log\\cur_opt.reg", "Log\\folder.log", "Log\\shot.jpg"}));
   auto run = sim::ProcessesRun();
   ASSERT_EQ(run.size(), 2u);
-  EXPECT_EQ(run[0], L"\"C:\\Windows\\regedit.exe\" /s /e \"" + log_ + L"cur_opt.reg\" \"HKEY_CURRENT_USER\\Software\\Quantrel\"");
+  EXPECT_EQ(run[0], L"\"C:\\Windows\\regedit.exe\" /s /e \"" + log_ +
+                        L"cur_opt.reg\" \"HKEY_CURRENT_USER\\Software\\Quantrel\"");
   EXPECT_NE(run[1].find(L"\"HKEY_LOCAL_MACHINE\\Software\\Quantrel\""), std::wstring::npos);
   EXPECT_TRUE(sim::HivesSaved().empty());
 }
@@ -111,11 +114,11 @@ TEST_F(ErrorsBugReport, ExportFallsBackToTheHiveSaveWhenNoToolFinishes) {
     bool tool_exists, starts, finishes, writes;
     bool hive_expected;
   } cases[] = {
-      {false, true, true, true, true},    // no export tool at all
-      {true, false, true, true, true},    // CreateProcess fails
-      {true, true, false, true, true},    // still running after a second
-      {true, true, true, false, true},    // ended without writing the file
-      {true, true, true, true, false},    // exported
+      {false, true, true, true, true},  // no export tool at all
+      {true, false, true, true, true},  // CreateProcess fails
+      {true, true, false, true, true},  // still running after a second
+      {true, true, true, false, true},  // ended without writing the file
+      {true, true, true, true, false},  // exported
   };
   for (const auto& c : cases) {
     sim::ResetWorld();
@@ -129,12 +132,14 @@ TEST_F(ErrorsBugReport, ExportFallsBackToTheHiveSaveWhenNoToolFinishes) {
       return true;
     });
     errors::BackupRegistryKey(L"Software\\Quantrel", log_ + L"cur_opt", true, false, false);
-    EXPECT_EQ(sim::HivesSaved().size(), c.hive_expected ? 1u : 0u) << c.tool_exists << c.starts << c.finishes << c.writes;
+    EXPECT_EQ(sim::HivesSaved().size(), c.hive_expected ? 1u : 0u)
+        << c.tool_exists << c.starts << c.finishes << c.writes;
     EXPECT_TRUE(plat::FileExists(log_ + L"cur_opt.reg"));
     if (c.tool_exists) {
       ASSERT_EQ(sim::ProcessesRun().size(), 1u);
-      EXPECT_EQ(sim::ProcessesRun()[0], L"\"C:\\Windows\\system32\\reg.exe\" export \"HKEY_CURRENT_USER\\Software\\Quantrel\" \"" +
-                                            log_ + L"cur_opt.reg\" /y");
+      EXPECT_EQ(sim::ProcessesRun()[0],
+                L"\"C:\\Windows\\system32\\reg.exe\" export \"HKEY_CURRENT_USER\\Software\\Quantrel\" \"" + log_ +
+                    L"cur_opt.reg\" /y");
     } else {
       EXPECT_TRUE(sim::ProcessesRun().empty());
     }

@@ -53,7 +53,8 @@ TEST_F(ErrorsErrorForm, AHandOverThatIsNoAtomShowsNothing) {
   EXPECT_FALSE(plat::FileExists(kLogFolder + infra::kGlobalErrorLogName));
   EXPECT_FALSE(f.Terminated());
   size_t lines = 0;
-  for (const auto& e : LogEntries()) lines += e.find(L"WM_QXADDFOLDER ignored: wParam is no atom") != std::wstring::npos;
+  for (const auto& e : LogEntries())
+    lines += e.find(L"WM_QXADDFOLDER ignored: wParam is no atom") != std::wstring::npos;
   // The entry and the logger's count of its repeats.
   EXPECT_EQ(lines, 2u);
   EXPECT_TRUE(LogHas(L"WM_QXADDFOLDER ignored: wParam is no atom Count: 2"));
@@ -112,12 +113,18 @@ TEST_F(ErrorsErrorForm, ButtonsAndTheSendBox) {
       {"Terminate", {{ErrorDialogButton::kTerminate, false}}, true, {}, false, L"Click Terminate"},
       {"Check for Updates keeps the dialog",
        {{ErrorDialogButton::kCheckForUpdates, true}, {ErrorDialogButton::kIgnore, false}},
-       false, {updates}, false, L"Click Ignore"},
+       false,
+       {updates},
+       false,
+       L"Click Ignore"},
       // No server: three attempts, "Connected fail", and the dialog stays
       // with "Please wait." for another try.
       {"Ignore with the box and no server",
        {{ErrorDialogButton::kIgnore, true}, {ErrorDialogButton::kIgnore, false}},
-       false, {}, true, L"Click Ignore"},
+       false,
+       {},
+       true,
+       L"Click Ignore"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

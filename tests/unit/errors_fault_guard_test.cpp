@@ -60,8 +60,8 @@ TEST_F(ErrorsFaultGuard, GuardedFaultsAreThrownAsTheirClassAfterOneTraceBlock) {
       sim::RaiseHardwareFault(c.code, 0x401000, {0x401000, 0x402000}, c.access, c.target);
     } catch (const plat::EHardwareFault& e) {
       thrown_class = dynamic_cast<const plat::EAccessViolation*>(&e) ? "EAccessViolation"
-                     : dynamic_cast<const plat::EDivByZero*>(&e)   ? "EDivByZero"
-                                                                    : "EHardwareFault";
+                     : dynamic_cast<const plat::EDivByZero*>(&e)     ? "EDivByZero"
+                                                                     : "EHardwareFault";
       what = e.what();
       code = e.Code();
       address = e.Address();
@@ -138,9 +138,8 @@ TEST(ErrorsCallSiteTable, ListedAddressesByEncoding) {
   // uleb128 call sites; no landing pad base, no type table.
   const std::uint8_t uleb[] = {0xFF, 0xFF, 0x01, 8, 0x10, 0x20, 0x00, 0x00, 0x40, 0x08, 0x50, 0x01};
   // udata4 call sites after a landing pad base (udata4) and a type table offset.
-  const std::uint8_t udata4[] = {0x03, 0,    0, 0, 0, 0x9B, 0x85, 0x01, 0x03, 26,
-                                 0x10, 0,    0, 0, 0x20, 0, 0, 0, 0, 0, 0, 0, 0,
-                                 0x40, 0,    0, 0, 0x08, 0, 0, 0, 0x50, 0, 0, 0, 1};
+  const std::uint8_t udata4[] = {0x03, 0, 0, 0, 0, 0x9B, 0x85, 0x01, 0x03, 26,   0x10, 0, 0, 0,    0x20, 0, 0, 0,
+                                 0,    0, 0, 0, 0, 0x40, 0,    0,    0,    0x08, 0,    0, 0, 0x50, 0,    0, 0, 1};
   // A start beyond 127 needs two uleb128 bytes.
   const std::uint8_t wide[] = {0xFF, 0xFF, 0x01, 4, 0x80, 0x02, 0x04, 0x00, 0x00};
   const std::uint8_t empty[] = {0xFF, 0xFF, 0x01, 0};
@@ -181,7 +180,8 @@ class AgentFaultProbe : public agent_test::AgentFixture {
     sim::RegCreateKey(agent_test::HKCU, agent_test::kSettings);
     errors::InstallExceptionTrace();
     errors::SetMainThreadIdAtStart(plat::CurrentThreadId());
-    errors::SetErrorDialogHooks({[] { return false; }, [this](const std::wstring& m) {
+    errors::SetErrorDialogHooks({[] { return false; },
+                                 [this](const std::wstring& m) {
                                    shown_.push_back(m);
                                    return true;
                                  }});

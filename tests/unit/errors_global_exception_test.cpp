@@ -61,9 +61,7 @@ class ErrorsGlobalException : public ::testing::Test {
       errors::GlobalException(std::current_exception());
     }
   }
-  static bool GlobalLogExists() {
-    return plat::FileExists(trace_test::kLogFolder + infra::kGlobalErrorLogName);
-  }
+  static bool GlobalLogExists() { return plat::FileExists(trace_test::kLogFolder + infra::kGlobalErrorLogName); }
   std::vector<std::wstring> shown_;
   bool showing_ = false;
   bool nested_ = false;
@@ -78,7 +76,8 @@ TEST_F(ErrorsGlobalException, MainThreadWritesTheLogsAndShowsTheDialogOnce) {
   EXPECT_FALSE(errors::InExceptionHandler);
   EXPECT_TRUE(GlobalLogExists());
   auto main_log = trace_test::MainLog();
-  EXPECT_TRUE(Contains(main_log, L"Log (common): GlobalException: List index out of bounds (5) Parameters: See error.log"));
+  EXPECT_TRUE(
+      Contains(main_log, L"Log (common): GlobalException: List index out of bounds (5) Parameters: See error.log"));
   EXPECT_FALSE(Contains(main_log, L"while the dialog shows Parameters"));
   // Both exceptions were traced when raised.
   auto err = trace_test::ErrorLog();
@@ -122,7 +121,8 @@ TEST_F(ErrorsGlobalException, DuringALogCallOrOnAnotherThreadRecordedButNeverSho
   EXPECT_TRUE(shown_.empty());
   EXPECT_TRUE(GlobalLogExists());
   auto err = trace_test::ErrorLog();
-  EXPECT_TRUE(Contains(err, L"Function: GlobalException Message: in the middle of a log call Parameters: See error.log"));
+  EXPECT_TRUE(
+      Contains(err, L"Function: GlobalException Message: in the middle of a log call Parameters: See error.log"));
   EXPECT_TRUE(Contains(err, L"Function: GlobalException Message: on a worker Parameters: non main thread"));
 }
 

@@ -37,7 +37,9 @@ Lines Labels(const Lines& lines) {
   return out;
 }
 
-bool Has(const Lines& lines, const std::wstring& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
+bool Has(const Lines& lines, const std::wstring& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
 
 class ErrorsGlobalLog : public trace_test::TraceFixture {
  protected:
@@ -54,10 +56,22 @@ class ErrorsGlobalLog : public trace_test::TraceFixture {
 };
 
 TEST_F(ErrorsGlobalLog, SystemInformationLinesPlainAndExtended) {
-  const Lines plain_labels = {L"Program version: ", L"Product: ", L"Service Pack: ", L"Build: ", L"Version",
-                              L"UAC", L"UAC", L"User", L"CPU: ", L"NormFreq: ", L"RawFreq: ",
-                              L"TotalPhysicalMemory: ", L"PhysicalMemoryLoad: ", L"SwapFileSize: ",
-                              L"SwapFileUsage: ", L"Screen: "};
+  const Lines plain_labels = {L"Program version: ",
+                              L"Product: ",
+                              L"Service Pack: ",
+                              L"Build: ",
+                              L"Version",
+                              L"UAC",
+                              L"UAC",
+                              L"User",
+                              L"CPU: ",
+                              L"NormFreq: ",
+                              L"RawFreq: ",
+                              L"TotalPhysicalMemory: ",
+                              L"PhysicalMemoryLoad: ",
+                              L"SwapFileSize: ",
+                              L"SwapFileUsage: ",
+                              L"Screen: "};
   Lines plain = Split(errors::GetSystemInfo(false));
   Lines labels = Labels(plain);
   for (auto& l : labels)  // "Version: 64-bit", "UAC: enabled", "User: real admin" carry their value in the label

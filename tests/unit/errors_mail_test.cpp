@@ -61,8 +61,8 @@ class SmtpServer {
     posix_spawn_file_actions_addopen(&fa, 2, (out_ / "server.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const std::string script = kServerScript.string(), cert = (dir / "cert.pem").string(),
                       key = (dir / "key.pem").string(), out = out_.string();
-    std::vector<std::string> args = {"/usr/bin/python3", script, "--mode", mode, "--cert", cert,
-                                     "--key", key, "--out", out};
+    std::vector<std::string> args = {
+        "/usr/bin/python3", script, "--mode", mode, "--cert", cert, "--key", key, "--out", out};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -154,10 +154,10 @@ class ErrorsMail : public trace_test::TraceFixture {
   static void SetUpTestSuite() {
     dir_ = fs::temp_directory_path() / ("qb-mail-" + std::to_string(::getpid()));
     fs::create_directories(dir_);
-    const std::string cmd = "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost"
-                            " -addext subjectAltName=DNS:localhost,IP:127.0.0.1 -keyout '" +
-                            (dir_ / "key.pem").string() + "' -out '" + (dir_ / "cert.pem").string() +
-                            "' >/dev/null 2>&1";
+    const std::string cmd =
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost"
+        " -addext subjectAltName=DNS:localhost,IP:127.0.0.1 -keyout '" +
+        (dir_ / "key.pem").string() + "' -out '" + (dir_ / "cert.pem").string() + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
   }
   static void TearDownTestSuite() { fs::remove_all(dir_); }
@@ -208,7 +208,8 @@ TEST_F(ErrorsMail, FailuresEndCleanlyWithTheirLogLines) {
     const char* auth_log;  // what the server saw of AUTH
   } cases[] = {
       {"tls", true, L"wrong", MailResult::kAuthenticateFailed, L"Authenticate fail", "LOGIN reporter refused\n"},
-      {"plain", true, L"secret", MailResult::kAuthenticateFailed, L"Authenticate fail", ""},  // no password in the clear
+      {"plain", true, L"secret", MailResult::kAuthenticateFailed, L"Authenticate fail",
+       ""},  // no password in the clear
       {"drop-data", true, L"secret", MailResult::kSendFailed, L"Send fail", "LOGIN reporter ok\n"},
       {"tls", false, L"secret", MailResult::kConnectFailed, L"Connected fail", ""},  // certificate not trusted
   };
@@ -306,7 +307,8 @@ TEST_F(ErrorsMail, NobodyListeningGivesThreeLoggedAttemptsAndConnectedFail) {
   EXPECT_EQ(errors::MailReport(client, L"Vorlune Folder bug report", Report), MailResult::kConnectFailed);
   EXPECT_EQ(sim::Now() - before, 2000u);
   const auto log = trace_test::MainLog();
-  for (const wchar_t* attempt : {L"Attempt=1", L"Attempt=2", L"Attempt=3"}) EXPECT_TRUE(Contains(log, attempt)) << attempt;
+  for (const wchar_t* attempt : {L"Attempt=1", L"Attempt=2", L"Attempt=3"})
+    EXPECT_TRUE(Contains(log, attempt)) << attempt;
   EXPECT_FALSE(Contains(log, L"Attempt=4"));
   EXPECT_TRUE(Contains(log, L"Message: Connected fail"));
   EXPECT_FALSE(client.Connected());
@@ -315,8 +317,14 @@ TEST_F(ErrorsMail, NobodyListeningGivesThreeLoggedAttemptsAndConnectedFail) {
 TEST(ErrorsMailFormat, Base64DotStuffingAndMessageLayout) {
   struct B64 {
     std::string in, out;
-  } b64[] = {{"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="},
-             {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}, {std::string("\0\xff", 2), "AP8="}};
+  } b64[] = {{"", ""},
+             {"f", "Zg=="},
+             {"fo", "Zm8="},
+             {"foo", "Zm9v"},
+             {"foob", "Zm9vYg=="},
+             {"fooba", "Zm9vYmE="},
+             {"foobar", "Zm9vYmFy"},
+             {std::string("\0\xff", 2), "AP8="}};
   for (const auto& c : b64) EXPECT_EQ(errors::Base64(c.in), c.out) << c.in;
   EXPECT_EQ(errors::Base64(std::string(60, 'a'), 76).find("\r\n"), 76u);
 
@@ -327,12 +335,11 @@ TEST(ErrorsMailFormat, Base64DotStuffingAndMessageLayout) {
 
   std::string m = errors::ComposeMessage(L"a@b.test", L"c@d.test", L"Vorlune Folder bug report",
                                          {{L"bug-report.zip", "PK\x03\x04"}}, "BOUNDARY", "");
-  for (const char* part : {"From: <a@b.test>\r\n", "To: <c@d.test>\r\n", "Subject: Vorlune Folder bug report\r\n",
-                           "MIME-Version: 1.0\r\n", "Content-Type: multipart/mixed; boundary=\"BOUNDARY\"\r\n",
-                           "Content-Type: application/octet-stream; name=\"bug-report.zip\"\r\n",
-                           "Content-Transfer-Encoding: base64\r\n",
-                           "Content-Disposition: attachment; filename=\"bug-report.zip\"\r\n\r\nUEsDBA==\r\n",
-                           "\r\n--BOUNDARY--\r\n"}) {
+  for (const char* part :
+       {"From: <a@b.test>\r\n", "To: <c@d.test>\r\n", "Subject: Vorlune Folder bug report\r\n", "MIME-Version: 1.0\r\n",
+        "Content-Type: multipart/mixed; boundary=\"BOUNDARY\"\r\n",
+        "Content-Type: application/octet-stream; name=\"bug-report.zip\"\r\n", "Content-Transfer-Encoding: base64\r\n",
+        "Content-Disposition: attachment; filename=\"bug-report.zip\"\r\n\r\nUEsDBA==\r\n", "\r\n--BOUNDARY--\r\n"}) {
     EXPECT_NE(m.find(part), std::string::npos) << part;
   }
   // Every line ends in CR LF and no header breaks into a second line.
@@ -369,7 +376,7 @@ TEST(ErrorsMailSettings, RegistryStringsOverrideTheBuiltInDefaults) {
   sim::RegSetString(plat::HKEY_CURRENT_USER, key, L"Recipient", L"bugs@vorlune.test");
   sim::RegSetString(plat::HKEY_CURRENT_USER, key, L"CertificateFile", L"C:\\certs\\server.pem");
   sim::RegSetString(plat::HKEY_CURRENT_USER, key, L"Recipient", L"");  // empty keeps the default
-  sim::RegSetDword(plat::HKEY_CURRENT_USER, key, L"Port", 2525);      // not a string: the default
+  sim::RegSetDword(plat::HKEY_CURRENT_USER, key, L"Port", 2525);       // not a string: the default
   errors::MailSettings s = errors::ReadMailSettings();
   EXPECT_EQ(s.server, L"localhost");
   EXPECT_EQ(s.user, L"reporter");

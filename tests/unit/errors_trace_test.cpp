@@ -61,13 +61,13 @@ class ErrorsTrace : public trace_test::TraceFixture {};
 TEST_F(ErrorsTrace, CaughtExceptionGivesOneBlockInTheErrorLog) {
   try {
     ThrowRegistryError();
-  } catch (const std::exception&) {
-  }
+  } catch (const std::exception&) {}
   auto blocks = Blocks(trace_test::ErrorLog());
   ASSERT_EQ(blocks.size(), 1u);
   const Lines& b = blocks[0];
   ASSERT_GE(b.size(), 6u);
-  EXPECT_TRUE(Matches(b[0], LR"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d Exception ERegistryException occured at address [0-9A-F]{8,16})"))
+  EXPECT_TRUE(Matches(
+      b[0], LR"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d Exception ERegistryException occured at address [0-9A-F]{8,16})"))
       << b[0];
   EXPECT_EQ(b[1], L"Message: Can't read value \"Width\"");
   EXPECT_EQ(b[2], L"Last log entries:");
@@ -96,8 +96,7 @@ TEST_F(ErrorsTrace, ClassNamesAndMessagesOfWhatIsThrown) {
     trace_test::ResetLogs();
     try {
       c.raise();
-    } catch (...) {
-    }
+    } catch (...) {}
     auto blocks = Blocks(trace_test::ErrorLog());
     ASSERT_EQ(blocks.size(), 1u) << std::string(c.class_name.begin(), c.class_name.end());
     const Lines& b = blocks[0];
@@ -130,16 +129,14 @@ TEST_F(ErrorsTrace, SocketErrorsOfTheMailTransportAndSuppressedTracesWriteNothin
   for (auto& raise : quiet) {
     try {
       raise();
-    } catch (...) {
-    }
+    } catch (...) {}
   }
   EXPECT_TRUE(trace_test::ErrorLog().empty());
   EXPECT_FALSE(infra::SuppressExceptionTrace);
   // The trace goes on afterwards.
   try {
     throw std::logic_error("next");
-  } catch (...) {
-  }
+  } catch (...) {}
   EXPECT_EQ(Blocks(trace_test::ErrorLog()).size(), 1u);
 }
 
@@ -147,16 +144,14 @@ TEST_F(ErrorsTrace, NoLogFolderNoFileAndOtherThreadsAreTracedToo) {
   infra::SetLogFolder(L"");
   try {
     throw std::runtime_error("early");
-  } catch (...) {
-  }
+  } catch (...) {}
   EXPECT_TRUE(trace_test::ErrorLog().empty());
 
   trace_test::ResetLogs();
   std::thread t([] {
     try {
       throw std::runtime_error("on a worker");
-    } catch (...) {
-    }
+    } catch (...) {}
   });
   t.join();
   auto blocks = Blocks(trace_test::ErrorLog());
@@ -176,7 +171,9 @@ TEST_F(ErrorsTrace, HardwareFaultResolvesThroughTheSymbolFile) {
   auto blocks = Blocks(trace_test::ErrorLog());
   ASSERT_EQ(blocks.size(), 1u);
   const Lines& b = blocks[0];
-  EXPECT_TRUE(Matches(b[0], LR"(.* Exception EAccessViolation occured in infra::TDralRegistry::ReadString at 42 in file dral_registry.cpp)"))
+  EXPECT_TRUE(Matches(
+      b[0],
+      LR"(.* Exception EAccessViolation occured in infra::TDralRegistry::ReadString at 42 in file dral_registry.cpp)"))
       << b[0];
   EXPECT_EQ(b[1], L"Message: Access violation at address 0000000140001012. Read of address 00000000");
   auto stack = std::find(b.begin(), b.end(), L"Call stack: ");
@@ -220,7 +217,7 @@ TEST(ErrorsSymbolFile, LookupsAndDamagedFiles) {
     const wchar_t* proc;
     int line;
   } cases[] = {
-      {0x50, false, L"", 0},  {0x100, true, L"f", 10}, {0x17F, true, L"f", 10}, {0x180, true, L"f", 0},
+      {0x50, false, L"", 0},  {0x100, true, L"f", 10}, {0x17F, true, L"f", 10},  {0x180, true, L"f", 0},
       {0x205, true, L"g", 0}, {0x210, true, L"g", 20}, {0x9999, true, L"g", 20},
   };
   for (const auto& c : cases) {

@@ -49,32 +49,53 @@ TEST(HookDecision, EachGestureReportsOnlyWithItsSettingAndTarget) {
   auto wheel3 = [](HookSettings& s) { s.MouseWheel = 3; };
   auto wheel7 = [](HookSettings& s) { s.MouseWheel = 7; };
   const Case cases[] = {
-      {"middle in file dialog", HookGesture::MiddleDown, targets::FileDialog, false, false, mbutton, HookMessage::QxMDialog},
-      {"middle in zip dialog", HookGesture::MiddleDown, targets::ZipExtractDialog, false, false, mbutton, HookMessage::QxMDialog},
-      {"middle in rar window", HookGesture::MiddleDown, targets::RarWindow, false, false, mbutton, HookMessage::QxMDialog},
-      {"middle in browse dialog", HookGesture::MiddleDown, targets::BrowseDialog, false, false, mbutton, HookMessage::QxMBrowse},
-      {"middle in explorer", HookGesture::MiddleDown, targets::Explorer, false, false, mexplorer, HookMessage::QxMExplorer},
-      {"middle in browser", HookGesture::MiddleDown, targets::InternetExplorer, false, false, miexplorer, HookMessage::QxMExplorer},
-      {"middle in browser, explorer setting only", HookGesture::MiddleDown, targets::InternetExplorer, false, false, mexplorer, HookMessage::None},
-      {"middle in explorer, browser setting only", HookGesture::MiddleDown, targets::Explorer, false, false, miexplorer, HookMessage::None},
+      {"middle in file dialog", HookGesture::MiddleDown, targets::FileDialog, false, false, mbutton,
+       HookMessage::QxMDialog},
+      {"middle in zip dialog", HookGesture::MiddleDown, targets::ZipExtractDialog, false, false, mbutton,
+       HookMessage::QxMDialog},
+      {"middle in rar window", HookGesture::MiddleDown, targets::RarWindow, false, false, mbutton,
+       HookMessage::QxMDialog},
+      {"middle in browse dialog", HookGesture::MiddleDown, targets::BrowseDialog, false, false, mbutton,
+       HookMessage::QxMBrowse},
+      {"middle in explorer", HookGesture::MiddleDown, targets::Explorer, false, false, mexplorer,
+       HookMessage::QxMExplorer},
+      {"middle in browser", HookGesture::MiddleDown, targets::InternetExplorer, false, false, miexplorer,
+       HookMessage::QxMExplorer},
+      {"middle in browser, explorer setting only", HookGesture::MiddleDown, targets::InternetExplorer, false, false,
+       mexplorer, HookMessage::None},
+      {"middle in explorer, browser setting only", HookGesture::MiddleDown, targets::Explorer, false, false, miexplorer,
+       HookMessage::None},
       {"middle on desktop", HookGesture::MiddleDown, targets::Desktop, false, false, mdesktop, HookMessage::QxMDesktop},
-      {"middle on desktop, dialog setting only", HookGesture::MiddleDown, targets::Desktop, false, false, mbutton, HookMessage::None},
-      {"middle in file dialog, explorer setting only", HookGesture::MiddleDown, targets::FileDialog, false, false, mexplorer, HookMessage::None},
+      {"middle on desktop, dialog setting only", HookGesture::MiddleDown, targets::Desktop, false, false, mbutton,
+       HookMessage::None},
+      {"middle in file dialog, explorer setting only", HookGesture::MiddleDown, targets::FileDialog, false, false,
+       mexplorer, HookMessage::None},
       {"middle over nothing", HookGesture::MiddleDown, targets::None, false, false, mbutton, HookMessage::None},
-      {"right on explorer address bar", HookGesture::RightDown, targets::Explorer, true, false, rexplorer, HookMessage::QxRExplorer},
-      {"right on browser address bar", HookGesture::RightDown, targets::InternetExplorer, true, false, rexplorer, HookMessage::QxRExplorer},
-      {"right in explorer elsewhere", HookGesture::RightDown, targets::Explorer, false, false, rexplorer, HookMessage::None},
+      {"right on explorer address bar", HookGesture::RightDown, targets::Explorer, true, false, rexplorer,
+       HookMessage::QxRExplorer},
+      {"right on browser address bar", HookGesture::RightDown, targets::InternetExplorer, true, false, rexplorer,
+       HookMessage::QxRExplorer},
+      {"right in explorer elsewhere", HookGesture::RightDown, targets::Explorer, false, false, rexplorer,
+       HookMessage::None},
       {"right on dialog '?'", HookGesture::RightDown, targets::FileDialog, false, true, help, HookMessage::QxHelp},
-      {"right on dialog '?', help off", HookGesture::RightDown, targets::FileDialog, false, true, rexplorer, HookMessage::None},
+      {"right on dialog '?', help off", HookGesture::RightDown, targets::FileDialog, false, true, rexplorer,
+       HookMessage::None},
       {"right in dialog elsewhere", HookGesture::RightDown, targets::FileDialog, false, false, help, HookMessage::None},
       {"right on desktop", HookGesture::RightDown, targets::Desktop, false, true, help, HookMessage::None},
-      {"wheel forward, either", HookGesture::WheelForward, targets::FileDialog, false, false, wheel1, HookMessage::WheelMouse},
-      {"wheel backward, either", HookGesture::WheelBackward, targets::FileDialog, false, false, wheel1, HookMessage::WheelMouse},
-      {"wheel forward, forward only", HookGesture::WheelForward, targets::FileDialog, false, false, wheel2, HookMessage::WheelMouse},
-      {"wheel backward, forward only", HookGesture::WheelBackward, targets::FileDialog, false, false, wheel2, HookMessage::None},
-      {"wheel backward, backward only", HookGesture::WheelBackward, targets::AceExtractDialog, false, false, wheel3, HookMessage::WheelMouse},
-      {"wheel forward, backward only", HookGesture::WheelForward, targets::FileDialog, false, false, wheel3, HookMessage::None},
-      {"wheel, unknown setting", HookGesture::WheelForward, targets::FileDialog, false, false, wheel7, HookMessage::None},
+      {"wheel forward, either", HookGesture::WheelForward, targets::FileDialog, false, false, wheel1,
+       HookMessage::WheelMouse},
+      {"wheel backward, either", HookGesture::WheelBackward, targets::FileDialog, false, false, wheel1,
+       HookMessage::WheelMouse},
+      {"wheel forward, forward only", HookGesture::WheelForward, targets::FileDialog, false, false, wheel2,
+       HookMessage::WheelMouse},
+      {"wheel backward, forward only", HookGesture::WheelBackward, targets::FileDialog, false, false, wheel2,
+       HookMessage::None},
+      {"wheel backward, backward only", HookGesture::WheelBackward, targets::AceExtractDialog, false, false, wheel3,
+       HookMessage::WheelMouse},
+      {"wheel forward, backward only", HookGesture::WheelForward, targets::FileDialog, false, false, wheel3,
+       HookMessage::None},
+      {"wheel, unknown setting", HookGesture::WheelForward, targets::FileDialog, false, false, wheel7,
+       HookMessage::None},
       {"wheel in explorer", HookGesture::WheelForward, targets::Explorer, false, false, wheel1, HookMessage::None},
       {"wheel in rar window", HookGesture::WheelForward, targets::RarWindow, false, false, wheel1, HookMessage::None},
   };
@@ -104,8 +125,7 @@ TEST(HookDecision, BrowseDialogWithoutControlAndTargetWithoutWindowReportNothing
   HookSettings s;  // the agent's defaults
   EXPECT_EQ(agent::DecideGesture(HookGesture::MiddleDown, s, At(targets::BrowseDialog, 0x10, 0)).message,
             HookMessage::None);
-  EXPECT_EQ(agent::DecideGesture(HookGesture::MiddleDown, s, At(targets::FileDialog, 0)).message,
-            HookMessage::None);
+  EXPECT_EQ(agent::DecideGesture(HookGesture::MiddleDown, s, At(targets::FileDialog, 0)).message, HookMessage::None);
 }
 
 TEST(HookDecision, DefaultsReportMiddleClicksButNotWheelOrBrowser) {
@@ -209,12 +229,11 @@ TEST(HookHelpButton, OnlyTheSecondCaptionButtonFromTheRightCounts) {
     int x, y;
     bool on;
   } cases[] = {
-      {470, 60, true},  {461, 53, true},  {478, 70, true},   // inside
-      {460, 60, false}, {479, 60, false},                     // left of it, on close
-      {470, 52, false}, {470, 71, false},                     // above, below the caption
-      {200, 60, false},                                       // caption text
+      {470, 60, true},  {461, 53, true},  {478, 70, true},  // inside
+      {460, 60, false}, {479, 60, false},                   // left of it, on close
+      {470, 52, false}, {470, 71, false},                   // above, below the caption
+      {200, 60, false},                                     // caption text
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(agent::PointOnHelpButton(w, {c.x, c.y}, 3, 18, 18), c.on) << c.x << "," << c.y;
+  for (const Case& c : cases) EXPECT_EQ(agent::PointOnHelpButton(w, {c.x, c.y}, 3, 18, 18), c.on) << c.x << "," << c.y;
   EXPECT_FALSE(agent::PointOnHelpButton(w, {470, 60}, 3, 18, 0));
 }

@@ -51,7 +51,8 @@ TEST_F(LoggerDedup, ErrorEntryTexts) {
     std::wstring want;
   } cases[] = {
       {L"F1", L"", L"", 0, L" Err (common): Function: F1"},
-      {L"F2", L"General fail", L"Dir=C:\\X", 0, L" Err (common): Function: F2 Message: General fail Parameters: Dir=C:\\X"},
+      {L"F2", L"General fail", L"Dir=C:\\X", 0,
+       L" Err (common): Function: F2 Message: General fail Parameters: Dir=C:\\X"},
       {L"F3", L"", L"", 2, L" Err (common): Function: F3 Last error (2):The system cannot find the file specified"},
       {L"F4", L"m", L"", 0xFFFFFFFFu, L" Err (common): Function: F4 Message: m Last error (4294967295):"},
       {L"F5", L"", L"p=1", 5, L" Err (common): Function: F5 Parameters: p=1 Last error (5):Access is denied"},

@@ -235,7 +235,8 @@ TEST_F(LoggerFiles, FolderThatCannotBeCreatedKeepsTheBatchForTheNextFlush) {
   EXPECT_EQ(e[0], L" Log (common): Kept");
   bool reported = false;
   for (auto& l : e)
-    reported |= l.rfind(L" Err (common): Function: ForceDirectories Message: General fail Parameters: Dir=" + kFolder, 0) == 0;
+    reported |=
+        l.rfind(L" Err (common): Function: ForceDirectories Message: General fail Parameters: Dir=" + kFolder, 0) == 0;
   EXPECT_TRUE(reported);
 }
 

@@ -59,8 +59,7 @@ class MenuBuild : public ::testing::Test {
   }
   void TearDown() override { sim::ResetWorld(); }
 
-  void Build(const Strings& names, const Strings& values, const Strings& masks = {},
-             const Strings& filter_names = {}) {
+  void Build(const Strings& names, const Strings& values, const Strings& masks = {}, const Strings& filter_names = {}) {
     menu::BuildFavouritesBlock(menu_, names, values, masks, filter_names);
   }
 
@@ -82,10 +81,7 @@ TEST_F(MenuBuild, FavouritesBlockFollowsTheStoredTree) {
        {L"Submenu1", L"C:\\A"},
        {L"Empty$5", L"A$0"},
        {L"A#21@0"}},
-      {"a header as last entry is left out",
-       {L"C:\\A", L"Submenu9"},
-       {L"A$3", L"Last$5"},
-       {L"A#20@3"}},
+      {"a header as last entry is left out", {L"C:\\A", L"Submenu9"}, {L"A$3", L"Last$5"}, {L"A#20@3"}},
       {"a missing child is left out and the submenu goes on",
        {L"Submenu1", L"C:\\Gone$2", L"C:\\B$2", L"C:\\C"},
        {L"W$5", L"Gone$0", L"B$1", L"C$0"},
@@ -114,10 +110,7 @@ TEST_F(MenuBuild, FavouritesBlockFollowsTheStoredTree) {
        {L"C:\\A$2", L"C:\\B"},
        {L"A$0", L"B$0"},
        {L"B#21@0"}},
-      {"a title with dollars keeps all but the last",
-       {L"C:\\A"},
-       {L"Price $5 folder$7"},
-       {L"Price $5 folder#20@7"}},
+      {"a title with dollars keeps all but the last", {L"C:\\A"}, {L"Price $5 folder$7"}, {L"Price $5 folder#20@7"}},
   };
   for (const auto& c : cases) {
     Build(c.names, c.values);
@@ -134,9 +127,9 @@ TEST_F(MenuBuild, RebuildingReplacesTheBlockAndKeepsTheFixedItems) {
   EXPECT_EQ(Block(menu_), (Strings{L"C#20@0"}));
   Build({}, {});
   EXPECT_EQ(Captions(menu_), fixed);
-  EXPECT_EQ(fixed, (Strings{L"-", L"Recently Opened Folders", L"Recently Opened Files", L"Filter", L"-",
-                            L"Add Current Folder", L"Remove Current Folder", L"Open Folder in New Window", L"-",
-                            L"Options..."}));
+  EXPECT_EQ(fixed,
+            (Strings{L"-", L"Recently Opened Folders", L"Recently Opened Files", L"Filter", L"-", L"Add Current Folder",
+                     L"Remove Current Folder", L"Open Folder in New Window", L"-", L"Options..."}));
   // The built items act; a childless header does not.
   Build({L"C:\\A", L"Submenu1", L"C:\\Gone$2"}, {L"A$0", L"S$5", L"G$0"});
   EXPECT_TRUE(menu_[0].action);
@@ -169,9 +162,7 @@ class MenuRecentBuild : public MenuBuild {
     if (create) plat::WriteWholeFile(path, "x");
     files_.Add(std::to_wstring(stamp) + L"@" + path, store::TStr{path, icon});
   }
-  void Build(bool files, bool folders) {
-    menu::BuildRecentBlock(menu_, files, folders, settings_, files_, folders_);
-  }
+  void Build(bool files, bool folders) { menu::BuildRecentBlock(menu_, files, folders, settings_, files_, folders_); }
   const plat::MenuItem& Sub(const wchar_t* name) { return *plat::FindMenuItem(menu_, name); }
 
   agent::TProgramSettings settings_;
@@ -206,21 +197,20 @@ TEST_F(MenuRecentBuild, FoldersNewestFirstUpToTheirCountThenClear) {
 TEST_F(MenuRecentBuild, FilesListedOnceEachWithTheirIconsAndLongPathsShortened) {
   settings_.FilesCount = 0;
   plat::CreateDirectories(L"C:\\Docs");
-  const std::wstring long_path =
-      L"C:\\Users\\Public\\Documents\\Projects\\2013\\Quarterly reports\\summary.txt";
+  const std::wstring long_path = L"C:\\Users\\Public\\Documents\\Projects\\2013\\Quarterly reports\\summary.txt";
   plat::CreateDirectories(L"C:\\Users\\Public\\Documents\\Projects\\2013\\Quarterly reports");
   AddFile(10, L"C:\\Docs\\a.txt", 1);
   AddFile(11, L"C:\\Docs\\b.doc", 2);
   AddFile(12, L"C:\\Docs\\gone.txt", 1, false);
   AddFile(13, long_path, 1);
   AddFile(14, L"C:\\DOCS\\A.TXT", 3, false);  // the same file again, newer
-  AddFile(15, L"N:\\remote.txt", 4, false);  // a slow path is not tested
+  AddFile(15, L"N:\\remote.txt", 4, false);   // a slow path is not tested
   Build(true, false);
   const plat::MenuItem& sub = Sub(menu::kRecentfiles1);
   EXPECT_TRUE(sub.visible);
-  EXPECT_EQ(Captions(sub.items), (Strings{L"N:\\remote.txt", L"C:\\DOCS\\A.TXT",
-                                          L"C:\\..\\Projects\\2013\\Quarterly reports\\summary.txt",
-                                          L"C:\\Docs\\b.doc", L"-", L"Clear"}));
+  EXPECT_EQ(Captions(sub.items),
+            (Strings{L"N:\\remote.txt", L"C:\\DOCS\\A.TXT", L"C:\\..\\Projects\\2013\\Quarterly reports\\summary.txt",
+                     L"C:\\Docs\\b.doc", L"-", L"Clear"}));
   EXPECT_EQ(sub.items[1].tag, 4);
   EXPECT_EQ(sub.items[1].image, 3);
   EXPECT_EQ(sub.items[1].image_list, plat::MenuImageList::RecentFileIcons);

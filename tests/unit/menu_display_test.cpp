@@ -108,7 +108,8 @@ TEST_F(MenuDisplay, CommandsShowByKindOfTarget) {
   const plat::Window dialog = Other(L"#32770");
   const Case cases[] = {
       {"file dialog", dialog, targets::FileDialog, true, true, false, false, false},
-      {"explorer on a submenu child's folder", Explorer(L"C:\\Work"), targets::Explorer, true, false, false, true, true},
+      {"explorer on a submenu child's folder", Explorer(L"C:\\Work"), targets::Explorer, true, false, false, true,
+       true},
       {"explorer on a folder that is no favourite", Explorer(L"C:\\Projects"), targets::Explorer, true, false, true,
        false, true},
       {"explorer on a top-level favourite, other case", Explorer(L"c:\\windows\\SYSTEM32"), targets::Explorer, true,
@@ -170,9 +171,8 @@ TEST_F(MenuDisplay, UserTextsShowAsStoredAndMakeNoAccessKeys) {
                         {menu::kRecentfiles1, L"C:\\R&D\\plan&budget.txt"}};
   for (const auto& c : cases) {
     const plat::Menu& items = c.submenu ? plat::FindMenuItem(m, c.submenu)->items : m;
-    const auto it = std::find_if(items.begin(), items.end(), [&](const plat::MenuItem& i) {
-      return plat::MenuCaptionText(i.caption) == c.shown;
-    });
+    const auto it = std::find_if(items.begin(), items.end(),
+                                 [&](const plat::MenuItem& i) { return plat::MenuCaptionText(i.caption) == c.shown; });
     ASSERT_NE(it, items.end()) << plat::MenuCaptionText(items.front().caption).size();
     EXPECT_EQ(plat::MenuAccessKey(it->caption), 0) << it - items.begin();
   }
@@ -265,8 +265,10 @@ TEST_F(MenuDisplay, AWindowThatDoesNotAnswerHoldsTheMenuBackNoLongerThanATimeOut
     const plat::Window w = sim::CreateWindow(spec);
     // The user's window was in front.
     sim::SetForeground(w);
-    if (c.hung) sim::SetHung(w, true);
-    else sim::SetReplyDelay(w, 5000);
+    if (c.hung)
+      sim::SetHung(w, true);
+    else
+      sim::SetReplyDelay(w, 5000);
     int attached_while_open = -1;
     sim::OnMenuOpen([&](const plat::Menu&) { attached_while_open = sim::AttachmentsInForce(); });
     const std::uint32_t begin = plat::TickCount();

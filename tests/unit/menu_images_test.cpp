@@ -26,7 +26,8 @@ struct Picture {
 
 std::uint32_t U32(const std::string& b, std::size_t at) {
   return static_cast<std::uint8_t>(b[at]) | static_cast<std::uint8_t>(b[at + 1]) << 8 |
-         static_cast<std::uint8_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + 3])) << 24;
+         static_cast<std::uint8_t>(b[at + 2]) << 16 |
+         static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + 3])) << 24;
 }
 std::uint16_t U16(const std::string& b, std::size_t at) {
   return static_cast<std::uint16_t>(static_cast<std::uint8_t>(b[at]) | static_cast<std::uint8_t>(b[at + 1]) << 8);

@@ -36,8 +36,7 @@ TEST(MenuShortenCaption, Rules) {
       // A network path with nothing to leave out stays whole.
       {L"\\\\fileserver01\\" + std::wstring(39, L'n'), L"\\\\fileserver01\\" + std::wstring(39, L'n')},
       // A name right after the drive: no middle at all.
-      {L"C:\\" + std::wstring(39, L'z') + L"\\" + std::wstring(12, L'q'),
-       L"C:\\..\\" + std::wstring(12, L'q')},
+      {L"C:\\" + std::wstring(39, L'z') + L"\\" + std::wstring(12, L'q'), L"C:\\..\\" + std::wstring(12, L'q')},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(menu::ShortenPathCaption(c.path), c.caption) << std::string(c.path.begin(), c.path.end());

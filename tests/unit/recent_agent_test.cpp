@@ -30,9 +30,7 @@ class RecentAgent : public AgentFixture {
     sim::RegSetString(HKCU, kShellFolders, L"Recent", kRecent);
     sim::RegSetDword(HKCU, kSettings, L"ShowTray", 1);  // not a first run
     builds.clear();
-    store::RecentLinks().BuildRecentMenus = [this](bool files, bool folders) {
-      builds.push_back({files, folders});
-    };
+    store::RecentLinks().BuildRecentMenus = [this](bool files, bool folders) { builds.push_back({files, folders}); };
     store::RecentLinks().SetRecentFileIcons = [this](std::vector<plat::Handle> icons) {
       lst = icons.size();
       for (plat::Handle i : icons) plat::DestroyIcon(i);
@@ -49,8 +47,7 @@ class RecentAgent : public AgentFixture {
   static void Opened(const std::wstring& file) {
     plat::CreateDirectories(file.substr(0, file.rfind(L'\\')));
     plat::WriteWholeFile(file, "x");
-    plat::WriteWholeFile(kRecent + L"\\" + file.substr(file.rfind(L'\\') + 1) + L".lnk",
-                         sim::ShortcutFileBytes(file));
+    plat::WriteWholeFile(kRecent + L"\\" + file.substr(file.rfind(L'\\') + 1) + L".lnk", sim::ShortcutFileBytes(file));
   }
   // Runs hand-overs until pred holds (real time).
   static bool Settle(const std::function<bool()>& pred) {
@@ -69,7 +66,7 @@ class RecentAgent : public AgentFixture {
     ASSERT_TRUE(Settle([this] { return sim::TimerRunning(form->Handle, store::kChangeTimerId); }));
   }
   std::vector<std::pair<bool, bool>> builds;  // (files, folders) of each rebuild of the submenus
-  std::size_t lst = 0;                          // icons last given to Lst
+  std::size_t lst = 0;                        // icons last given to Lst
 };
 
 TEST_F(RecentAgent, StartScansAndAChangeReachesTheListsAfterTheDebounce) {
@@ -111,7 +108,7 @@ TEST_F(RecentAgent, WithBothSubmenusOffTheTimerFiresButNoScanRuns) {
   auto& f = Start();
   EXPECT_EQ(store::RecentFiles.Count(), 0);  // no start-up scan
   EXPECT_TRUE(builds.empty());
-  EXPECT_TRUE(store::WatchActive);           // the watcher runs all the same
+  EXPECT_TRUE(store::WatchActive);  // the watcher runs all the same
   Opened(L"C:\\Music\\b.txt");
   Change();
   Pump(5100);

@@ -51,14 +51,12 @@ TEST_F(RecentScan, PiecesDriveLettersTimeStampKeysFoldersIconKeys) {
     const wchar_t* file;
     const wchar_t* key;
   };
-  for (const KeyCase& c : {KeyCase{L"C:\\Docs\\a.TXT", L".txt"}, KeyCase{L"C:\\Docs\\b.txt", L".txt"},
-                           KeyCase{L"C:\\Docs\\Makefile", L""}, KeyCase{L"C:\\v1.2\\readme", L""},
-                           KeyCase{L"C:\\Tools\\Setup.EXE", L"C:\\Tools\\Setup.EXE"},
-                           KeyCase{L"C:\\Pics\\a.gif", L"C:\\Pics\\a.gif"},
-                           KeyCase{L"C:\\Pics\\a.bmp", L"C:\\Pics\\a.bmp"},
-                           KeyCase{L"C:\\Pics\\a.ico", L"C:\\Pics\\a.ico"},
-                           KeyCase{L"C:\\Pics\\a.cdr", L"C:\\Pics\\a.cdr"},
-                           KeyCase{L"C:\\Pics\\a.jpg", L".jpg"}}) {
+  for (const KeyCase& c :
+       {KeyCase{L"C:\\Docs\\a.TXT", L".txt"}, KeyCase{L"C:\\Docs\\b.txt", L".txt"}, KeyCase{L"C:\\Docs\\Makefile", L""},
+        KeyCase{L"C:\\v1.2\\readme", L""}, KeyCase{L"C:\\Tools\\Setup.EXE", L"C:\\Tools\\Setup.EXE"},
+        KeyCase{L"C:\\Pics\\a.gif", L"C:\\Pics\\a.gif"}, KeyCase{L"C:\\Pics\\a.bmp", L"C:\\Pics\\a.bmp"},
+        KeyCase{L"C:\\Pics\\a.ico", L"C:\\Pics\\a.ico"}, KeyCase{L"C:\\Pics\\a.cdr", L"C:\\Pics\\a.cdr"},
+        KeyCase{L"C:\\Pics\\a.jpg", L".jpg"}}) {
     EXPECT_EQ(store::IconKey(c.file), c.key) << c.file;
   }
 }
@@ -93,7 +91,7 @@ TEST_F(RecentScan, FullScanReadsShortcutsNewestFirstAndStopsAtTheFortiethUsable)
     int shortcuts;
     int broken_newest;  // the newest ones point at files that are gone
     bool clear_link;
-    int loads;          // shortcut files read
+    int loads;  // shortcut files read
     int listed;
   };
   const Case cases[] = {
@@ -133,13 +131,13 @@ TEST_F(RecentScan, FullScanListsOnlyExistingFilesOnFixedAndNetworkDrives) {
     bool listed;
   };
   const Case cases[] = {
-      {L"C:\\Docs\\plain.txt", true},       // made below
-      {L"C:\\Projects", false},             // a folder
-      {L"E:\\Stick\\photo.txt", false},     // a removable drive
-      {L"\\\\server\\share\\x.txt", false}, // UNC
-      {L"Z:\\Team\\plan.txt", true},        // a mapped network drive, never tested for existence
-      {L"C:\\Docs\\gone.txt", false},       // no longer exists
-      {L"Q:\\nowhere.txt", false},          // no such drive
+      {L"C:\\Docs\\plain.txt", true},        // made below
+      {L"C:\\Projects", false},              // a folder
+      {L"E:\\Stick\\photo.txt", false},      // a removable drive
+      {L"\\\\server\\share\\x.txt", false},  // UNC
+      {L"Z:\\Team\\plan.txt", true},         // a mapped network drive, never tested for existence
+      {L"C:\\Docs\\gone.txt", false},        // no longer exists
+      {L"Q:\\nowhere.txt", false},           // no such drive
   };
   MakeFile(L"C:\\Docs\\plain.txt");
   int seconds = 0;
@@ -243,8 +241,9 @@ TEST_F(RecentScan, IconsAreSharedByExtensionAndOwnedByProgramsAndPictures) {
                           [](const std::wstring& p) { return p.find(L".xyz") != std::wstring::npos; }),
             2);
   EXPECT_EQ(std::count_if(asked.begin(), asked.end(),
-                          [](const std::wstring& p) { return p.find(L"txt") != std::wstring::npos ||
-                                                             p.find(L"TXT") != std::wstring::npos; }),
+                          [](const std::wstring& p) {
+                            return p.find(L"txt") != std::wstring::npos || p.find(L"TXT") != std::wstring::npos;
+                          }),
             1);
 
   // Only the newest FilesCount files get icons; 0 asks for none.
@@ -268,8 +267,7 @@ TEST_F(RecentScan, IncrementalScanReadsNewAndRewrittenShortcutsOnly) {
   Opened(L"C:\\Music\\song.txt", 4);
   const std::wstring pics = Opened(L"C:\\Pics\\p.txt", 8);
   store::ScanRecentFull(kRecent, Settings());
-  ASSERT_EQ(NewestFirst(store::RecentFolders),
-            (std::vector<std::wstring>{L"C:\\Pics", L"C:\\Music", L"C:\\Docs"}));
+  ASSERT_EQ(NewestFirst(store::RecentFolders), (std::vector<std::wstring>{L"C:\\Pics", L"C:\\Music", L"C:\\Docs"}));
 
   // Nothing changed: nothing to rebuild.
   EXPECT_FALSE(store::ScanRecentChanges(kRecent, Settings()));
@@ -280,11 +278,9 @@ TEST_F(RecentScan, IncrementalScanReadsNewAndRewrittenShortcutsOnly) {
   // A shortcut gone from the folder stays listed until the next full scan.
   plat::RemoveFile(pics);
   EXPECT_TRUE(store::ScanRecentChanges(kRecent, Settings()));
-  EXPECT_EQ(NewestFirst(store::RecentFiles),
-            (std::vector<std::wstring>{L"C:\\Docs\\a.txt", L"C:\\Music\\other.txt", L"C:\\Pics\\p.txt",
-                                       L"C:\\Music\\song.txt"}));
-  EXPECT_EQ(NewestFirst(store::RecentFolders),
-            (std::vector<std::wstring>{L"C:\\Docs", L"C:\\Music", L"C:\\Pics"}));
+  EXPECT_EQ(NewestFirst(store::RecentFiles), (std::vector<std::wstring>{L"C:\\Docs\\a.txt", L"C:\\Music\\other.txt",
+                                                                        L"C:\\Pics\\p.txt", L"C:\\Music\\song.txt"}));
+  EXPECT_EQ(NewestFirst(store::RecentFolders), (std::vector<std::wstring>{L"C:\\Docs", L"C:\\Music", L"C:\\Pics"}));
   EXPECT_EQ(store::SeenLinks.Count(), 4);
   const int a = store::SeenLinks.IndexOf(L"A.TXT.LNK");
   ASSERT_GE(a, 0);

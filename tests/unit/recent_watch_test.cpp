@@ -18,12 +18,12 @@ class RecentWatch : public RecentFixture {
  protected:
   void SetUp() override {
     RecentFixture::SetUp();
-    window = plat::CreateHiddenWindow(L"TRecentWatchTest", L"", [](plat::Window, std::uint32_t message,
-                                                                   std::uint64_t wparam, std::int64_t)
-                                                                    -> std::optional<std::int64_t> {
-      if (message == plat::WM_TIMER && wparam == store::kChangeTimerId) store::ChangeTimerProc();
-      return std::nullopt;
-    });
+    window = plat::CreateHiddenWindow(
+        L"TRecentWatchTest", L"",
+        [](plat::Window, std::uint32_t message, std::uint64_t wparam, std::int64_t) -> std::optional<std::int64_t> {
+          if (message == plat::WM_TIMER && wparam == store::kChangeTimerId) store::ChangeTimerProc();
+          return std::nullopt;
+        });
     store::ChangeNotifyWindow = window;
     store::RecentChangedCallback = [this] { fired.push_back(sim::Now()); };
   }
@@ -45,7 +45,9 @@ class RecentWatch : public RecentFixture {
     while (plat::GetMessageW(m)) plat::DispatchMessageW(m);
   }
   // Waits until the watcher has a read pending on the Recent folder.
-  bool Armed() { return WaitUntil([] { return sim::PendingDirectoryReads(kRecent) == 1; }); }
+  bool Armed() {
+    return WaitUntil([] { return sim::PendingDirectoryReads(kRecent) == 1; });
+  }
   // A change in the Recent folder, once the watcher listens.
   void Change() {
     ASSERT_TRUE(Armed());
@@ -142,7 +144,8 @@ TEST_F(RecentWatch, FailuresEndTheWatcherOrRetryWithAnErrorEntry) {
       {"no event", kRecent, sim::DirWatchCall::CreateEvent, true,
        L"Function: FolderMonitoringThread.Execute Message: CreateEvent fail", true},
       {"folder cannot be opened", kRecent, sim::DirWatchCall::OpenDirectory, true,
-       L"Function: FolderMonitoringThread.Execute Message: CreateFileW=INVALID_HANDLE_VALUE Parameters: Path=" + kRecent,
+       L"Function: FolderMonitoringThread.Execute Message: CreateFileW=INVALID_HANDLE_VALUE Parameters: Path=" +
+           kRecent,
        true},
       {"read cannot start", kRecent, sim::DirWatchCall::ReadDirectoryChanges, true,
        L"Function: FolderMonitoringThread.Execute Message: ReadDirectoryChangesW fail", false},

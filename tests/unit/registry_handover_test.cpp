@@ -64,8 +64,7 @@ plat::Window AddExtension(Extension kind, Seen* seen) {
     const std::wstring path = k.substr(0, k.size() - 2);
     const bool view64 = k[k.size() - 2] == 2;
     const int root_index = k.back();
-    const plat::RegKey roots[] = {0, plat::HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
-                                  plat::HKEY_USERS};
+    const plat::RegKey roots[] = {0, plat::HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, plat::HKEY_USERS};
     const std::size_t sep = v.find(wchar_t(1));
     std::wstring stored = path;
     if (!view64 && root_index == 3) stored.insert(stored.find(L'\\') + 1, L"WOW6432Node\\");
@@ -101,8 +100,7 @@ TEST(RegistryHandOver, ProgramFilesTextsGoToTheExtensionWindowOnlyWhenItCanTakeT
       {"common files", true, Extension::Writes, HKEY_LOCAL_MACHINE, true, L"%CommonProgramFiles%\\Q", true, 1, k64},
       {"32-bit view", true, Extension::Writes, HKEY_LOCAL_MACHINE, false, L"%ProgramFiles%\\Q", true, 1, k32},
       {"user root", true, Extension::Writes, HKEY_CURRENT_USER, false, L"%ProgramFiles%\\Q", true, 1, kcu},
-      {"extension ignores it", true, Extension::Ignores, HKEY_LOCAL_MACHINE, true, L"%ProgramFiles%\\Q", false, 1,
-       k64},
+      {"extension ignores it", true, Extension::Ignores, HKEY_LOCAL_MACHINE, true, L"%ProgramFiles%\\Q", false, 1, k64},
       {"extension hung", true, Extension::Hung, HKEY_LOCAL_MACHINE, true, L"%ProgramFiles%\\Q", false, 0, L""},
       {"no extension", true, Extension::None, HKEY_LOCAL_MACHINE, true, L"%ProgramFiles%\\Q", false, 0, L""},
       {"not under WOW64", false, Extension::Writes, HKEY_LOCAL_MACHINE, true, L"%ProgramFiles%\\Q", false, 0, L""},

@@ -49,7 +49,7 @@ TEST_F(RegistryOrder, ValuesKeepTheOrderFirstWrittenAndARewrittenValueKeepsItsPl
     reg.WriteInteger(L"Mid", 7);
     reg.WriteString(L"Beta", L"C:\\B");
     reg.WriteString(L"Zeta", L"C:\\Z2");  // rewritten: stays first
-    reg.WriteInteger(L"mid", 8);           // names ignore case
+    reg.WriteInteger(L"mid", 8);          // names ignore case
     EXPECT_EQ(reg.GetValueNames(), (std::vector<std::wstring>{L"Zeta", L"Alpha", L"Mid", L"Beta"}));
     EXPECT_EQ(reg.ReadString(L"Zeta"), L"C:\\Z2");
     EXPECT_EQ(reg.ReadInteger(L"MID"), 8);
@@ -72,8 +72,8 @@ TEST_F(RegistryOrder, ValuesKeepTheOrderFirstWrittenAndARewrittenValueKeepsItsPl
   ASSERT_TRUE(reg.GetKeyInfo(info));
   EXPECT_EQ(info.NumSubKeys, 3u);
   EXPECT_EQ(info.NumValues, 4u);
-  EXPECT_EQ(info.MaxValueLen, 5u);                // "Alpha"
-  EXPECT_EQ(info.MaxDataLen, (5u + 1) * 2);       // "C:\Z2" with its zero
+  EXPECT_EQ(info.MaxValueLen, 5u);           // "Alpha"
+  EXPECT_EQ(info.MaxDataLen, (5u + 1) * 2);  // "C:\Z2" with its zero
 }
 
 using RegistryPaths = RegistryTest;
@@ -237,7 +237,9 @@ TEST_F(RegistryValues, MissingAndWrongTypedValuesGiveTheStatedResults) {
     reg.ReadInteger(L"Größe");
     ADD_FAILURE();
   } catch (const std::exception& e) {
-    EXPECT_STREQ(e.what(), "Failed to get data for 'Gr\xC3\xB6\xC3\x9F" "e'");
+    EXPECT_STREQ(e.what(),
+                 "Failed to get data for 'Gr\xC3\xB6\xC3\x9F"
+                 "e'");
   }
 }
 
@@ -332,7 +334,8 @@ TEST_F(RegistryDelete, RecursiveDeleteRemovesAKeyThreeLevelsDeepAndReportsAMissi
         // The open key is the same afterwards.
         EXPECT_EQ(reg.CurrentKey(), before);
       }
-      EXPECT_EQ(sim::RegKeyExists(HKEY_CURRENT_USER, kApp + L"\\Path"), !c.path_gone) << sim::RegDump(HKEY_CURRENT_USER, kApp);
+      EXPECT_EQ(sim::RegKeyExists(HKEY_CURRENT_USER, kApp + L"\\Path"), !c.path_gone)
+          << sim::RegDump(HKEY_CURRENT_USER, kApp);
       EXPECT_EQ(sim::RegKeyExists(HKEY_CURRENT_USER, kApp + L"\\Path\\One\\Two\\Three"), !c.result);
       EXPECT_EQ(sim::RegGetString(HKEY_CURRENT_USER, kApp + L"\\Filter", L"keep"), L"me");
       EXPECT_EQ(sim::RegOpenHandles(), 0);
@@ -385,13 +388,19 @@ TEST_F(RegistryRetry, FailedWritesAreRetriedOnceAndAccessDeniedIsFinal) {
   const std::vector<Case> cases = {
       {Failure::None, false, L"", {L"set N"}, 0},
       {Failure::Once, false, L"", {L"set N -> 1013", L"flush", L"delete N", L"set N"}, 0},
-      {Failure::Always, false, L"Failed to set data for 'N'",
-       {L"set N -> 1013", L"flush", L"delete N", L"set N -> 1013"}, 0},
+      {Failure::Always,
+       false,
+       L"Failed to set data for 'N'",
+       {L"set N -> 1013", L"flush", L"delete N", L"set N -> 1013"},
+       0},
       {Failure::Denied, false, L"Failed to set data for 'N' Access is denied", {L"set N -> 5"}, 0},
       {Failure::None, true, L"", {L"set N"}, 0},
       {Failure::Once, true, L"", {L"set N -> 1013", L"flush", L"delete N", L"set N"}, 150},
-      {Failure::Always, true, L"Failed to set data for 'N'",
-       {L"set N -> 1013", L"flush", L"delete N", L"set N -> 1013"}, 150},
+      {Failure::Always,
+       true,
+       L"Failed to set data for 'N'",
+       {L"set N -> 1013", L"flush", L"delete N", L"set N -> 1013"},
+       150},
       {Failure::Denied, true, L"Failed to set data for 'N' Access is denied", {L"set N -> 5"}, 0},
   };
   for (const Case& c : cases) {
@@ -400,10 +409,17 @@ TEST_F(RegistryRetry, FailedWritesAreRetriedOnceAndAccessDeniedIsFinal) {
     sim::RegSetDword(HKEY_CURRENT_USER, kApp, L"N", 1);
     sim::RegSetDword(HKEY_CURRENT_USER, kApp, L"Other", 2);
     switch (c.failure) {
-      case Failure::None: break;
-      case Failure::Once: sim::RegFailWriteOnce(HKEY_CURRENT_USER, kApp, L"N"); break;
-      case Failure::Always: sim::RegFailWritesAlways(HKEY_CURRENT_USER, kApp); break;
-      case Failure::Denied: sim::RegDenyWrites(HKEY_CURRENT_USER, kApp, L"N"); break;
+      case Failure::None:
+        break;
+      case Failure::Once:
+        sim::RegFailWriteOnce(HKEY_CURRENT_USER, kApp, L"N");
+        break;
+      case Failure::Always:
+        sim::RegFailWritesAlways(HKEY_CURRENT_USER, kApp);
+        break;
+      case Failure::Denied:
+        sim::RegDenyWrites(HKEY_CURRENT_USER, kApp, L"N");
+        break;
     }
     TDralRegistry reg;
     ASSERT_TRUE(reg.OpenKey(kApp, false));
@@ -451,9 +467,8 @@ TEST_F(RegistryWow64, The64BitViewIsUsedOnlyWhenAskedForUnderWow64) {
     bool flag;            // Uses64BitView afterwards
   };
   const Case cases[] = {
-      {true, true, false, L"64", true},    {true, false, false, L"32", false},
-      {true, true, true, L"64", true},     {true, false, true, L"32", false},
-      {false, true, false, L"64", false},  {false, false, true, L"64", false},
+      {true, true, false, L"64", true},  {true, false, false, L"32", false}, {true, true, true, L"64", true},
+      {true, false, true, L"32", false}, {false, true, false, L"64", false}, {false, false, true, L"64", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "wow64=" << c.wow64 << " ask=" << c.ask << " ro=" << c.read_only);
@@ -512,8 +527,10 @@ TEST_F(RegistryWow64, RecursiveDeleteInThe64BitViewLeavesThe32BitKeys) {
     EXPECT_EQ(sim::RegKeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Vendor\\App"), !c.gone64);
     EXPECT_EQ(sim::RegKeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\WOW6432Node\\Vendor\\App"), !c.gone32);
     // Whatever happened, the other view's tree is whole.
-    if (c.ask) EXPECT_TRUE(sim::RegKeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\WOW6432Node\\Vendor\\App\\A\\B\\C"));
-    else EXPECT_TRUE(sim::RegKeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Vendor\\App\\A\\B\\C"));
+    if (c.ask)
+      EXPECT_TRUE(sim::RegKeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\WOW6432Node\\Vendor\\App\\A\\B\\C"));
+    else
+      EXPECT_TRUE(sim::RegKeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Vendor\\App\\A\\B\\C"));
   }
 }
 

@@ -26,10 +26,12 @@ TEST_F(SchedInstall, InstallAgentTaskOnlyWhenElevatedUnderUac) {
       {"elevated administrator", [] { sim::MakeElevatedAdmin(); }, true},
       {"administrator not elevated", [] { sim::MakeFilteredAdmin(); }, false},
       {"standard user", [] { sim::MakeStandardUser(); }, false},
-      {"Windows XP administrator", [] {
+      {"Windows XP administrator",
+       [] {
          sim::MakeElevatedAdmin();
          sim::SetVistaOrLater(false);
-       }, false},
+       },
+       false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -164,23 +166,29 @@ TEST_F(SchedInstall, ElevatedStartDecision) {
   const std::vector<Row> rows = {
       {"standard user", [] { sim::MakeStandardUser(); }, true, app::ElevatedStart::NotRequired, false},
       {"elevated administrator", [] { sim::MakeElevatedAdmin(); }, true, app::ElevatedStart::NotRequired, false},
-      {"UAC off", [] {
+      {"UAC off",
+       [] {
          sim::MakeFilteredAdmin();
          sim::SetElevation(false, plat::TokenElevationTypeDefault);
          infra::TRegistry reg;
          reg.SetRootKey(plat::HKEY_LOCAL_MACHINE);
          reg.OpenKey(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", true);
          reg.WriteInteger(L"EnableLUA", 0);
-       }, true, app::ElevatedStart::NotRequired, false},
-      {"task runs", [] {
+       },
+       true, app::ElevatedStart::NotRequired, false},
+      {"task runs",
+       [] {
          sim::MakeFilteredAdmin();
          sim::PutScheduledTask(kTask, AgentTask());
-       }, true, app::ElevatedStart::Scheduler, false},
+       },
+       true, app::ElevatedStart::Scheduler, false},
       {"no task, runas works", [] { sim::MakeFilteredAdmin(); }, true, app::ElevatedStart::RunAs, true},
-      {"service stopped, runas declined", [] {
+      {"service stopped, runas declined",
+       [] {
          sim::MakeFilteredAdmin();
          sim::SetScheduleService(true, plat::SERVICE_STOPPED, plat::SERVICE_DISABLED);
-       }, false, app::ElevatedStart::FullFail, true},
+       },
+       false, app::ElevatedStart::FullFail, true},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);

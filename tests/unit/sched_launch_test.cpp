@@ -67,24 +67,28 @@ TEST_F(SchedLaunch, ExistingTaskIsComparedAndCorrected) {
       {"identical", [](sim::SimTask&) {}, false, L""},
       {"arguments differ in case", [](sim::SimTask& t) { t.actions[0].arguments = L"d:\\WORK"; }, false, L""},
       {"path differs in case", [&](sim::SimTask& t) { t.actions[0].path = upper_program; }, false, L""},
-      {"working directory differs in case",
-       [](sim::SimTask& t) { t.actions[0].working_directory = L"x"; }, true, L"Update workdir"},
+      {"working directory differs in case", [](sim::SimTask& t) { t.actions[0].working_directory = L"x"; }, true,
+       L"Update workdir"},
       {"arguments differ", [](sim::SimTask& t) { t.actions[0].arguments = L"/old"; }, true, L"Update argument"},
       {"path differs", [](sim::SimTask& t) { t.actions[0].path = L"\"C:\\Old\\qorbin.exe\""; }, true,
        L"Update path: \"C:\\Old\\qorbin.exe\", new=" + kProgram},
       {"path without quotes", [](sim::SimTask& t) { t.actions[0].path = kProgram; }, true,
        L"Update path: " + kProgram + L", new=" + kProgram},
       {"priority", [](sim::SimTask& t) { t.settings.priority = 7; }, true, L"Update priority"},
-      {"run level", [](sim::SimTask& t) { t.principal.run_level = plat::TASK_RUNLEVEL_LUA; }, true,
-       L"Update level"},
-      {"user differs in case", [](sim::SimTask& t) { t.principal.user_id = L"PC\\ann"; }, true,
-       L"Update userid"},
-      {"a trigger", [](sim::SimTask& t) { t.triggers.push_back({kAccount, L"PT0S"}); }, true, L""},
-      {"stops on batteries", [](sim::SimTask& t) {
+      {"run level", [](sim::SimTask& t) { t.principal.run_level = plat::TASK_RUNLEVEL_LUA; }, true, L"Update level"},
+      {"user differs in case", [](sim::SimTask& t) { t.principal.user_id = L"PC\\ann"; }, true, L"Update userid"},
+      {"a trigger",
+       [](sim::SimTask& t) {
+         t.triggers.push_back({kAccount, L"PT0S"});
+       },
+       true, L""},
+      {"stops on batteries",
+       [](sim::SimTask& t) {
          t.settings.stop_if_going_on_batteries = true;
          t.settings.run_only_if_idle = true;
          t.settings.idle_stop_on_idle_end = true;
-       }, true, L""},
+       },
+       true, L""},
       {"first action is no program", [](sim::SimTask& t) { t.first_action_is_exec = false; }, true,
        L"Update path: , new=" + kProgram},
   };
@@ -146,13 +150,26 @@ TEST_F(SchedLaunch, RunIsWatchedUntilItStartsFailsOrTimesOut) {
       {"running", {{0, G}}, {{0, G}}, false, true, true, L"Run success 3", 100, 100},
       {"instance ready", {{0, Q}}, {{0, R}}, false, true, true, L"Run success 4", 100, 100},
       {"instance gone", {{0, Q}}, {{0, 0}}, false, true, false, L"Run fail 2=0", 100, 100},
-      {"starts after a second", {{0, Q}, {1000, G}}, {{0, Q}, {1000, G}}, false, true, true, L"Run success 3",
-       1000, 1100},
+      {"starts after a second",
+       {{0, Q}, {1000, G}},
+       {{0, Q}, {1000, G}},
+       false,
+       true,
+       true,
+       L"Run success 3",
+       1000,
+       1100},
       {"queued for good", {{0, Q}}, {{0, Q}}, false, true, true, L"Run wait timeout: Last run=", 2000, 2200},
-      {"running-result accepted at user level", {{0, Q}}, {{0, Q}}, true, false, true, L"Run success 2", 400,
-       400},
-      {"running-result ignored at highest level", {{0, Q}}, {{0, Q}}, true, true, true,
-       L"Run wait timeout: Last run=", 2000, 2200},
+      {"running-result accepted at user level", {{0, Q}}, {{0, Q}}, true, false, true, L"Run success 2", 400, 400},
+      {"running-result ignored at highest level",
+       {{0, Q}},
+       {{0, Q}},
+       true,
+       true,
+       true,
+       L"Run wait timeout: Last run=",
+       2000,
+       2200},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -227,7 +244,11 @@ TEST_F(SchedLaunch, WaitForStopEndsOnSuccessOrAfterFourSeconds) {
   const std::vector<Row> rows = {
       {"finishes", {{0, plat::SCHED_S_TASK_RUNNING}, {1500, 0}}, false, L"Stop success", false, 1700},
       {"never finishes", {{0, plat::SCHED_S_TASK_RUNNING}}, false, L"Run wait timeout 2: Last run=", false, 4300},
-      {"never finishes, flushed", {{0, plat::SCHED_S_TASK_RUNNING}}, true, L"Run wait timeout 2: Last run=", true,
+      {"never finishes, flushed",
+       {{0, plat::SCHED_S_TASK_RUNNING}},
+       true,
+       L"Run wait timeout 2: Last run=",
+       true,
        4300},
   };
   for (const auto& row : rows) {
@@ -345,8 +366,7 @@ TEST_F(SchedLaunch, FailedUpdateRunsTheTaskAsItStood) {
       sim::MakeFilteredAdmin();
     sim::SimTask old = AgentTask(L"/old");
     sim::PutScheduledTask(kTask, old);
-    if (row.register_fails)
-      sim::FailSchedulerStep(sim::SchedStep::Register, plat::kE_ACCESSDENIED, row.register_fails);
+    if (row.register_fails) sim::FailSchedulerStep(sim::SchedStep::Register, plat::kE_ACCESSDENIED, row.register_fails);
     app::SchedulerLaunch p = EntryLaunch(L"D:\\Work");
     p.RunExistingOnRegisterFailure = row.run_existing;
 

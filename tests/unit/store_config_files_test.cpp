@@ -55,10 +55,18 @@ TEST_F(StoreConfigText, LinesAndEncodings) {
       {"a\rb\nc", store::TTextEncoding::Ansi, {L"a", L"b", L"c"}},
       {"a\r\n\r\n", store::TTextEncoding::Ansi, {L"a", L""}},
       {"caf\xE9\r\n", store::TTextEncoding::Ansi, {L"caf\u00e9"}},
-      {"\xEF\xBB\xBF" "caf\xC3\xA9\r\n", store::TTextEncoding::Utf8, {L"caf\u00e9"}},
-      {std::string("\xFF\xFE", 2) + infra::ToUtf16Le(L"\u65e5\r\nx\r\n"), store::TTextEncoding::Utf16Le,
+      {"\xEF\xBB\xBF"
+       "caf\xC3\xA9\r\n",
+       store::TTextEncoding::Utf8,
+       {L"caf\u00e9"}},
+      {std::string("\xFF\xFE", 2) + infra::ToUtf16Le(L"\u65e5\r\nx\r\n"),
+       store::TTextEncoding::Utf16Le,
        {L"\u65e5", L"x"}},
-      {std::string("\xFE\xFF\x00" "a\x00\r\x00\n", 8), store::TTextEncoding::Utf16Be, {L"a"}},
+      {std::string("\xFE\xFF\x00"
+                   "a\x00\r\x00\n",
+                   8),
+       store::TTextEncoding::Utf16Be,
+       {L"a"}},
   };
   for (const auto& c : cases) {
     store::TTextEncoding found = store::TTextEncoding::Utf8;
@@ -147,7 +155,9 @@ TEST_F(StoreConfigFiles, UnicodeFilesRoundTripInTheEncodingTheyWereReadIn) {
   ASSERT_TRUE(plat::CreateDirectories(kFolder));
   const std::wstring base = kFolder + L"Uni.qxs";
   ASSERT_TRUE(plat::WriteWholeFile(base, ""));
-  ASSERT_TRUE(plat::WriteWholeFile(base + L"1", "\xEF\xBB\xBF" "C:\\Musik\r\n"));
+  ASSERT_TRUE(plat::WriteWholeFile(base + L"1",
+                                   "\xEF\xBB\xBF"
+                                   "C:\\Musik\r\n"));
   ASSERT_TRUE(plat::WriteWholeFile(base + L"2", std::string("\xFF\xFE", 2) + infra::ToUtf16Le(title + L"\r\n")));
   ASSERT_TRUE(plat::WriteWholeFile(base + L"3", ""));
   ASSERT_TRUE(plat::WriteWholeFile(base + L"4", ""));
@@ -156,7 +166,9 @@ TEST_F(StoreConfigFiles, UnicodeFilesRoundTripInTheEncodingTheyWereReadIn) {
   EXPECT_TRUE(KeyEntries(store::kFilterKey).empty()) << "a set without filters empties the Filter key";
 
   Save(kFolder + L"Back.qxs");
-  EXPECT_EQ(Bytes(kFolder + L"Back.qxs1"), "\xEF\xBB\xBF" "C:\\Musik\r\n");
+  EXPECT_EQ(Bytes(kFolder + L"Back.qxs1"),
+            "\xEF\xBB\xBF"
+            "C:\\Musik\r\n");
   EXPECT_EQ(Bytes(kFolder + L"Back.qxs2"), std::string("\xFF\xFE", 2) + infra::ToUtf16Le(title + L"\r\n"));
   EXPECT_EQ(Bytes(kFolder + L"Back.qxs3"), "");
 

@@ -28,9 +28,15 @@ TEST_F(StoreSplit, DecodesTheLastDollarAndItsNumber) {
     std::wstring text, head;
     int number;
   } cases[] = {
-      {L"Music$2", L"Music", 2},   {L"Notes", L"Notes", 0},     {L"Price$", L"Price$", 0},
-      {L"A$B$7", L"A$B", 7},       {L"C:\\Work$2", L"C:\\Work", 2}, {L"Data$ 12", L"Data", 12},
-      {L"Odd$x5", L"Odd", 0},      {L"$3", L"", 3},             {L"", L"", 0},
+      {L"Music$2", L"Music", 2},
+      {L"Notes", L"Notes", 0},
+      {L"Price$", L"Price$", 0},
+      {L"A$B$7", L"A$B", 7},
+      {L"C:\\Work$2", L"C:\\Work", 2},
+      {L"Data$ 12", L"Data", 12},
+      {L"Odd$x5", L"Odd", 0},
+      {L"$3", L"", 3},
+      {L"", L"", 0},
   };
   for (const auto& c : cases) {
     const store::TEncoded e = store::SplitEncoded(c.text);
@@ -127,9 +133,8 @@ TEST_F(StoreAdd, SlowPathsAreTakenUntouchedAndDollarPathsRefused) {
   store::AddFavouriteFolder(L"E:\\Card\\Photos");
   store::AddFavouriteFolder(L"\\\\server\\share\\docs");
   store::AddFavouriteFolder(L"\\\\server\\c$\\data");  // would be read back as \\server\c
-  EXPECT_EQ(KeyEntries(store::kPathKey),
-            (Entries{{L"E:\\Card\\Photos", L"E:\\Card\\Photos$0"},
-                     {L"\\\\server\\share\\docs", L"\\\\server\\share\\docs$0"}}));
+  EXPECT_EQ(KeyEntries(store::kPathKey), (Entries{{L"E:\\Card\\Photos", L"E:\\Card\\Photos$0"},
+                                                  {L"\\\\server\\share\\docs", L"\\\\server\\share\\docs$0"}}));
 }
 
 TEST_F(StoreAdd, TitleIsTheShortenedPathOrWhatThePromptGives) {
@@ -310,9 +315,8 @@ TEST_F(StoreShortcuts, ImportsFolderShortcutsOnly) {
   EXPECT_TRUE(KeyEntries(store::kPathKey).empty()) << "no accepted shortcut, no submenu";
   store::ImportShortcutFolder(L"C:\\Fav", L"Work");
   store::ImportShortcutFolder(L"C:\\Fav", L"");
-  EXPECT_EQ(KeyEntries(store::kPathKey), (Entries{{L"SubmenuWork", L"Work$5"},
-                                                  {L"C:\\Target$2", L"Target$0"},
-                                                  {L"\\\\nas\\share", L"Share$0"}}));
+  EXPECT_EQ(KeyEntries(store::kPathKey),
+            (Entries{{L"SubmenuWork", L"Work$5"}, {L"C:\\Target$2", L"Target$0"}, {L"\\\\nas\\share", L"Share$0"}}));
   EXPECT_EQ(sim::LiveShellLinks(), 0);
 }
 

@@ -73,9 +73,13 @@ TEST_F(ShellMenu, ChoicesOfTheSettingsKeyPickTheEntries) {
     const wchar_t* string_value;  // stored as text under ShowNewMenu: not an integer, so on
     std::vector<std::wstring> captions;
   } cases[] = {
-      {"nothing stored: all on", {}, nullptr,
+      {"nothing stored: all on",
+       {},
+       nullptr,
        {L"Show Vorlune Folder menu", L"Add to Vorlune Folder", L"Open folder in new window"}},
-      {"ShowNewMenu 0", {{store::kShowNewMenuValue, 0}}, nullptr,
+      {"ShowNewMenu 0",
+       {{store::kShowNewMenuValue, 0}},
+       nullptr,
        {L"Show Vorlune Folder menu", L"Add to Vorlune Folder"}},
       {"ShowMainMenu 0, others 1",
        {{store::kShowMainMenuValue, 0}, {store::kShowAddDelMenuValue, 1}, {store::kShowNewMenuValue, 1}},
@@ -85,7 +89,9 @@ TEST_F(ShellMenu, ChoicesOfTheSettingsKeyPickTheEntries) {
        {{store::kShowMainMenuValue, 0}, {store::kShowAddDelMenuValue, 0}, {store::kShowNewMenuValue, 0}},
        nullptr,
        {}},
-      {"ShowAddDelMenu 0, ShowNewMenu a text", {{store::kShowAddDelMenuValue, 0}}, L"0",
+      {"ShowAddDelMenu 0, ShowNewMenu a text",
+       {{store::kShowAddDelMenuValue, 0}},
+       L"0",
        {L"Show Vorlune Folder menu", L"Open folder in new window"}},
   };
   for (const auto& c : cases) {
@@ -104,8 +110,8 @@ TEST_F(ShellMenu, AddOrRemoveFollowsTheStoredFavourites) {
     std::wstring caption;
     bool enabled;
   } cases[] = {
-      {{L"C:\\Work"}, L"Remove from Vorlune Folder", true},               // a submenu child, other case
-      {{L"C:\\other"}, L"Remove from Vorlune Folder", true},              // top level, other case
+      {{L"C:\\Work"}, L"Remove from Vorlune Folder", true},                // a submenu child, other case
+      {{L"C:\\other"}, L"Remove from Vorlune Folder", true},               // top level, other case
       {{L"C:\\Work", L"C:\\Other"}, L"Remove from Vorlune Folder", true},  // all stored
       {{L"C:\\Work", L"C:\\Ünïcode Földer\\日本語"}, L"Add to Vorlune Folder", true},
       {{L"C:\\Ünïcode Földer"}, L"Add to Vorlune Folder", true},
@@ -158,12 +164,11 @@ TEST_F(ShellMenu, AddWritesWithTheStoreRulesAndTellsTheAgent) {
   const int added = store::ShellAddFolders(
       {L"C:\\Work", L"c:\\other", L"C:\\Missing", deep, L"E:\\Card\\Photos", L"\\\\server\\c$\\data", L"C:\\WORK"});
   EXPECT_EQ(added, 3);
-  EXPECT_EQ(KeyEntries(store::kPathKey),
-            (Entries{{L"Submenu1", L"Jobs$5"},
-                     {L"C:\\Other$2", L"Other$0"},
-                     {L"C:\\Work", L"C:\\Work$0"},
-                     {deep, menu::ShortenPathCaption(deep) + L"$0"},
-                     {L"E:\\Card\\Photos", L"E:\\Card\\Photos$0"}}));
+  EXPECT_EQ(KeyEntries(store::kPathKey), (Entries{{L"Submenu1", L"Jobs$5"},
+                                                  {L"C:\\Other$2", L"Other$0"},
+                                                  {L"C:\\Work", L"C:\\Work$0"},
+                                                  {deep, menu::ShortenPathCaption(deep) + L"$0"},
+                                                  {L"E:\\Card\\Photos", L"E:\\Card\\Photos$0"}}));
   EXPECT_TRUE(MarkerSet());
   EXPECT_EQ(HandedToAgent(), (std::vector<std::wstring>{L"/update"}));
 
@@ -199,10 +204,9 @@ TEST_F(ShellMenu, AlwaysAddDialogHandsTheFolderToTheRunningAgent) {
 
 TEST_F(ShellMenu, RemoveDeletesTheTopLevelEntryFirst) {
   StartAgent();
-  SetEntries(store::kPathKey, {{L"C:\\Work", L"Work$0"},
-                               {L"Submenu1", L"Jobs$5"},
-                               {L"C:\\Work$2", L"Work$0"},
-                               {L"C:\\Other$2", L"Other$0"}});
+  SetEntries(
+      store::kPathKey,
+      {{L"C:\\Work", L"Work$0"}, {L"Submenu1", L"Jobs$5"}, {L"C:\\Work$2", L"Work$0"}, {L"C:\\Other$2", L"Other$0"}});
   EXPECT_EQ(store::ShellRemoveFolders({L"c:\\work", L"C:\\OTHER", L"C:\\Missing"}), 2);
   EXPECT_EQ(KeyEntries(store::kPathKey), (Entries{{L"Submenu1", L"Jobs$5"}, {L"C:\\Work$2", L"Work$0"}}));
   EXPECT_TRUE(MarkerSet());
@@ -247,13 +251,15 @@ TEST_F(ShellRegistration, WritesBelowTheChosenRootAndRemovesOnlyItsOwn) {
   for (const auto& [scope, root] : scopes) {
     const plat::RegKey other = root == plat::HKEY_CURRENT_USER ? plat::HKEY_LOCAL_MACHINE : plat::HKEY_CURRENT_USER;
     // Another program's handler, and one under our name that names another class.
-    sim::RegSetString(root, classes + L"Directory" + handlers + L"Zipper", L"", L"{11111111-0000-0000-0000-000000000000}");
+    sim::RegSetString(root, classes + L"Directory" + handlers + L"Zipper", L"",
+                      L"{11111111-0000-0000-0000-000000000000}");
     sim::RegSetString(root, classes + L"Drive" + handlers + store::kShellExtensionHandlerName, L"",
                       L"{22222222-0000-0000-0000-000000000000}");
 
     ASSERT_TRUE(store::RegisterContextMenuHandler(scope, L"C:\\Old\\shellext.dll"));
     ASSERT_TRUE(store::RegisterContextMenuHandler(scope, L"C:\\Prögram Files\\Vorlune\\shellext.dll"));
-    EXPECT_EQ(sim::RegGetString(root, clsid_key + L"\\InprocServer32", L""), L"C:\\Prögram Files\\Vorlune\\shellext.dll");
+    EXPECT_EQ(sim::RegGetString(root, clsid_key + L"\\InprocServer32", L""),
+              L"C:\\Prögram Files\\Vorlune\\shellext.dll");
     EXPECT_EQ(sim::RegGetString(root, clsid_key + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
     for (const wchar_t* cls : {L"Directory", L"Directory\\Background", L"Drive"}) {
       EXPECT_EQ(sim::RegGetString(root, classes + cls + handlers + store::kShellExtensionHandlerName, L""),

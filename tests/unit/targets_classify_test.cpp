@@ -18,8 +18,8 @@ namespace {
 
 constexpr std::uint32_t kFrame = plat::WS_OVERLAPPEDWINDOW | plat::WS_VISIBLE | plat::WS_CLIPSIBLINGS;
 
-plat::Window Top(const std::wstring& cls, std::uint32_t style = plat::WS_POPUP | plat::WS_VISIBLE,
-                 std::uint32_t ex = 0, plat::Window owner = 0) {
+plat::Window Top(const std::wstring& cls, std::uint32_t style = plat::WS_POPUP | plat::WS_VISIBLE, std::uint32_t ex = 0,
+                 plat::Window owner = 0) {
   sim::WindowSpec s;
   s.class_name = cls;
   s.style = style;
@@ -58,18 +58,43 @@ TEST_F(TargetsClassify, FileDialogRules) {
   const Case cases[] = {
       {"office dialog with Snake List", L"bosa_sdm_Microsoft Office Word 11.0", {L"Snake List"}, dlg, 0, true, true},
       {"office prefix alone", L"bosa_sdm_", {L"Snake List"}, dlg, 0, true, true},
-      {"office dialog without Snake List", L"bosa_sdm_Mso96", {L"ShellDll_DefView", L"ComboBoxEx32"}, dlg, 0, true,
+      {"office dialog without Snake List",
+       L"bosa_sdm_Mso96",
+       {L"ShellDll_DefView", L"ComboBoxEx32"},
+       dlg,
+       0,
+       true,
        false},
-      {"new style with DS_SETFOREGROUND", L"#32770", {L"DUIViewWndClassName"}, dlg | plat::DS_SETFOREGROUND, 0, true,
+      {"new style with DS_SETFOREGROUND",
+       L"#32770",
+       {L"DUIViewWndClassName"},
+       dlg | plat::DS_SETFOREGROUND,
+       0,
+       true,
        true},
-      {"new style without bit 0x200, even with DefView", L"#32770",
-       {L"DUIViewWndClassName", L"SHELLDLL_DefView", L"ComboBoxEx32"}, dlg, 0, true, false},
-      {"new-style child ignored before Vista", L"#32770", {L"DUIViewWndClassName"}, dlg | plat::DS_SETFOREGROUND,
-       0, false, false},
+      {"new style without bit 0x200, even with DefView",
+       L"#32770",
+       {L"DUIViewWndClassName", L"SHELLDLL_DefView", L"ComboBoxEx32"},
+       dlg,
+       0,
+       true,
+       false},
+      {"new-style child ignored before Vista",
+       L"#32770",
+       {L"DUIViewWndClassName"},
+       dlg | plat::DS_SETFOREGROUND,
+       0,
+       false,
+       false},
       {"classic with ComboBoxEx32", L"#32770", {L"SHELLDLL_DefView", L"ComboBoxEx32"}, dlg, 0, true, true},
       {"classic with ComboBox and Edit", L"#32770", {L"SHELLDLL_DefView", L"ComboBox", L"Edit"}, dlg, 0, true, true},
-      {"ComboBox and Edit need class #32770", L"MyDialogClass", {L"SHELLDLL_DefView", L"ComboBox", L"Edit"}, dlg, 0,
-       true, false},
+      {"ComboBox and Edit need class #32770",
+       L"MyDialogClass",
+       {L"SHELLDLL_DefView", L"ComboBox", L"Edit"},
+       dlg,
+       0,
+       true,
+       false},
       {"ComboBox without Edit", L"#32770", {L"SHELLDLL_DefView", L"ComboBox"}, dlg, 0, true, false},
       {"no DefView", L"#32770", {L"ComboBoxEx32", L"ComboBox", L"Edit"}, dlg, 0, true, false},
       {"before Vista: context help", L"#32770", {L"SHELLDLL_DefView"}, dlg, plat::WS_EX_CONTEXTHELP, false, true},
@@ -113,8 +138,7 @@ TEST_F(TargetsClassify, ShellWindowStyleRules) {
       {"wine folder window", L"ExplorerWClass", kFrame, plat::WS_EX_WINDOWEDGE, Explorer},
       {"wine folder window, maximized", L"ExplorerWClass", kFrame | plat::WS_MAXIMIZE, plat::WS_EX_WINDOWEDGE,
        Explorer},
-      {"wine folder window, minimized", L"ExplorerWClass", kFrame | plat::WS_MINIMIZE, plat::WS_EX_WINDOWEDGE,
-       Desktop},
+      {"wine folder window, minimized", L"ExplorerWClass", kFrame | plat::WS_MINIMIZE, plat::WS_EX_WINDOWEDGE, Desktop},
       {"wine folder window with a tool-window ex-style", L"ExplorerWClass", kFrame,
        plat::WS_EX_WINDOWEDGE | plat::WS_EX_TOOLWINDOW, Desktop},
       {"wine class name is compared in full", L"ExplorerWClassX", kFrame, plat::WS_EX_WINDOWEDGE, Desktop},
@@ -243,8 +267,8 @@ TEST_F(TargetsClassify, FileNameEditStrategies) {
       {"classic chain broken does not try the new style",
        [](plat::Window d) {
          sim::AddChild(d, L"ComboBoxEx32");
-         plat::Window sink =
-             sim::AddChild(sim::AddChild(sim::AddChild(d, L"DUIViewWndClassName"), L"DirectUIHWND"), L"FloatNotifySink");
+         plat::Window sink = sim::AddChild(sim::AddChild(sim::AddChild(d, L"DUIViewWndClassName"), L"DirectUIHWND"),
+                                           L"FloatNotifySink");
          sim::AddChild(sim::AddChild(sink, L"ComboBox"), L"Edit");
          return plat::Window{0};
        }},

@@ -75,50 +75,43 @@ TEST_F(TargetsFallbackDialog, RecognisesPlainFileDialogsAndFindsTheirBox) {
   };
   const Case cases[] = {
       {"Wine's Common Item Dialog", L"#32770", WineItemDialog},
-      {"file name combo box 1148 beside a shell view",
-       L"#32770",
+      {"file name combo box 1148 beside a shell view", L"#32770",
        [](plat::Window d) {
          sim::AddChild(d, L"SHELLDLL_DefView");
          sim::AddChild(d, L"Edit");  // a second edit box: the single-edit rule does not hold
          sim::AddChild(d, L"Edit");
          return sim::AddChild(Control(d, L"ComboBox", 1148), L"Edit");
        }},
-      {"file name edit 1152 beside a view held one level down",
-       L"#32770",
+      {"file name edit 1152 beside a view held one level down", L"#32770",
        [](plat::Window d) {
          sim::AddChild(sim::AddChild(d, L"DirectUIHost"), L"SHELLDLL_DefView");
          return Control(d, L"Edit", 1152);
        }},
-      {"file name id without any shell view",
-       L"#32770",
+      {"file name id without any shell view", L"#32770",
        [](plat::Window d) {
          Control(d, L"Edit", 1152);
          return plat::Window{0};
        }},
-      {"shell view two levels down is not beside the box",
-       L"#32770",
+      {"shell view two levels down is not beside the box", L"#32770",
        [](plat::Window d) {
          sim::AddChild(sim::AddChild(sim::AddChild(d, L"Frame"), L"Host"), L"SHELLDLL_DefView");
          Control(d, L"Edit", 1152);
          return plat::Window{0};
        }},
-      {"another id beside a shell view",
-       L"#32770",
+      {"another id beside a shell view", L"#32770",
        [](plat::Window d) {
          sim::AddChild(d, L"SHELLDLL_DefView");
          Control(d, L"Edit", 1153);
          return plat::Window{0};
        }},
-      {"label, edit box and default Open button in a form of its own class",
-       L"TOpenForm",
+      {"label, edit box and default Open button in a form of its own class", L"TOpenForm",
        [](plat::Window d) {
          Control(d, L"Static", 5, L"File name:");
          plat::Window edit = Control(d, L"Edit", 6);
          Control(d, L"Button", 7, L"Open", plat::WS_VISIBLE | kDefPushButton);
          return edit;
        }},
-      {"label, combo box and Save with the OK id",
-       L"#32770",
+      {"label, combo box and Save with the OK id", L"#32770",
        [](plat::Window d) {
          Control(d, L"Static", 5, L"File &name:");
          plat::Window combo = Control(d, L"ComboBox", 6);
@@ -126,16 +119,14 @@ TEST_F(TargetsFallbackDialog, RecognisesPlainFileDialogsAndFindsTheirBox) {
          Control(d, L"Button", 1, L"&Save");
          return edit;
        }},
-      {"label and edit box, but Open is no default button",
-       L"TOpenForm",
+      {"label and edit box, but Open is no default button", L"TOpenForm",
        [](plat::Window d) {
          Control(d, L"Static", 5, L"File name:");
          Control(d, L"Edit", 6);
          Control(d, L"Button", 7, L"Open");
          return plat::Window{0};
        }},
-      {"label followed by a button, not a box",
-       L"TOpenForm",
+      {"label followed by a button, not a box", L"TOpenForm",
        [](plat::Window d) {
          Control(d, L"Static", 5, L"File name:");
          Control(d, L"Button", 6, L"Browse");
@@ -143,8 +134,7 @@ TEST_F(TargetsFallbackDialog, RecognisesPlainFileDialogsAndFindsTheirBox) {
          Control(d, L"Button", 1, L"Open", plat::WS_VISIBLE | kDefPushButton);
          return plat::Window{0};
        }},
-      {"another label",
-       L"TOpenForm",
+      {"another label", L"TOpenForm",
        [](plat::Window d) {
          Control(d, L"Static", 5, L"User name:");
          Control(d, L"Edit", 6);
@@ -153,8 +143,7 @@ TEST_F(TargetsFallbackDialog, RecognisesPlainFileDialogsAndFindsTheirBox) {
        }},
       // The known layouts keep their own rules: an Office window without its
       // file list stays none, whatever it holds.
-      {"office window without its file list",
-       L"bosa_sdm_Microsoft Office Word 11.0",
+      {"office window without its file list", L"bosa_sdm_Microsoft Office Word 11.0",
        [](plat::Window d) {
          WineItemDialog(d);
          return plat::Window{0};
@@ -179,8 +168,7 @@ TEST_F(TargetsFallbackDialog, KnownLayoutsComeFirst) {
   // the file name box, as before.
   const plat::Window d = Dialog(L"#32770");
   sim::AddChild(d, L"SHELLDLL_DefView");
-  const plat::Window classic =
-      sim::AddChild(sim::AddChild(sim::AddChild(d, L"ComboBoxEx32"), L"ComboBox"), L"Edit");
+  const plat::Window classic = sim::AddChild(sim::AddChild(sim::AddChild(d, L"ComboBoxEx32"), L"ComboBox"), L"Edit");
   Control(d, L"Static", 1090, L"File &name:");
   Control(d, L"Edit", 1152);
   Control(d, L"Button", 1, L"&Open", plat::WS_VISIBLE | kDefPushButton);

@@ -155,8 +155,8 @@ TEST_F(TargetsNav, GetPathTakesOnlyAbsoluteTitles) {
     SCOPED_TRACE(c.name);
     sim::ResetWorld();
     sim::MapTempDrive(L'C');
-    for (const wchar_t* d : {L"C:\\Windows\\System32\\drivers", L"C:\\Windows\\System32\\config",
-                             L"C:\\Data\\drivers", L"C:\\Data\\config"})
+    for (const wchar_t* d : {L"C:\\Windows\\System32\\drivers", L"C:\\Windows\\System32\\config", L"C:\\Data\\drivers",
+                             L"C:\\Data\\config"})
       ASSERT_TRUE(plat::CreateDirectories(d));
     sim::SetCurrentDirectory(L"C:\\Windows\\System32");
     ASSERT_TRUE(plat::DirectoryExists(c.title.substr(0, c.title.find(L" - "))));  // as the system sees it
@@ -304,8 +304,8 @@ TEST_F(TargetsNav, SetPath2TypesTheLastCharacterFirst) {
     std::wstring text;
     std::wstring box_after;
   };
-  const Case cases[] = {{L"C:\\A", L"C:\\A"}, {L"D:\\Work\\Long name", L"D:\\Work\\Long name"}, {L"C", L"old"},
-                        {L"", L"old"}};
+  const Case cases[] = {
+      {L"C:\\A", L"C:\\A"}, {L"D:\\Work\\Long name", L"D:\\Work\\Long name"}, {L"C", L"old"}, {L"", L"old"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.text.begin(), c.text.end()));
     plat::Window d = Top(L"TTargetDlg", L"Extract");
@@ -336,7 +336,7 @@ TEST_F(TargetsNav, RarWindowClimbsOutOfTheArchive) {
   struct Case {
     const char* name;
     std::wstring start;
-    bool list_climbs;  // Backspace in the file list goes one level up
+    bool list_climbs;        // Backspace in the file list goes one level up
     std::uint32_t climb_ms;  // after this long
     int backspaces;
     // After each Backspace until the box changes (at most 100 ms); then until
@@ -367,8 +367,10 @@ TEST_F(TargetsNav, RarWindowClimbsOutOfTheArchive) {
           std::wstring t = sim::Text(edit);
           sim::SetText(edit, t.substr(0, t.find_last_of(L'\\')));
         };
-        if (delay) sim::At(sim::Now() + delay, climb);
-        else climb();
+        if (delay)
+          sim::At(sim::Now() + delay, climb);
+        else
+          climb();
       }
       return sim::DefWindowProc(w, m);
     });
@@ -394,7 +396,8 @@ TEST_F(TargetsNav, RarWindowGivesUpAfterElevenRounds) {
   plat::Window list = sim::AddChild(rar, L"SysListView32");
   int n = 0;
   sim::SetWindowProc(list, [&](plat::Window w, sim::Msg& m) -> plat::LResult {
-    if (m.msg == plat::WM_KEYDOWN && m.wparam == plat::VK_BACK) sim::SetText(edit, L"C:\\Data\\pack.rar\\" + std::to_wstring(++n));
+    if (m.msg == plat::WM_KEYDOWN && m.wparam == plat::VK_BACK)
+      sim::SetText(edit, L"C:\\Data\\pack.rar\\" + std::to_wstring(++n));
     return sim::DefWindowProc(w, m);
   });
   Target(rar, RarWindow);

@@ -38,17 +38,17 @@ TEST(TextUtf8, RoundTripsAndRepairs) {
   EXPECT_EQ(plat::ToUtf8(std::wstring{wchar_t(0xD834), wchar_t(0xDD1E)}), g_clef);
 
   // Broken input never yields invalid output.
-  EXPECT_EQ(plat::ToUtf8(std::wstring{L'a', wchar_t(0xDC00), L'b'}), "a\xef\xbf\xbd" "b");
+  EXPECT_EQ(plat::ToUtf8(std::wstring{L'a', wchar_t(0xDC00), L'b'}),
+            "a\xef\xbf\xbd"
+            "b");
   EXPECT_EQ(plat::ToUtf8(std::wstring{wchar_t(0xD800)}), "\xef\xbf\xbd");
   const struct {
     const char* what;
     std::string bytes;
     std::wstring wide;
   } repaired[] = {
-      {"truncated", "a\xc3", L"a\uFFFD"},
-      {"bad continuation", "\xe2\x28\xa1", L"\uFFFD(\uFFFD"},
-      {"overlong slash", "\xc0\xaf", L"\uFFFD"},
-      {"encoded surrogate", "\xed\xa0\x80", L"\uFFFD"},
+      {"truncated", "a\xc3", L"a\uFFFD"},          {"bad continuation", "\xe2\x28\xa1", L"\uFFFD(\uFFFD"},
+      {"overlong slash", "\xc0\xaf", L"\uFFFD"},   {"encoded surrogate", "\xed\xa0\x80", L"\uFFFD"},
       {"stray continuation", "\x80x", L"\uFFFDx"},
   };
   for (const auto& c : repaired) EXPECT_EQ(plat::FromUtf8(c.bytes), c.wide) << c.what;

@@ -68,7 +68,8 @@ class UiEditor : public AgentFixture {
                       const std::wstring& list = ui::sett_control::kFolderList) {
     sim::ScriptModal(ui::ed_control::kForm, std::move(edit));
     sim::ClickRow(f, list, RowOf(f, title, list));
-    sim::Click(f, list == ui::sett_control::kFolderList ? ui::sett_control::kEditFolder : ui::sett_control::kEditFilter);
+    sim::Click(f,
+               list == ui::sett_control::kFolderList ? ui::sett_control::kEditFolder : ui::sett_control::kEditFilter);
   }
   // Ends the editor with OK when it refused nothing, else with Cancel.
   static void OkOrCancel(plat::Form ed) {
@@ -92,26 +93,54 @@ TEST_F(UiEditor, RenamingAndLevelRulesOfFolderEditing) {
   const Entries submenu{{L"Submenu1", L"S$5"}, {L"C:\\A$2", L"a$0"}, {L"C:\\B$2", L"b$0"}, {L"C:\\C", L"c$0"}};
   const Case cases[] = {
       {"renaming a submenu", two_submenus, L"B", title(L"C"), {L"A||0", L"C||0"}, L""},
-      {"a submenu takes another's name", two_submenus, L"B", title(L"A"), {L"A||0", L"B||0"},
+      {"a submenu takes another's name",
+       two_submenus,
+       L"B",
+       title(L"A"),
+       {L"A||0", L"B||0"},
        L"Item with this name already exists in this level"},
-      {"None for the last child outdents it in place", submenu, L"b", level(0),
-       {L"S||0", L"a|C:\\A|1", L"b|C:\\B|0", L"c|C:\\C|0"}, L""},
-      {"None for the first child moves it below the submenu", submenu, L"a", level(0),
-       {L"S||0", L"b|C:\\B|1", L"a|C:\\A|0", L"c|C:\\C|0"}, L""},
-      {"a folder right below the submenu becomes its last child", submenu, L"c", level(1),
-       {L"S||0", L"a|C:\\A|1", L"b|C:\\B|1", L"c|C:\\C|1"}, L""},
+      {"None for the last child outdents it in place",
+       submenu,
+       L"b",
+       level(0),
+       {L"S||0", L"a|C:\\A|1", L"b|C:\\B|0", L"c|C:\\C|0"},
+       L""},
+      {"None for the first child moves it below the submenu",
+       submenu,
+       L"a",
+       level(0),
+       {L"S||0", L"b|C:\\B|1", L"a|C:\\A|0", L"c|C:\\C|0"},
+       L""},
+      {"a folder right below the submenu becomes its last child",
+       submenu,
+       L"c",
+       level(1),
+       {L"S||0", L"a|C:\\A|1", L"b|C:\\B|1", L"c|C:\\C|1"},
+       L""},
       {"a folder above the submenu moves to its end",
        {{L"C:\\D", L"d$0"}, {L"Submenu1", L"S$5"}, {L"C:\\A$2", L"a$0"}},
        L"d",
        level(1),
        {L"S||0", L"a|C:\\A|1", L"d|C:\\D|1"},
        L""},
-      {"a top-level title twice", submenu, L"c", title(L"S"), {L"S||0", L"a|C:\\A|1", L"b|C:\\B|1", L"c|C:\\C|0"},
+      {"a top-level title twice",
+       submenu,
+       L"c",
+       title(L"S"),
+       {L"S||0", L"a|C:\\A|1", L"b|C:\\B|1", L"c|C:\\C|0"},
        L"Item with this name already exists in this level"},
-      {"a child with its submenu's title", submenu, L"a", title(L"S"),
-       {L"S||0", L"a|C:\\A|1", L"b|C:\\B|1", L"c|C:\\C|0"}, L"Item with this name already exists in this level"},
-      {"a child with a sibling's title", submenu, L"a", title(L"b"),
-       {L"S||0", L"a|C:\\A|1", L"b|C:\\B|1", L"c|C:\\C|0"}, L"Item with this name already exists in this level"},
+      {"a child with its submenu's title",
+       submenu,
+       L"a",
+       title(L"S"),
+       {L"S||0", L"a|C:\\A|1", L"b|C:\\B|1", L"c|C:\\C|0"},
+       L"Item with this name already exists in this level"},
+      {"a child with a sibling's title",
+       submenu,
+       L"a",
+       title(L"b"),
+       {L"S||0", L"a|C:\\A|1", L"b|C:\\B|1", L"c|C:\\C|0"},
+       L"Item with this name already exists in this level"},
       {"the same path at the top and in a submenu",
        {{L"Submenu1", L"S$5"}, {L"C:\\A$2", L"a$0"}, {L"C:\\A", L"top a$0"}},
        L"top a",
@@ -130,8 +159,12 @@ TEST_F(UiEditor, RenamingAndLevelRulesOfFolderEditing) {
        level(2),
        {L"S||0", L"a|C:\\A|1", L"T||0", L"top a|C:\\A|0"},
        L"Item with this path already exists in another submenu; a path can be in one submenu only"},
-      {"an empty title changes nothing", submenu, L"c", title(L""),
-       {L"S||0", L"a|C:\\A|1", L"b|C:\\B|1", L"c|C:\\C|0"}, L""},
+      {"an empty title changes nothing",
+       submenu,
+       L"c",
+       title(L""),
+       {L"S||0", L"a|C:\\A|1", L"b|C:\\B|1", L"c|C:\\C|0"},
+       L""},
   };
   for (const auto& c : cases) {
     Favourites(c.store);
@@ -201,7 +234,8 @@ TEST_F(UiEditor, EditorShowsTheRowInItsMode) {
       EXPECT_EQ(plat::GetControlText(ed, ui::ed_control::kTitleLabel), L"Mask");
       EXPECT_FALSE(plat::IsReadOnly(ed, ui::ed_control::kPath));
       EXPECT_FALSE(plat::IsControlEnabled(ed, ui::ed_control::kBrowse));
-      for (const wchar_t* c : {ui::ed_control::kLevel, ui::ed_control::kIcon, ui::ed_control::kIconLabel, ui::ed_control::kLevelLabel})
+      for (const wchar_t* c :
+           {ui::ed_control::kLevel, ui::ed_control::kIcon, ui::ed_control::kIconLabel, ui::ed_control::kLevelLabel})
         EXPECT_FALSE(plat::IsControlVisible(ed, c)) << c;
       EXPECT_EQ(plat::GetFormHeight(ed), 138);
       EXPECT_EQ(plat::GetControlText(ed, ui::ed_control::kPath), L"");
@@ -359,8 +393,10 @@ TEST_F(UiEditor, FilterCommandsAndTheirMessages) {
       });
       sim::Click(f, ui::sett_control::kAddFilter);
       const auto messages = MessagesSince(boxes);
-      if (a.message) EXPECT_EQ(messages, std::vector<std::wstring>{a.message}) << a.name;
-      else EXPECT_TRUE(messages.empty()) << a.name;
+      if (a.message)
+        EXPECT_EQ(messages, std::vector<std::wstring>{a.message}) << a.name;
+      else
+        EXPECT_TRUE(messages.empty()) << a.name;
     }
     EXPECT_EQ(Rows(f, ui::sett_control::kFilterList),
               (std::vector<std::wstring>{L"All Files|*.*|0", L"Text|*.txt|0", L"Pics|*.png|0"}));
@@ -430,7 +466,8 @@ TEST_F(UiEditor, AddItemPromptAsksForTheTitleAndCanBeSwitchedOff) {
   // Later additions take the default title without asking.
   store::AddFavouriteFolder(L"C:\\B");
   EXPECT_EQ(sim::RegGetString(HKCU, kPath, L"C:\\B").value_or(L""), L"C:\\B$0");
-  EXPECT_EQ(sim::ModalShowings(), (std::vector<std::wstring>{ui::add_item_control::kForm, ui::add_item_control::kForm}));
+  EXPECT_EQ(sim::ModalShowings(),
+            (std::vector<std::wstring>{ui::add_item_control::kForm, ui::add_item_control::kForm}));
   // Without the settings key the choice is not stored.
   sim::RegDeleteTree(HKCU, kSettings);
   EXPECT_TRUE(ui::AddItemPromptCreated().Form() != 0);
@@ -441,7 +478,8 @@ TEST_F(UiEditor, ContextMenuChoicesThatCannotBeStoredAreReported) {
   Start();
   errors::SetMainThreadIdAtStart(plat::CurrentThreadId());
   std::vector<std::wstring> shown;
-  errors::SetErrorDialogHooks({[] { return false; }, [&](const std::wstring& m) {
+  errors::SetErrorDialogHooks({[] { return false; },
+                               [&](const std::wstring& m) {
                                  shown.push_back(m);
                                  return true;
                                }});
@@ -481,11 +519,14 @@ TEST_F(UiEditor, ContextMenuItemsStoreTheirThreeChoices) {
   };
   show([](plat::Form c) {
     EXPECT_EQ(plat::GetFormCaption(c), L"Context menu items");
-    EXPECT_EQ(plat::GetControlText(c, ui::sett_context_control::kGroup), L" Choose items to display in Explorer context menus ");
+    EXPECT_EQ(plat::GetControlText(c, ui::sett_context_control::kGroup),
+              L" Choose items to display in Explorer context menus ");
     EXPECT_EQ(plat::GetControlText(c, ui::sett_context_control::kShowMenu), L"Show Vorlune Folder menu");
     EXPECT_EQ(plat::GetControlText(c, ui::sett_context_control::kAddRemove), L"Add/Remove to/from Vorlune Folder");
     EXPECT_EQ(plat::GetControlText(c, ui::sett_context_control::kOpenInNewWindow), L"Open folder(s) in new window(s)");
-    for (const wchar_t* b : {ui::sett_context_control::kShowMenu, ui::sett_context_control::kAddRemove, ui::sett_context_control::kOpenInNewWindow}) EXPECT_TRUE(plat::IsChecked(c, b));
+    for (const wchar_t* b : {ui::sett_context_control::kShowMenu, ui::sett_context_control::kAddRemove,
+                             ui::sett_context_control::kOpenInNewWindow})
+      EXPECT_TRUE(plat::IsChecked(c, b));
     sim::Click(c, ui::sett_context_control::kOk);
   });
   for (const wchar_t* v : {L"ShowMainMenu", L"ShowAddDelMenu", L"ShowNewMenu"})

@@ -18,8 +18,10 @@ TFolderRows Rows(const std::wstring& text) {
   while (std::getline(in, item, L',')) {
     TFolderRow r;
     r.title = item;
-    if (item[0] == L'H') r.image = 5;
-    else r.path = L"C:\\" + item;
+    if (item[0] == L'H')
+      r.image = 5;
+    else
+      r.path = L"C:\\" + item;
     r.indent = item[0] == L'c' ? 1 : 0;
     rows.push_back(r);
   }
@@ -70,8 +72,10 @@ TEST(UiFolderRows, UpAndDownMoveFoldersChildrenAndSubmenuBlocks) {
   for (const auto& c : cases) {
     TFolderRows rows = Rows(c.rows);
     int sel = IndexOf(rows, c.row);
-    if (c.up) ui::MoveFolderUp(rows, sel);
-    else ui::MoveFolderDown(rows, sel);
+    if (c.up)
+      ui::MoveFolderUp(rows, sel);
+    else
+      ui::MoveFolderDown(rows, sel);
     EXPECT_EQ(Text(rows), c.expected) << c.rows << (c.up ? L" up " : L" down ") << c.row;
     // The moved row (the header, for a block) stays selected.
     EXPECT_EQ(sel, IndexOf(rows, c.row)) << c.rows << L" " << c.row;

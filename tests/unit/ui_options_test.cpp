@@ -195,7 +195,8 @@ TEST_F(UiOptions, PagesControlsAndCaptionsAreLaidOutAsNamed) {
   EXPECT_EQ(plat::GetControlTag(f, ui::sett_control::kOk), 1);
   EXPECT_EQ(plat::GetControlTag(f, ui::sett_control::kApply), 2);
   // As laid out, three controls stay hidden; the hot-key editor starts as Ctrl+Q.
-  for (const wchar_t* hidden : {ui::sett_control::kHelpSignRightClick, ui::sett_control::kAddressBarRightClick, ui::sett_control::kCustomize})
+  for (const wchar_t* hidden :
+       {ui::sett_control::kHelpSignRightClick, ui::sett_control::kAddressBarRightClick, ui::sett_control::kCustomize})
     EXPECT_FALSE(plat::IsControlVisible(f, hidden)) << hidden;
   std::uint32_t key = 0, mods = 0;
   plat::GetHotKeyValue(f, ui::sett_control::kHotKey, key, mods);
@@ -208,8 +209,10 @@ TEST_F(UiOptions, CustomizeIsShownWhileTheExtensionIsBesideTheProgram) {
   Start();
   // The dialog is kept between showings; each showing looks again.
   for (bool present : {false, true, false}) {
-    if (present) ASSERT_TRUE(plat::WriteWholeFile(extension, "MZ"));
-    else plat::RemoveFile(extension);
+    if (present)
+      ASSERT_TRUE(plat::WriteWholeFile(extension, "MZ"));
+    else
+      plat::RemoveFile(extension);
     Options([&](plat::Form f) {
       EXPECT_EQ(plat::IsControlVisible(f, ui::sett_control::kCustomize), present);
       sim::Click(f, ui::sett_control::kCancel);
@@ -261,7 +264,8 @@ TEST_F(UiOptions, ShowingLoadsTheHotKeyWheelAndListsFromSettingsAndStore) {
                 (std::vector<std::wstring>{L"Work||0", L"Projects|C:\\Work|1", L"Data|C:\\Data|0"}));
       EXPECT_EQ(plat::GetListRow(f, ui::sett_control::kFolderList, 0).image, 5);
       EXPECT_EQ(plat::GetListRow(f, ui::sett_control::kFolderList, 1).image, 4);
-      EXPECT_EQ(Rows(f, ui::sett_control::kFilterList), (std::vector<std::wstring>{L"All Files|*.*|0", L"Text|*.txt|0"}));
+      EXPECT_EQ(Rows(f, ui::sett_control::kFilterList),
+                (std::vector<std::wstring>{L"All Files|*.*|0", L"Text|*.txt|0"}));
       EXPECT_EQ(sim::FocusedControl(f), ui::sett_control::kFolderList);
       // Nothing selected: the row commands wait for a selection.
       EXPECT_FALSE(plat::IsControlEnabled(f, ui::sett_control::kEditFolder));
@@ -299,15 +303,13 @@ TEST_F(UiOptions, OkWritesTheListsRenumberedTrimmedAndTheSettingsInTheirOrder) {
     sim::TypeText(f, ui::sett_control::kRecentFoldersCount, L"7");
     sim::Click(f, ui::sett_control::kOk);
   });
-  EXPECT_EQ(ui_test::KeyEntries(kPath), (Entries{{L"Submenu0", L"Work $5"},
-                                                 {L"C:\\Work$2", L"Projects$4"},
-                                                 {L"C:\\Data", L"My data$0"}}));
+  EXPECT_EQ(ui_test::KeyEntries(kPath),
+            (Entries{{L"Submenu0", L"Work $5"}, {L"C:\\Work$2", L"Projects$4"}, {L"C:\\Data", L"My data$0"}}));
   EXPECT_EQ(ui_test::KeyEntries(kFilter), (Entries{{L"*.*", L"All Files"}}));
   // The settings, written in their fixed order.
-  const std::vector<std::wstring> order{L"ClearLink", L"RecentFldr",   L"RecentFls",  L"ShowTray",  L"MouseWheel",
-                                        L"MouseMButton", L"Help",      L"MExplorer",  L"MIExplorer", L"RExplorer",
-                                        L"MDesktop",  L"ExpEnch",      L"FilesCount", L"FoldersCount", L"Alt",
-                                        L"Keys"};
+  const std::vector<std::wstring> order{
+      L"ClearLink",  L"RecentFldr", L"RecentFls", L"ShowTray", L"MouseWheel", L"MouseMButton", L"Help", L"MExplorer",
+      L"MIExplorer", L"RExplorer",  L"MDesktop",  L"ExpEnch",  L"FilesCount", L"FoldersCount", L"Alt",  L"Keys"};
   EXPECT_EQ(sim::RegValueNames(HKCU, kSettings), order);
   EXPECT_EQ(Dword(L"MouseWheel"), 3u);
   EXPECT_EQ(Dword(L"Alt"), 8u);
@@ -385,9 +387,12 @@ TEST_F(UiOptions, CancelAndTheCloseBoxSaveNothingAndTheNextShowingStartsAfresh) 
       EXPECT_EQ(plat::ListCount(f, ui::sett_control::kFolderList), 1);
       sim::ClickTab(f, ui::sett_control::kPages, ui::kOptionPage);
       sim::Click(f, ui::sett_control::kShowTray);
-      if (std::wstring(how) == ui::sett_control::kCancel) sim::Click(f, ui::sett_control::kCancel);
-      else if (std::wstring(how) == L"escape") sim::PressKey(f, ui::sett_control::kShowTray, plat::VK_ESCAPE);
-      else sim::CloseBox(f);
+      if (std::wstring(how) == ui::sett_control::kCancel)
+        sim::Click(f, ui::sett_control::kCancel);
+      else if (std::wstring(how) == L"escape")
+        sim::PressKey(f, ui::sett_control::kShowTray, plat::VK_ESCAPE);
+      else
+        sim::CloseBox(f);
       EXPECT_FALSE(plat::IsFormShowing(f));
     });
     EXPECT_EQ(sim::RegDump(HKCU, L"Software"), before) << how;
@@ -418,14 +423,17 @@ TEST_F(UiOptions, PreferencesBoxesSpinButtonsAndNumbers) {
       bool up;
       const wchar_t* expected;
     };
-    const Spin spins[] = {{L"20", true, L"21"},  {L"20", false, L"19"}, {L"1", false, L"1"},
-                          {L"0", false, L"1"},   {L"abc", true, L"1"},  {L"abc", false, L"1"},
-                          {L"12x", true, L"1"},  {L"-5", true, L"-4"},  {L"99999", true, L"100000"}};
+    const Spin spins[] = {{L"20", true, L"21"}, {L"20", false, L"19"}, {L"1", false, L"1"},
+                          {L"0", false, L"1"},  {L"abc", true, L"1"},  {L"abc", false, L"1"},
+                          {L"12x", true, L"1"}, {L"-5", true, L"-4"},  {L"99999", true, L"100000"}};
     for (const auto& s : spins) {
       plat::SetControlText(f, ui::sett_control::kRecentFilesCount, s.text);
-      if (s.up) sim::ClickUp(f, ui::sett_control::kRecentFilesSpin);
-      else sim::ClickDown(f, ui::sett_control::kRecentFilesSpin);
-      EXPECT_EQ(plat::GetControlText(f, ui::sett_control::kRecentFilesCount), s.expected) << s.text << (s.up ? " up" : " down");
+      if (s.up)
+        sim::ClickUp(f, ui::sett_control::kRecentFilesSpin);
+      else
+        sim::ClickDown(f, ui::sett_control::kRecentFilesSpin);
+      EXPECT_EQ(plat::GetControlText(f, ui::sett_control::kRecentFilesCount), s.expected)
+          << s.text << (s.up ? " up" : " down");
     }
     // The second spin button acts on its own edit, and only while it is enabled.
     plat::SetControlText(f, ui::sett_control::kRecentFoldersCount, L"5");
@@ -485,7 +493,8 @@ TEST_F(UiOptions, HelpAndF1ShowTheTopicOfThePage) {
       sim::PressKey(f, page == 0 ? ui::sett_control::kFolderList : ui::sett_control::kOk, plat::VK_F1);
       const auto shown = sim::HelpTopicsShown();
       ASSERT_EQ(shown.size(), static_cast<std::size_t>(2 * (page + 1)));
-      EXPECT_EQ(shown[shown.size() - 1], L"C:\\Program Files\\Vorlune Folder\\qorbin.chm::" + std::wstring(topics[page]));
+      EXPECT_EQ(shown[shown.size() - 1],
+                L"C:\\Program Files\\Vorlune Folder\\qorbin.chm::" + std::wstring(topics[page]));
       EXPECT_EQ(shown[shown.size() - 2], shown.back());
     }
     sim::Click(f, ui::sett_control::kCancel);
@@ -512,7 +521,8 @@ TEST_F(UiOptions, TheTrayIconStaysWhenItIsTheLastWayToTheMenu) {
       sim::ClickTab(f, ui::sett_control::kPages, ui::kOptionPage);
       sim::Click(f, ui::sett_control::kShowTray);
       if (plat::IsChecked(f, ui::sett_control::kWheel)) sim::Click(f, ui::sett_control::kWheel);
-      if (plat::IsChecked(f, ui::sett_control::kMiddleButton) != c.middle_button) sim::Click(f, ui::sett_control::kMiddleButton);
+      if (plat::IsChecked(f, ui::sett_control::kMiddleButton) != c.middle_button)
+        sim::Click(f, ui::sett_control::kMiddleButton);
       sim::Click(f, ui::sett_control::kOk);
     });
     EXPECT_EQ(sim::TrayIconShown(), c.icon);
@@ -533,7 +543,8 @@ TEST_F(UiOptions, SettingsThatCannotBeSavedAreReportedAndTheDialogStays) {
   Start();
   errors::SetMainThreadIdAtStart(plat::CurrentThreadId());
   std::vector<std::wstring> shown;
-  errors::SetErrorDialogHooks({[] { return false; }, [&](const std::wstring& m) {
+  errors::SetErrorDialogHooks({[] { return false; },
+                               [&](const std::wstring& m) {
                                  shown.push_back(m);
                                  return true;
                                }});

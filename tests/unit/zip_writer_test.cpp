@@ -61,8 +61,8 @@ std::string LogText(std::size_t size, unsigned seed = 1) {
   std::mt19937 rng(seed);
   std::string out;
   while (out.size() < size) {
-    out += "12.09.2026 10:00:0" + std::to_string(rng() % 10) + " Log (common): WM_QXMDIALOG recive: Hwnd=" +
-           std::to_string(100000 + rng() % 900000) + " kind 4\r\n";
+    out += "12.09.2026 10:00:0" + std::to_string(rng() % 10) +
+           " Log (common): WM_QXMDIALOG recive: Hwnd=" + std::to_string(100000 + rng() % 900000) + " kind 4\r\n";
   }
   out.resize(size);
   return out;
@@ -116,8 +116,7 @@ void ExpectReadersAccept(const std::string& archive, const std::vector<std::pair
   };
   static const Script checker{[] {
     // One copy per test process: ctest runs the cases in parallel processes.
-    std::string path =
-        (fs::temp_directory_path() / ("zipwriter-check-" + std::to_string(::getpid()) + ".py")).string();
+    std::string path = (fs::temp_directory_path() / ("zipwriter-check-" + std::to_string(::getpid()) + ".py")).string();
     std::ofstream(path) << R"PY(
 import sys, zipfile
 archive = sys.argv[1]
@@ -157,8 +156,8 @@ with zipfile.ZipFile(archive) as z:
 struct Parsed {
   struct Entry {
     std::string name;
-    std::uint32_t version_made = 0, version = 0, flags = 0, method = 0, dos = 0, crc = 0, csize = 0,
-                  usize = 0, attrs = 0, offset = 0;
+    std::uint32_t version_made = 0, version = 0, flags = 0, method = 0, dos = 0, crc = 0, csize = 0, usize = 0,
+                  attrs = 0, offset = 0;
   };
   std::vector<Entry> entries;
   std::uint32_t directory_offset = 0, directory_size = 0;
@@ -463,7 +462,10 @@ TEST(ZipWriter, TimeAndAttributesComeFromTheFile) {
       expected.push_back({c.file, p});
     }
   }
-  if (old_tz) ::setenv("TZ", saved.c_str(), 1); else ::unsetenv("TZ");
+  if (old_tz)
+    ::setenv("TZ", saved.c_str(), 1);
+  else
+    ::unsetenv("TZ");
   ::tzset();
   Parsed p = ParseArchive(ReadAll(dir.Path("out.zip")));
   ASSERT_EQ(p.entries.size(), 3u);

@@ -70,8 +70,8 @@ Window CreateHiddenWindow(const std::wstring& class_name, const std::wstring& ca
     if (!::RegisterClassExW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return 0;
     registered.insert(class_name);
   }
-  HWND hwnd = ::CreateWindowExW(WS_EX_TOOLWINDOW, class_name.c_str(), caption.c_str(), WS_POPUP, 0, 0, 0, 0,
-                                nullptr, nullptr, instance, nullptr);
+  HWND hwnd = ::CreateWindowExW(WS_EX_TOOLWINDOW, class_name.c_str(), caption.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr,
+                                nullptr, instance, nullptr);
   if (!hwnd) return 0;
   std::lock_guard<std::mutex> g(g_procs_lock);
   Procs()[hwnd] = std::move(proc);
@@ -154,8 +154,8 @@ bool AllowMessageFromLowerIntegrity(Window window, std::uint32_t message) {
   if (!user32) return false;
   if (window) {
     using FilterEx = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
-    auto fn = reinterpret_cast<FilterEx>(
-        reinterpret_cast<void*>(::GetProcAddress(user32, "ChangeWindowMessageFilterEx")));
+    auto fn =
+        reinterpret_cast<FilterEx>(reinterpret_cast<void*>(::GetProcAddress(user32, "ChangeWindowMessageFilterEx")));
     if (fn) return fn(H(window), message, 1 /* MSGFLT_ALLOW */, nullptr) != 0;
     // Windows Vista has only the process-wide filter.
   }

@@ -20,8 +20,8 @@ std::string WideToMultiByte(std::uint32_t code_page, const std::wstring& text, b
   // UTF-8 takes no default-character argument.
   BOOL* used = code_page == CP_UTF8 ? nullptr : &used_default;
   const DWORD wc_flags = code_page == CP_UTF8 ? 0 : flags;
-  int n = ::WideCharToMultiByte(code_page, wc_flags, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                used);
+  int n =
+      ::WideCharToMultiByte(code_page, wc_flags, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, used);
   if (n <= 0) {
     if (lossless) *lossless = false;
     return {};

@@ -23,16 +23,16 @@ Handle CreateEventW(bool manual_reset, bool initial_state) {
 }
 
 Handle OpenDirectoryForChanges(const std::wstring& path) {
-  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
   return h == INVALID_HANDLE_VALUE ? INVALID_FOLDER_HANDLE : reinterpret_cast<Handle>(h);
 }
 
 bool ReadDirectoryChangesW(Handle folder, bool watch_subtree, std::uint32_t filter, Overlapped& overlapped) {
   std::memset(overlapped.system, 0, sizeof(overlapped.system));
   O(overlapped)->hEvent = H(overlapped.event);
-  return ::ReadDirectoryChangesW(H(folder), nullptr, 0, watch_subtree ? TRUE : FALSE, filter, nullptr,
-                                 O(overlapped), nullptr) != 0;
+  return ::ReadDirectoryChangesW(H(folder), nullptr, 0, watch_subtree ? TRUE : FALSE, filter, nullptr, O(overlapped),
+                                 nullptr) != 0;
 }
 
 bool GetOverlappedResult(Handle folder, Overlapped& overlapped, std::uint32_t& bytes, bool wait) {

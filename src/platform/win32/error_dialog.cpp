@@ -34,8 +34,8 @@ struct DialogRun {
 HWND g_dialog = nullptr;  // only the UI thread shows the dialog
 std::atomic<bool> g_showing{false};
 
-HWND AddControl(HWND dlg, const wchar_t* cls, const std::wstring& text, DWORD style, int x, int y, int w, int h,
-                int id, HFONT font) {
+HWND AddControl(HWND dlg, const wchar_t* cls, const std::wstring& text, DWORD style, int x, int y, int w, int h, int id,
+                HFONT font) {
   HWND c = ::CreateWindowExW(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, x, y, w, h, dlg,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
   if (c && font) ::SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -109,11 +109,20 @@ INT_PTR CALLBACK DialogProc(HWND dlg, UINT message, WPARAM wparam, LPARAM lparam
       }
       ErrorDialogButton button;
       switch (id) {
-        case kIdUpdates: button = ErrorDialogButton::kCheckForUpdates; break;
-        case kIdIgnore: button = ErrorDialogButton::kIgnore; break;
-        case kIdRestart: button = ErrorDialogButton::kRestart; break;
-        case kIdTerminate: button = ErrorDialogButton::kTerminate; break;
-        default: return FALSE;
+        case kIdUpdates:
+          button = ErrorDialogButton::kCheckForUpdates;
+          break;
+        case kIdIgnore:
+          button = ErrorDialogButton::kIgnore;
+          break;
+        case kIdRestart:
+          button = ErrorDialogButton::kRestart;
+          break;
+        case kIdTerminate:
+          button = ErrorDialogButton::kTerminate;
+          break;
+        default:
+          return FALSE;
       }
       bool close = true;
       // No exception may unwind through the dialog manager's frames.
@@ -149,16 +158,14 @@ bool ShowErrorDialogModal(const ErrorDialogTexts& texts, bool checked, const Err
   run.checked = checked;
   run.on_click = &on_click;
   g_showing = true;
-  const INT_PTR r = ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dt, nullptr, DialogProc,
-                                              reinterpret_cast<LPARAM>(&run));
+  const INT_PTR r =
+      ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dt, nullptr, DialogProc, reinterpret_cast<LPARAM>(&run));
   g_showing = false;
   g_dialog = nullptr;
   return r != -1 && r != 0;
 }
 
-bool ErrorDialogChecked() {
-  return g_dialog && ::IsDlgButtonChecked(g_dialog, kIdCheckBox) == BST_CHECKED;
-}
+bool ErrorDialogChecked() { return g_dialog && ::IsDlgButtonChecked(g_dialog, kIdCheckBox) == BST_CHECKED; }
 
 void ShowErrorDialogWait(bool visible) {
   if (!g_dialog) return;

@@ -12,15 +12,13 @@ Handle FromHandle(HANDLE h) {
 }  // namespace
 
 Handle FileStreamCreate(const std::wstring& path) {
-  return FromHandle(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return FromHandle(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 Handle FileStreamOpenRead(const std::wstring& path) {
-  return FromHandle(::CreateFileW(path.c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                                  nullptr));
+  return FromHandle(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
 bool FileStreamRead(Handle file, void* buffer, std::uint32_t size, std::uint32_t* read) {
@@ -65,8 +63,8 @@ bool FileStreamGetFacts(const std::wstring& path, FileStreamFacts* facts) {
   if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
   facts->attributes = data.dwFileAttributes;
   facts->size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  facts->last_write_time = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                           data.ftLastWriteTime.dwLowDateTime;
+  facts->last_write_time =
+      (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
   return true;
 }
 
@@ -84,12 +82,10 @@ bool FileTimeToLocalDosDateTime(std::uint64_t file_time, std::uint32_t* dos_date
 
 std::string WideToAnsiCodePage(const std::wstring& text) {
   if (text.empty()) return {};
-  int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
+  int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   if (n <= 0) return {};
   std::string out(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
-                        nullptr);
+  ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
   return out;
 }
 

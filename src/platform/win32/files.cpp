@@ -7,13 +7,10 @@
 #include "platform/win32/unique.h"
 #include <algorithm>
 
-
 namespace plat {
 namespace {
 
-FileTime ToFileTime(const FILETIME& ft) {
-  return (static_cast<FileTime>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-}
+FileTime ToFileTime(const FILETIME& ft) { return (static_cast<FileTime>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
 
 bool WriteAll(HANDLE h, const std::string& data) {
   size_t done = 0;
@@ -67,16 +64,15 @@ bool CreateDirectories(const std::wstring& path) {
 bool RemoveFolder(const std::wstring& path) { return ::RemoveDirectoryW(path.c_str()) != 0; }
 
 std::int64_t FileSize(const std::wstring& path) {
-  win32::UniqueFile h(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  win32::UniqueFile h(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h) return -1;
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(h.get(), &size)) return -1;
   return size.QuadPart;
 }
 
-bool AppendToFile(const std::wstring& path, const std::string& data, const std::string& prefix_if_new,
-                  bool* created) {
+bool AppendToFile(const std::wstring& path, const std::string& data, const std::string& prefix_if_new, bool* created) {
   if (created) *created = false;
   win32::UniqueFile h(::CreateFileW(path.c_str(), FILE_APPEND_DATA | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -155,8 +151,7 @@ bool VolumeLabel(const std::wstring& root, std::wstring& label) {
   label.clear();
   wchar_t name[MAX_PATH + 1] = {};
   UINT old = ::SetErrorMode(SEM_FAILCRITICALERRORS);
-  BOOL ok = ::GetVolumeInformationW(DriveRoot(root).c_str(), name, MAX_PATH + 1, nullptr, nullptr, nullptr,
-                                    nullptr, 0);
+  BOOL ok = ::GetVolumeInformationW(DriveRoot(root).c_str(), name, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0);
   ::SetErrorMode(old);
   if (!ok) return false;
   label = name;

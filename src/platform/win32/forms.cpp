@@ -34,7 +34,7 @@ struct WinForm {
   std::map<std::wstring, Ctrl> controls;
   std::map<int, std::wstring> by_id;
   std::map<std::wstring, std::vector<std::wstring>> pages;  // tab control -> its pages
-  std::vector<win32::UniqueImageList> image_lists;  // destroyed after the window
+  std::vector<win32::UniqueImageList> image_lists;          // destroyed after the window
   bool showing = false;
   int result = mrNone;
   int quiet = 0;  // > 0 while the logic itself changes controls: no events
@@ -117,9 +117,7 @@ class TemplateWriter {
   void Word(WORD w) { Bytes(&w, sizeof w); }
   void DWord(DWORD d) { Bytes(&d, sizeof d); }
   void Short(short s) { Bytes(&s, sizeof s); }
-  void Text(const std::wstring& s) {
-    Bytes(s.c_str(), (s.size() + 1) * sizeof(wchar_t));
-  }
+  void Text(const std::wstring& s) { Bytes(s.c_str(), (s.size() + 1) * sizeof(wchar_t)); }
   void AlignDWord() {
     while (data_.size() % 4) data_.push_back(0);
   }
@@ -135,18 +133,28 @@ class TemplateWriter {
 
 const wchar_t* ClassOf(ControlKind kind) {
   switch (kind) {
-    case ControlKind::Label: return L"Static";
+    case ControlKind::Label:
+      return L"Static";
     case ControlKind::Group:
     case ControlKind::Button:
-    case ControlKind::CheckBox: return L"Button";
-    case ControlKind::Edit: return L"Edit";
-    case ControlKind::ComboBox: return L"ComboBox";
-    case ControlKind::IconCombo: return WC_COMBOBOXEXW;
-    case ControlKind::ListView: return WC_LISTVIEWW;
-    case ControlKind::UpDown: return UPDOWN_CLASSW;
-    case ControlKind::HotKey: return HOTKEY_CLASSW;
-    case ControlKind::Tabs: return WC_TABCONTROLW;
-    case ControlKind::Page: return L"Static";
+    case ControlKind::CheckBox:
+      return L"Button";
+    case ControlKind::Edit:
+      return L"Edit";
+    case ControlKind::ComboBox:
+      return L"ComboBox";
+    case ControlKind::IconCombo:
+      return WC_COMBOBOXEXW;
+    case ControlKind::ListView:
+      return WC_LISTVIEWW;
+    case ControlKind::UpDown:
+      return UPDOWN_CLASSW;
+    case ControlKind::HotKey:
+      return HOTKEY_CLASSW;
+    case ControlKind::Tabs:
+      return WC_TABCONTROLW;
+    case ControlKind::Page:
+      return L"Static";
   }
   return L"Static";
 }
@@ -155,28 +163,36 @@ DWORD StyleOf(const ControlLayout& c, DWORD& ex) {
   DWORD s = WS_CHILD | (c.visible ? WS_VISIBLE : 0) | (c.enabled ? 0 : WS_DISABLED);
   ex = 0;
   switch (c.kind) {
-    case ControlKind::Label: return s | (c.centered ? SS_CENTER : SS_LEFT) | SS_NOPREFIX;
-    case ControlKind::Group: return s | BS_GROUPBOX;
-    case ControlKind::Button: return s | WS_TABSTOP | (c.is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-    case ControlKind::CheckBox: return s | WS_TABSTOP | BS_AUTOCHECKBOX;
+    case ControlKind::Label:
+      return s | (c.centered ? SS_CENTER : SS_LEFT) | SS_NOPREFIX;
+    case ControlKind::Group:
+      return s | BS_GROUPBOX;
+    case ControlKind::Button:
+      return s | WS_TABSTOP | (c.is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+    case ControlKind::CheckBox:
+      return s | WS_TABSTOP | BS_AUTOCHECKBOX;
     case ControlKind::Edit:
       ex = WS_EX_CLIENTEDGE;
       return s | WS_TABSTOP | ES_AUTOHSCROLL | (c.numbers ? ES_NUMBER : 0) | (c.read_only ? ES_READONLY : 0);
-    case ControlKind::ComboBox: return s | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
-    case ControlKind::IconCombo: return s | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+    case ControlKind::ComboBox:
+      return s | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+    case ControlKind::IconCombo:
+      return s | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
     case ControlKind::ListView:
       ex = WS_EX_CLIENTEDGE;
       // The form owns the image list and destroys it once (without
       // LVS_SHAREIMAGELISTS the list view destroys it too).
       return s | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
-    case ControlKind::UpDown: return s | UDS_ARROWKEYS;
+    case ControlKind::UpDown:
+      return s | UDS_ARROWKEYS;
     case ControlKind::HotKey:
       ex = WS_EX_CLIENTEDGE;
       return s | WS_TABSTOP;
     case ControlKind::Tabs:
       ex = WS_EX_CONTROLPARENT;
       return s | WS_TABSTOP | WS_CLIPSIBLINGS;
-    case ControlKind::Page: return s;
+    case ControlKind::Page:
+      return s;
   }
   return s;
 }
@@ -206,7 +222,7 @@ TemplateWriter BuildTemplate(WinForm& f, const std::wstring& parent, bool page, 
   t.Word(0);  // no menu
   t.Word(0);  // the dialog class
   t.Text(page ? L"" : f.layout.caption);
-  t.Word(8);    // points
+  t.Word(8);  // points
   t.Word(FW_NORMAL);
   t.Bytes("\0\1", 2);  // not italic, DEFAULT_CHARSET
   t.Text(L"MS Shell Dlg");
@@ -314,8 +330,10 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       const std::wstring name = it->second;
       const ControlKind kind = f->controls[name].layout.kind;
       if (kind == ControlKind::ListView) {
-        if (nm->code == NM_CLICK) Fire(f, name, FormEventKind::Click);
-        else if (nm->code == NM_DBLCLK) Fire(f, name, FormEventKind::DblClick);
+        if (nm->code == NM_CLICK)
+          Fire(f, name, FormEventKind::Click);
+        else if (nm->code == NM_DBLCLK)
+          Fire(f, name, FormEventKind::DblClick);
         else if (nm->code == LVN_ITEMCHANGED) {
           const NMLISTVIEW* lv = reinterpret_cast<const NMLISTVIEW*>(lp);
           if ((lv->uChanged & LVIF_STATE) && ((lv->uNewState ^ lv->uOldState) & LVIS_SELECTED))
@@ -346,8 +364,8 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 void EnableTabTexture(HWND page) {
   using Fn = HRESULT(WINAPI*)(HWND, DWORD);
   static HMODULE ux = LoadLibraryW(L"uxtheme.dll");
-  static auto fn = ux ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(ux, "EnableThemeDialogTexture")))
-                      : nullptr;
+  static auto fn =
+      ux ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(ux, "EnableThemeDialogTexture"))) : nullptr;
   if (fn) fn(page, 0x6 /* ETDT_ENABLETAB */);
 }
 
@@ -356,7 +374,8 @@ HIMAGELIST LoadImages(HWND hwnd, int first, int count) {
   HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, count, 0);
   HINSTANCE inst = GetModuleHandleW(nullptr);
   for (int i = 0; i < count; ++i) {
-    win32::UniqueIcon icon(static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(first + i), IMAGE_ICON, size, size, 0)));
+    win32::UniqueIcon icon(
+        static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(first + i), IMAGE_ICON, size, size, 0)));
     if (icon) {
       ImageList_AddIcon(list, icon.get());
     } else {
@@ -417,8 +436,8 @@ void SetUpControl(WinForm& f, Ctrl& c) {
 
 Form CreateForm(const FormLayout& layout, Window owner, FormEventProc proc) {
   static const bool initialised = [] {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS |
-                                             ICC_HOTKEY_CLASS | ICC_USEREX_CLASSES | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_HOTKEY_CLASS |
+                                             ICC_USEREX_CLASSES | ICC_STANDARD_CLASSES};
     return InitCommonControlsEx(&icc) != FALSE;
   }();
   (void)initialised;
@@ -820,8 +839,10 @@ void WriteRow(HWND lv, int index, const ListRow& row, bool insert, bool images) 
   item.pszText = caption.data();
   item.iImage = row.image;
   item.iIndent = row.indent;
-  if (insert) ListView_InsertItem(lv, &item);
-  else ListView_SetItem(lv, &item);
+  if (insert)
+    ListView_InsertItem(lv, &item);
+  else
+    ListView_SetItem(lv, &item);
   for (std::size_t s = 0; s < row.subitems.size(); ++s) {
     std::wstring text = row.subitems[s];
     ListView_SetItemText(lv, index, static_cast<int>(s + 1), text.data());
@@ -834,8 +855,8 @@ std::wstring ItemText(HWND lv, int index, int sub) {
   item.iSubItem = sub;
   item.pszText = buf.data();
   item.cchTextMax = static_cast<int>(buf.size());
-  const int n = static_cast<int>(SendMessageW(lv, LVM_GETITEMTEXTW, static_cast<WPARAM>(index),
-                                              reinterpret_cast<LPARAM>(&item)));
+  const int n =
+      static_cast<int>(SendMessageW(lv, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
   buf.resize(static_cast<std::size_t>(std::max(0, n)));
   return buf;
 }
@@ -959,8 +980,8 @@ void SetModalExceptionHandler(std::function<void(std::exception_ptr)> handler) {
 bool ShowHtmlHelpTopic(const std::wstring& help_file, const std::wstring& topic) {
   using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
   static HMODULE lib = LoadLibraryW(L"hhctrl.ocx");
-  static auto fn = lib ? reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(lib, "HtmlHelpW")))
-                       : nullptr;
+  static auto fn =
+      lib ? reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(lib, "HtmlHelpW"))) : nullptr;
   if (!fn) return false;
   fn(GetDesktopWindow(), help_file.c_str(), 0 /* HH_DISPLAY_TOPIC */, reinterpret_cast<DWORD_PTR>(topic.c_str()));
   return true;

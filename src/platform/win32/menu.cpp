@@ -52,8 +52,8 @@ int IconSizeAt(POINT pt) {
   static GetDpiForMonitorFn get_dpi = [] {
     HMODULE shcore = ::LoadLibraryW(L"shcore.dll");
     return shcore ? reinterpret_cast<GetDpiForMonitorFn>(
-                         reinterpret_cast<void*>(::GetProcAddress(shcore, "GetDpiForMonitor")))
-                   : nullptr;
+                        reinterpret_cast<void*>(::GetProcAddress(shcore, "GetDpiForMonitor")))
+                  : nullptr;
   }();
   UINT dpi = 0;
   if (get_dpi) {
@@ -82,8 +82,8 @@ HICON IconFor(const MenuItem& item, int size) {
   if (item.image_list == MenuImageList::Menu) {
     if (item.image < L().resource_count) {
       icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
-                                             MAKEINTRESOURCEW(L().first_resource + item.image), IMAGE_ICON, size,
-                                             size, LR_DEFAULTCOLOR));
+                                             MAKEINTRESOURCEW(L().first_resource + item.image), IMAGE_ICON, size, size,
+                                             LR_DEFAULTCOLOR));
     }
   } else if (item.image < static_cast<int>(L().file_icons.size())) {
     icon = static_cast<HICON>(

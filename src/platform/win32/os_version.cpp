@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-
 namespace plat {
 OsVersion GetOsVersion() {
   // The application manifest lists the supported systems, so the answer is

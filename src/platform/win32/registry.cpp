@@ -10,7 +10,8 @@ namespace {
 HKEY ToHkey(RegKey key) {
   // Predefined keys are sign-extended 32-bit numbers on 64-bit Windows.
   if (key >= 0x80000000ull && key <= 0x800000FFull)
-    return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(static_cast<DWORD>(key)))));
+    return reinterpret_cast<HKEY>(
+        static_cast<ULONG_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(static_cast<DWORD>(key)))));
   return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(key));
 }
 
@@ -25,7 +26,8 @@ RegDeleteKeyExWProc RealDeleteKeyEx() {
   static RegDeleteKeyExWProc proc = [] {
     HMODULE lib = ::GetModuleHandleW(L"advapi32.dll");
     if (!lib) lib = ::LoadLibraryW(L"advapi32.dll");
-    return lib ? reinterpret_cast<RegDeleteKeyExWProc>(reinterpret_cast<void*>(::GetProcAddress(lib, "RegDeleteKeyExW")))
+    return lib ? reinterpret_cast<RegDeleteKeyExWProc>(
+                     reinterpret_cast<void*>(::GetProcAddress(lib, "RegDeleteKeyExW")))
                : nullptr;
   }();
   return proc;
@@ -90,7 +92,9 @@ RegStatus RegSetValueExW(RegKey key, const std::wstring& name, std::uint32_t typ
 
 RegStatus RegDeleteValueW(RegKey key, const std::wstring& name) { return ::RegDeleteValueW(ToHkey(key), name.c_str()); }
 
-RegStatus RegDeleteKeyW(RegKey key, const std::wstring& sub_key) { return ::RegDeleteKeyW(ToHkey(key), sub_key.c_str()); }
+RegStatus RegDeleteKeyW(RegKey key, const std::wstring& sub_key) {
+  return ::RegDeleteKeyW(ToHkey(key), sub_key.c_str());
+}
 
 RegDeleteKeyExWFunc LookupRegDeleteKeyExW() { return RealDeleteKeyEx() ? &WINAPI_DeleteKeyEx : nullptr; }
 
@@ -141,8 +145,8 @@ RegStatus RegEnumValueW(RegKey key, std::uint32_t index, std::wstring* name, std
 RegStatus RegQueryInfoKeyW(RegKey key, RegKeyInfo* info) {
   DWORD sub_keys = 0, max_sub = 0, values = 0, max_name = 0, max_data = 0;
   FILETIME written{};
-  LONG rc = ::RegQueryInfoKeyW(ToHkey(key), nullptr, nullptr, nullptr, &sub_keys, &max_sub, nullptr, &values,
-                               &max_name, &max_data, nullptr, &written);
+  LONG rc = ::RegQueryInfoKeyW(ToHkey(key), nullptr, nullptr, nullptr, &sub_keys, &max_sub, nullptr, &values, &max_name,
+                               &max_data, nullptr, &written);
   if (info) {
     *info = RegKeyInfo{};
     if (rc == ERROR_SUCCESS) {

@@ -141,9 +141,8 @@ HResult TaskFolderDeleteTask(TaskObject folder, const std::wstring& name) {
   return As<ITaskFolder>(folder)->DeleteTask(win32::UniqueBstr(name), 0);
 }
 
-HResult TaskFolderRegisterTaskDefinition(TaskObject folder, const std::wstring& name,
-                                         TaskObject definition, int flags, int logon_type,
-                                         TaskObject* registered_task) {
+HResult TaskFolderRegisterTaskDefinition(TaskObject folder, const std::wstring& name, TaskObject definition, int flags,
+                                         int logon_type, TaskObject* registered_task) {
   *registered_task = 0;
   if (!folder || !definition) return E_POINTER;
   IRegisteredTask* p = nullptr;
@@ -151,9 +150,9 @@ HResult TaskFolderRegisterTaskDefinition(TaskObject folder, const std::wstring& 
   ::VariantInit(&sddl);
   sddl.vt = VT_BSTR;
   sddl.bstrVal = ::SysAllocString(L"");
-  HRESULT hr = As<ITaskFolder>(folder)->RegisterTaskDefinition(
-      win32::UniqueBstr(name), As<ITaskDefinition>(definition), flags, EmptyVariant(), EmptyVariant(),
-      static_cast<TASK_LOGON_TYPE>(logon_type), sddl, &p);
+  HRESULT hr = As<ITaskFolder>(folder)->RegisterTaskDefinition(win32::UniqueBstr(name), As<ITaskDefinition>(definition),
+                                                               flags, EmptyVariant(), EmptyVariant(),
+                                                               static_cast<TASK_LOGON_TYPE>(logon_type), sddl, &p);
   ::VariantClear(&sddl);
   if (SUCCEEDED(hr) && !p) hr = E_POINTER;
   if (SUCCEEDED(hr)) *registered_task = Obj(p);
@@ -408,10 +407,8 @@ Handle OpenSCManagerW(std::uint32_t access, std::uint32_t* error) {
   return static_cast<Handle>(reinterpret_cast<std::uintptr_t>(h));
 }
 
-Handle OpenServiceW(Handle manager, const std::wstring& name, std::uint32_t access,
-                    std::uint32_t* error) {
-  SC_HANDLE h = ::OpenServiceW(reinterpret_cast<SC_HANDLE>(static_cast<std::uintptr_t>(manager)),
-                               name.c_str(), access);
+Handle OpenServiceW(Handle manager, const std::wstring& name, std::uint32_t access, std::uint32_t* error) {
+  SC_HANDLE h = ::OpenServiceW(reinterpret_cast<SC_HANDLE>(static_cast<std::uintptr_t>(manager)), name.c_str(), access);
   *error = h ? 0 : ::GetLastError();
   return static_cast<Handle>(reinterpret_cast<std::uintptr_t>(h));
 }
@@ -429,15 +426,15 @@ bool QueryServiceStatus(Handle service, std::uint32_t* current_state, std::uint3
 
 bool QueryServiceConfigSize(Handle service, std::uint32_t* bytes_needed, std::uint32_t* error) {
   DWORD needed = 0;
-  const BOOL ok = ::QueryServiceConfigW(reinterpret_cast<SC_HANDLE>(static_cast<std::uintptr_t>(service)),
-                                        nullptr, 0, &needed);
+  const BOOL ok =
+      ::QueryServiceConfigW(reinterpret_cast<SC_HANDLE>(static_cast<std::uintptr_t>(service)), nullptr, 0, &needed);
   *error = ok ? 0 : ::GetLastError();
   *bytes_needed = needed;
   return !ok && *error == ERROR_INSUFFICIENT_BUFFER;
 }
 
-bool QueryServiceConfigStartType(Handle service, std::uint32_t buffer_size,
-                                 std::uint32_t* start_type, std::uint32_t* error) {
+bool QueryServiceConfigStartType(Handle service, std::uint32_t buffer_size, std::uint32_t* start_type,
+                                 std::uint32_t* error) {
   std::vector<unsigned char> buf(buffer_size < sizeof(QUERY_SERVICE_CONFIGW) ? sizeof(QUERY_SERVICE_CONFIGW)
                                                                              : buffer_size);
   DWORD needed = 0;
@@ -453,9 +450,9 @@ bool QueryServiceConfigStartType(Handle service, std::uint32_t buffer_size,
 }
 
 bool ChangeServiceStartType(Handle service, std::uint32_t start_type, std::uint32_t* error) {
-  if (!::ChangeServiceConfigW(reinterpret_cast<SC_HANDLE>(static_cast<std::uintptr_t>(service)),
-                              SERVICE_NO_CHANGE, start_type, SERVICE_NO_CHANGE, nullptr, nullptr,
-                              nullptr, nullptr, nullptr, nullptr, nullptr)) {
+  if (!::ChangeServiceConfigW(reinterpret_cast<SC_HANDLE>(static_cast<std::uintptr_t>(service)), SERVICE_NO_CHANGE,
+                              start_type, SERVICE_NO_CHANGE, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                              nullptr)) {
     *error = ::GetLastError();
     return false;
   }

@@ -12,7 +12,6 @@
 #undef SHBrowseForFolder
 #undef SHGetPathFromIDList
 
-
 namespace plat {
 namespace {
 HWND H(Window w) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(w)); }

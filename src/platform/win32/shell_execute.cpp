@@ -8,14 +8,12 @@
 #undef ShellExecute
 #undef ShellExecuteEx
 
-
 namespace plat {
 bool ShellExecute(Window owner, const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
                   const std::wstring& directory, int show) {
-  HINSTANCE r = ::ShellExecuteW(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(owner)),
-                                verb.empty() ? nullptr : verb.c_str(), file.c_str(),
-                                parameters.empty() ? nullptr : parameters.c_str(),
-                                directory.empty() ? nullptr : directory.c_str(), show);
+  HINSTANCE r = ::ShellExecuteW(
+      reinterpret_cast<HWND>(static_cast<std::uintptr_t>(owner)), verb.empty() ? nullptr : verb.c_str(), file.c_str(),
+      parameters.empty() ? nullptr : parameters.c_str(), directory.empty() ? nullptr : directory.c_str(), show);
   return reinterpret_cast<std::intptr_t>(r) > 32;
 }
 }  // namespace plat

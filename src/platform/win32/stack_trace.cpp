@@ -45,7 +45,7 @@ struct PendingThrow {
   void* object = nullptr;
   std::type_info* type = nullptr;
   void* return_address = nullptr;
-  bool fault = false;          // the throw of a guarded hardware fault
+  bool fault = false;                  // the throw of a guarded hardware fault
   plat::RaisedException fault_report;  // that fault as traced
 };
 
@@ -132,11 +132,11 @@ bool CanThrowAtFault(const CONTEXT& fault, DWORD64 guard) {
       void* handler_data = nullptr;
       DWORD64 establisher = 0;
       PEXCEPTION_ROUTINE handler = ::RtlVirtualUnwind(UNW_FLAG_EHANDLER | UNW_FLAG_UHANDLER, image_base, control, f,
-                                                     &ctx, &handler_data, &establisher, nullptr);
+                                                      &ctx, &handler_data, &establisher, nullptr);
       if (handler) {
         if (reinterpret_cast<void*>(handler) != reinterpret_cast<void*>(&__gxx_personality_seh0)) return false;
-        if (!plat::detail::CallSiteListed(static_cast<const std::uint8_t*>(handler_data),
-                                          image_base + f->BeginAddress, control - 1))
+        if (!plat::detail::CallSiteListed(static_cast<const std::uint8_t*>(handler_data), image_base + f->BeginAddress,
+                                          control - 1))
           return false;
       }
     } else {
@@ -225,8 +225,7 @@ LONG CALLBACK RaiseHandler(EXCEPTION_POINTERS* info) {
         disposition = EXCEPTION_CONTINUE_EXECUTION;
       }
     }
-  } catch (...) {
-  }
+  } catch (...) {}
   t_in_handler = false;
   return disposition;
 }

@@ -45,8 +45,9 @@ void SetLastError(std::uint32_t code) { ::SetLastError(code); }
 
 std::wstring SystemErrorMessage(std::uint32_t code) {
   wchar_t* buf = nullptr;
-  DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, reinterpret_cast<LPWSTR>(&buf), 0, nullptr);
+  DWORD n =
+      ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<LPWSTR>(&buf), 0, nullptr);
   win32::UniqueLocal owned(buf);
   std::wstring out;
   if (n && buf) out.assign(buf, n);
@@ -80,8 +81,7 @@ bool GetTokenGroups(std::vector<TokenGroup>& groups) {
   DWORD need = 0;
   ::GetTokenInformation(token.get(), TokenGroups, nullptr, 0, &need);
   std::vector<unsigned char> buf(need ? need : 1024);
-  if (!::GetTokenInformation(token.get(), TokenGroups, buf.data(), static_cast<DWORD>(buf.size()), &need))
-    return false;
+  if (!::GetTokenInformation(token.get(), TokenGroups, buf.data(), static_cast<DWORD>(buf.size()), &need)) return false;
   auto* tg = reinterpret_cast<TOKEN_GROUPS*>(buf.data());
   for (DWORD i = 0; i < tg->GroupCount; ++i)
     groups.push_back(TokenGroup{SidToString(tg->Groups[i].Sid), tg->Groups[i].Attributes});

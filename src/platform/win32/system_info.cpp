@@ -84,7 +84,8 @@ bool GetScreenMode(int& width, int& height, int& refresh_hz) {
   height = ::GetSystemMetrics(SM_CYSCREEN);
   DEVMODEW mode{};
   mode.dmSize = sizeof mode;
-  refresh_hz = ::EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode) ? static_cast<int>(mode.dmDisplayFrequency) : 0;
+  refresh_hz =
+      ::EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode) ? static_cast<int>(mode.dmDisplayFrequency) : 0;
   return width > 0 && height > 0;
 }
 

@@ -118,7 +118,9 @@ bool HandshakeLoop(Conn& c, bool first, std::uint32_t timeout_ms, std::wstring& 
     if (need_data) {
       plat::NetResult r = ReceiveRaw(c, c.raw, timeout_ms, error);
       if (r != plat::NetResult::kOk) {
-        if (error.empty()) error = r == plat::NetResult::kTimeout ? L"TLS handshake timed out" : L"Connection closed during the TLS handshake";
+        if (error.empty())
+          error = r == plat::NetResult::kTimeout ? L"TLS handshake timed out"
+                                                 : L"Connection closed during the TLS handshake";
         return false;
       }
     }
@@ -143,7 +145,8 @@ bool HandshakeLoop(Conn& c, bool first, std::uint32_t timeout_ms, std::wstring& 
       continue;
     }
     if (out[0].pvBuffer && out[0].cbBuffer > 0) {
-      plat::NetResult r = SendRawBytes(c, static_cast<const char*>(out[0].pvBuffer), out[0].cbBuffer, timeout_ms, error);
+      plat::NetResult r =
+          SendRawBytes(c, static_cast<const char*>(out[0].pvBuffer), out[0].cbBuffer, timeout_ms, error);
       ::FreeContextBuffer(out[0].pvBuffer);
       if (r != plat::NetResult::kOk) {
         if (error.empty()) error = L"Connection lost during the TLS handshake";
@@ -188,8 +191,8 @@ std::vector<PCCERT_CONTEXT> LoadPemCertificates(const std::wstring& file) {
     if (::CryptStringToBinaryA(block.c_str(), static_cast<DWORD>(block.size()), CRYPT_STRING_BASE64HEADER, nullptr,
                                &size, nullptr, nullptr)) {
       std::vector<BYTE> der(size);
-      if (::CryptStringToBinaryA(block.c_str(), static_cast<DWORD>(block.size()), CRYPT_STRING_BASE64HEADER,
-                                 der.data(), &size, nullptr, nullptr)) {
+      if (::CryptStringToBinaryA(block.c_str(), static_cast<DWORD>(block.size()), CRYPT_STRING_BASE64HEADER, der.data(),
+                                 &size, nullptr, nullptr)) {
         PCCERT_CONTEXT cert = ::CertCreateCertificateContext(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, der.data(), size);
         if (cert) certs.push_back(cert);
       }
@@ -428,8 +431,8 @@ bool TlsStartClient(NetSocket s, const std::wstring& host, const std::wstring& c
   // TLS 1.3 where the system offers it through this interface, else 1.2.
   for (DWORD protocols : {DWORD(SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT), DWORD(SP_PROT_TLS1_2_CLIENT)}) {
     cred.grbitEnabledProtocols = protocols;
-    st = ::AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr,
-                                     &cred, nullptr, nullptr, &c->cred, nullptr);
+    st = ::AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr, &cred,
+                                     nullptr, nullptr, &c->cred, nullptr);
     if (st == SEC_E_OK) break;
   }
   if (st != SEC_E_OK) {

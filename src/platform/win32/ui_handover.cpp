@@ -23,13 +23,14 @@ void StartUiHandOver() {
   std::lock_guard<std::mutex> g(g_lock);
   if (g_window) return;
   g_thread = ::GetCurrentThreadId();
-  g_window = CreateHiddenWindow(L"TVorlFolderHandOver", L"", [](Window, std::uint32_t message, std::uint64_t,
-                                                                 std::int64_t lparam) -> std::optional<std::int64_t> {
-    if (message != kRunWork) return std::nullopt;
-    const auto* work = reinterpret_cast<const std::function<void()>*>(static_cast<std::intptr_t>(lparam));
-    if (work && *work) (*work)();
-    return 1;
-  });
+  g_window = CreateHiddenWindow(
+      L"TVorlFolderHandOver", L"",
+      [](Window, std::uint32_t message, std::uint64_t, std::int64_t lparam) -> std::optional<std::int64_t> {
+        if (message != kRunWork) return std::nullopt;
+        const auto* work = reinterpret_cast<const std::function<void()>*>(static_cast<std::intptr_t>(lparam));
+        if (work && *work) (*work)();
+        return 1;
+      });
 }
 
 void StopUiHandOver() {

@@ -14,7 +14,6 @@
 #undef SendMessageTimeout
 #undef PostMessage
 
-
 namespace plat {
 namespace {
 HWND H(Window w) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(w)); }
@@ -25,7 +24,6 @@ BOOL CALLBACK CollectWindow(HWND h, LPARAM lp) {
   return TRUE;
 }
 }  // namespace
-
 
 std::wstring GetClassName(Window w, int buffer_chars) {
   if (!w || buffer_chars <= 0) return L"";
@@ -120,8 +118,8 @@ bool LockSetForegroundWindow(std::uint32_t code) {
 bool SendMessageTimeout(Window w, std::uint32_t msg, WParam wparam, LParam lparam, std::uint32_t flags,
                         std::uint32_t timeout_ms, LResult* result) {
   DWORD_PTR r = 0;
-  LRESULT ok = ::SendMessageTimeoutW(H(w), msg, static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam), flags,
-                                     timeout_ms, &r);
+  LRESULT ok =
+      ::SendMessageTimeoutW(H(w), msg, static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam), flags, timeout_ms, &r);
   if (result) *result = static_cast<LResult>(r);
   return ok != 0;
 }
@@ -129,8 +127,8 @@ bool SendMessageTimeout(Window w, std::uint32_t msg, WParam wparam, LParam lpara
 bool SendMessageTimeoutSetText(Window w, const std::wstring& text, std::uint32_t flags, std::uint32_t timeout_ms,
                                LResult* result) {
   DWORD_PTR r = 0;
-  LRESULT ok = ::SendMessageTimeoutW(H(w), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), flags,
-                                     timeout_ms, &r);
+  LRESULT ok =
+      ::SendMessageTimeoutW(H(w), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), flags, timeout_ms, &r);
   if (result) *result = static_cast<LResult>(r);
   return ok != 0;
 }

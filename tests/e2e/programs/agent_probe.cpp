@@ -61,9 +61,8 @@ int wmain(int argc, wchar_t** argv) {
       if (argc >= 4) {
         SendDlgItemMessageW(d, 1001, BM_SETCHECK, std::wcstol(argv[3], nullptr, 10) ? BST_CHECKED : BST_UNCHECKED, 0);
       }
-      return PostMessageW(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(d, id)))
-                 ? 0
-                 : 1;
+      return PostMessageW(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(d, id))) ? 0
+                                                                                                                  : 1;
     }
     return 0;
   }

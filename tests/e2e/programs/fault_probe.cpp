@@ -22,14 +22,16 @@
 
 namespace {
 
-int g_reports = 0;        // faults reported by the stack trace facility
-int g_rethrown = 0;       // their throws reported again (traced_before)
-int g_destructors = 0;    // destructors run during unwinding
+int g_reports = 0;      // faults reported by the stack trace facility
+int g_rethrown = 0;     // their throws reported again (traced_before)
+int g_destructors = 0;  // destructors run during unwinding
 std::mutex g_lock;
 
 void CountReports(const plat::RaisedException& e) {
-  if (e.traced_before) ++g_rethrown;
-  else if (e.hardware_fault) ++g_reports;
+  if (e.traced_before)
+    ++g_rethrown;
+  else if (e.hardware_fault)
+    ++g_reports;
 }
 
 struct CountOnExit {
@@ -107,8 +109,8 @@ void Case(const char* name, const std::function<void()>& body, const char* messa
   if (g_destructors - before != destructors)
     return Fail(name, "destructors run: " + std::to_string(g_destructors - before));
   if (g_reports - reports != 1 || g_rethrown - rethrown != 1)
-    return Fail(name, "reports " + std::to_string(g_reports - reports) + ", rethrown " +
-                          std::to_string(g_rethrown - rethrown));
+    return Fail(
+        name, "reports " + std::to_string(g_reports - reports) + ", rethrown " + std::to_string(g_rethrown - rethrown));
   std::printf("ok %s: %s\n", name, caught.c_str());
 }
 
@@ -142,12 +144,16 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
 
-  Case<plat::EAccessViolation>("read-leaf", [&] { ReadLeaf(nowhere); }, "Read of address 00000000", 0);
+  Case<plat::EAccessViolation>(
+      "read-leaf", [&] { ReadLeaf(nowhere); }, "Read of address 00000000", 0);
   Case<plat::EAccessViolation>(
       "write-frame", [&] { WriteWithFrame(reinterpret_cast<int*>(16), 1); }, "Write of address 00000010", 1);
-  Case<plat::EDivByZero>("divide", [] { Divide(10, 0); }, "Division by zero", 1);
-  Case<plat::EAccessViolation>("nested", [&] { Nested(3, nowhere); }, "Access violation", 5);
-  Case<plat::EAccessViolation>("lock", [&] { HoldLockAndFault(nowhere); }, "Read of address", 1);
+  Case<plat::EDivByZero>(
+      "divide", [] { Divide(10, 0); }, "Division by zero", 1);
+  Case<plat::EAccessViolation>(
+      "nested", [&] { Nested(3, nowhere); }, "Access violation", 5);
+  Case<plat::EAccessViolation>(
+      "lock", [&] { HoldLockAndFault(nowhere); }, "Read of address", 1);
   if (g_lock.try_lock()) {
     g_lock.unlock();
     std::puts("ok lock-released");
@@ -156,20 +162,25 @@ int wmain(int argc, wchar_t** argv) {
   }
   // Again and again: the handler leaves nothing behind that a later fault trips on.
   for (int i = 0; i < 3; ++i) {
-    Case<plat::EAccessViolation>("repeat", [&] { ReadLeaf(nowhere); }, "Access violation", 0);
+    Case<plat::EAccessViolation>(
+        "repeat", [&] { ReadLeaf(nowhere); }, "Access violation", 0);
   }
   {
     plat::FaultGuard guard;
     const std::string local = CaughtLocally(nowhere);
-    if (local.rfind("local: Access violation", 0) == 0) std::printf("ok caught-locally: %s\n", local.c_str());
-    else Fail("caught-locally", local);
+    if (local.rfind("local: Access violation", 0) == 0)
+      std::printf("ok caught-locally: %s\n", local.c_str());
+    else
+      Fail("caught-locally", local);
   }
   // Outside any guard a caught C++ exception is untouched by all of this.
   try {
     throw std::runtime_error("plain");
   } catch (const std::exception& e) {
-    if (std::strcmp(e.what(), "plain") == 0) std::puts("ok plain-throw");
-    else Fail("plain-throw", e.what());
+    if (std::strcmp(e.what(), "plain") == 0)
+      std::puts("ok plain-throw");
+    else
+      Fail("plain-throw", e.what());
   }
   std::printf("faults %d rethrown %d\n", g_reports, g_rethrown);
   return g_failures;

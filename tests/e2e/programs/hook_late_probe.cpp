@@ -18,7 +18,8 @@ int wmain() {
     std::printf("no qx.dll\n");
     return 2;
   }
-  auto set_hook = reinterpret_cast<agent::SetHookFn>(reinterpret_cast<void*>(GetProcAddress(qx, agent::kSetHookExport)));
+  auto set_hook =
+      reinterpret_cast<agent::SetHookFn>(reinterpret_cast<void*>(GetProcAddress(qx, agent::kSetHookExport)));
   auto delay = reinterpret_cast<agent::TestDelayStartFn>(
       reinterpret_cast<void*>(GetProcAddress(qx, agent::kTestDelayStartExport)));
   if (!set_hook || !delay) {

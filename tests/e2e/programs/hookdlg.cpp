@@ -24,16 +24,36 @@ LRESULT CALLBACK GetMessageProc(int code, WPARAM wp, LPARAM lp) {
     const MSG* m = reinterpret_cast<const MSG*>(lp);
     const char* name = nullptr;
     switch (m->message) {
-      case WM_LBUTTONDOWN: name = "WM_LBUTTONDOWN"; break;
-      case WM_LBUTTONDBLCLK: name = "WM_LBUTTONDBLCLK"; break;
-      case WM_MBUTTONDOWN: name = "WM_MBUTTONDOWN"; break;
-      case WM_MBUTTONUP: name = "WM_MBUTTONUP"; break;
-      case WM_MBUTTONDBLCLK: name = "WM_MBUTTONDBLCLK"; break;
-      case WM_RBUTTONDOWN: name = "WM_RBUTTONDOWN"; break;
-      case WM_RBUTTONUP: name = "WM_RBUTTONUP"; break;
-      case WM_NCMBUTTONDOWN: name = "WM_NCMBUTTONDOWN"; break;
-      case WM_NCRBUTTONDOWN: name = "WM_NCRBUTTONDOWN"; break;
-      case WM_MOUSEWHEEL: name = "WM_MOUSEWHEEL"; break;
+      case WM_LBUTTONDOWN:
+        name = "WM_LBUTTONDOWN";
+        break;
+      case WM_LBUTTONDBLCLK:
+        name = "WM_LBUTTONDBLCLK";
+        break;
+      case WM_MBUTTONDOWN:
+        name = "WM_MBUTTONDOWN";
+        break;
+      case WM_MBUTTONUP:
+        name = "WM_MBUTTONUP";
+        break;
+      case WM_MBUTTONDBLCLK:
+        name = "WM_MBUTTONDBLCLK";
+        break;
+      case WM_RBUTTONDOWN:
+        name = "WM_RBUTTONDOWN";
+        break;
+      case WM_RBUTTONUP:
+        name = "WM_RBUTTONUP";
+        break;
+      case WM_NCMBUTTONDOWN:
+        name = "WM_NCMBUTTONDOWN";
+        break;
+      case WM_NCRBUTTONDOWN:
+        name = "WM_NCRBUTTONDOWN";
+        break;
+      case WM_MOUSEWHEEL:
+        name = "WM_MOUSEWHEEL";
+        break;
     }
     if (name) {
       fprintf(g_log, "INPUT %s hwnd=%08X\n", name, static_cast<unsigned>(reinterpret_cast<UINT_PTR>(m->hwnd)));

@@ -187,14 +187,22 @@ int wmain(int argc, wchar_t** argv) {
     if (eq == std::wstring::npos) continue;
     const std::wstring k = a.substr(0, eq);
     const std::uint32_t v = static_cast<std::uint32_t>(_wtoi(a.c_str() + eq + 1));
-    if (k == L"wheel") wheel = v;
-    else if (k == L"help") help = v;
-    else if (k == L"rexplorer") rexplorer = v;
-    else if (k == L"mexplorer") mexplorer = v;
-    else if (k == L"miexplorer") miexplorer = v;
-    else if (k == L"mdesktop") mdesktop = v;
-    else if (k == L"mbutton") mbutton = v;
-    else if (k == L"reinstall") reinstall = v != 0;
+    if (k == L"wheel")
+      wheel = v;
+    else if (k == L"help")
+      help = v;
+    else if (k == L"rexplorer")
+      rexplorer = v;
+    else if (k == L"mexplorer")
+      mexplorer = v;
+    else if (k == L"miexplorer")
+      miexplorer = v;
+    else if (k == L"mdesktop")
+      mdesktop = v;
+    else if (k == L"mbutton")
+      mbutton = v;
+    else if (k == L"reinstall")
+      reinstall = v != 0;
   }
 
   HMODULE qx = LoadLibraryW(agent::kHookLibraryName);
@@ -221,9 +229,7 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   const DWORD tid = GetCurrentThreadId();
-  auto install = [&] {
-    return setHook(tid, 0, wheel, 0, help, rexplorer, mexplorer, miexplorer, mdesktop, mbutton);
-  };
+  auto install = [&] { return setHook(tid, 0, wheel, 0, help, rexplorer, mexplorer, miexplorer, mdesktop, mbutton); };
   agent::HookSharedBlock* block = install();
   if (!block) {
     Log("SETHOOK failed");
@@ -251,8 +257,8 @@ int wmain(int argc, wchar_t** argv) {
         std::string name = "UNKNOWN";
         for (auto& [n, s] : names)
           if (n == number) name = s;
-        Log("RECORD %s hwnd=%08X lparam=%u window=%08X x=%d y=%d", name.c_str(), copy.wparam, copy.lparam,
-            copy.window, copy.x, copy.y);
+        Log("RECORD %s hwnd=%08X lparam=%u window=%08X x=%d y=%d", name.c_str(), copy.wparam, copy.lparam, copy.window,
+            copy.x, copy.y);
         m.store(0, std::memory_order_release);
       }
     }

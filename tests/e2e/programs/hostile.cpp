@@ -145,9 +145,9 @@ int Flood(int seconds, unsigned seed, const wchar_t* expected_file) {
   const DWORD thread = GetWindowThreadProcessId(agent, nullptr);
   std::vector<UINT> messages = {0x047B, 0x047C, 0x047D, RegisterWindowMessageW(L"TaskbarCreated")};
   const UINT add_folder = RegisterWindowMessageW(L"WM_QXADDFOLDER by Vorlune Folder");
-  const wchar_t* hook_names[] = {L"WM_NEWFORM",    L"WM_QXREXPLORER", L"WM_WHEELMOUSE",  L"WM_QXHELP",
-                                 L"WM_QXRBUTTON",  L"WM_QXMBUTTON",   L"WM_QXKEYDOWN",   L"WM_QXMDESKTOP",
-                                 L"WM_QXMEXPLORER", L"WM_QXMDIALOG",  L"WM_QXNEWM",      L"WM_QXMBROWSE"};
+  const wchar_t* hook_names[] = {L"WM_NEWFORM",     L"WM_QXREXPLORER", L"WM_WHEELMOUSE", L"WM_QXHELP",
+                                 L"WM_QXRBUTTON",   L"WM_QXMBUTTON",   L"WM_QXKEYDOWN",  L"WM_QXMDESKTOP",
+                                 L"WM_QXMEXPLORER", L"WM_QXMDIALOG",   L"WM_QXNEWM",     L"WM_QXMBROWSE"};
   std::vector<UINT> hook_messages;
   for (const wchar_t* n : hook_names)
     hook_messages.push_back(RegisterWindowMessageW((std::wstring(n) + L" by Vorlune Folder").c_str()));
@@ -161,12 +161,20 @@ int Flood(int seconds, unsigned seed, const wchar_t* expected_file) {
   }
 
   HANDLE mapping = OpenFileMappingW(FILE_MAP_WRITE, FALSE, kBlockName);
-  auto* block = mapping ? static_cast<std::uint8_t*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, kBlockSize)) : nullptr;
+  auto* block =
+      mapping ? static_cast<std::uint8_t*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, kBlockSize)) : nullptr;
 
   // Texts for atoms: nothing in them is a folder the store keeps.
-  const std::wstring atom_texts[] = {L"CON", L"NUL", L"\\\\.\\CON", L"/update", L"relative\\path",
-                                     L"C:\\hostile\\missing", L"\\\\?\\C:\\hostile\\gone", L"C:\\hostile\\file.txt",
-                                     L"\u00C4\u00D6\u00DC\u00DF", std::wstring(200, L'z')};
+  const std::wstring atom_texts[] = {L"CON",
+                                     L"NUL",
+                                     L"\\\\.\\CON",
+                                     L"/update",
+                                     L"relative\\path",
+                                     L"C:\\hostile\\missing",
+                                     L"\\\\?\\C:\\hostile\\gone",
+                                     L"C:\\hostile\\file.txt",
+                                     L"\u00C4\u00D6\u00DC\u00DF",
+                                     std::wstring(200, L'z')};
   std::vector<ATOM> my_atoms;
   std::vector<HWND> windows;  // some real windows for the records to name
   EnumWindows(
@@ -201,13 +209,17 @@ int Flood(int seconds, unsigned seed, const wchar_t* expected_file) {
       LPARAM lp = static_cast<LPARAM>(rng());
       if (msg == add_folder) {
         switch (rng() % 3) {
-          case 0: wp = 0xC000 + rng() % 0x4000; break;  // any atom, maybe someone else's
+          case 0:
+            wp = 0xC000 + rng() % 0x4000;
+            break;  // any atom, maybe someone else's
           case 1: {
             const ATOM a = GlobalAddAtomW(atom_texts[rng() % (sizeof(atom_texts) / sizeof(atom_texts[0]))].c_str());
             wp = a;
             break;
           }
-          default: wp = (static_cast<WPARAM>(rng()) << 16) | rng(); break;  // no atom at all
+          default:
+            wp = (static_cast<WPARAM>(rng()) << 16) | rng();
+            break;  // no atom at all
         }
       }
       if (msg == 0x047B || msg == 0x047C || msg == 0x047D) {
@@ -215,8 +227,10 @@ int Flood(int seconds, unsigned seed, const wchar_t* expected_file) {
         // queue behind the first.
         if (rng() % 8) continue;
       }
-      if (rng() % 2) PostThreadMessageW(thread, msg, wp, lp);
-      else PostMessageW(agent, msg, wp, lp);
+      if (rng() % 2)
+        PostThreadMessageW(thread, msg, wp, lp);
+      else
+        PostMessageW(agent, msg, wp, lp);
       ++posts;
     }
     for (int a = 0; a < 5; ++a) {
@@ -225,7 +239,8 @@ int Flood(int seconds, unsigned seed, const wchar_t* expected_file) {
         my_atoms.pop_back();
       } else {
         std::wstring t;
-        for (int c = 0, n = 1 + static_cast<int>(rng() % 60); c < n; ++c) t.push_back(static_cast<wchar_t>(0x20 + rng() % 0x3000));
+        for (int c = 0, n = 1 + static_cast<int>(rng() % 60); c < n; ++c)
+          t.push_back(static_cast<wchar_t>(0x20 + rng() % 0x3000));
         if (ATOM at = GlobalAddAtomW(t.c_str())) my_atoms.push_back(at);
       }
       ++atoms;
@@ -236,12 +251,18 @@ int Flood(int seconds, unsigned seed, const wchar_t* expected_file) {
         std::uint32_t fields[7];
         for (auto& v : fields) v = rng();
         switch (rng() % 3) {
-          case 0: fields[1] = hook_messages[rng() % hook_messages.size()]; break;  // a record of a known kind
-          case 1: fields[1] = 0x400; break;                                           // "being written" forever
-          default: break;                                                              // anything
+          case 0:
+            fields[1] = hook_messages[rng() % hook_messages.size()];
+            break;  // a record of a known kind
+          case 1:
+            fields[1] = 0x400;
+            break;  // "being written" forever
+          default:
+            break;  // anything
         }
         // Often a real window under a random (or wrong) kind.
-        if (!windows.empty() && rng() % 2) fields[2] = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(windows[rng() % windows.size()]));
+        if (!windows.empty() && rng() % 2)
+          fields[2] = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(windows[rng() % windows.size()]));
         if (rng() % 2) fields[3] = rng() % 12;
         std::memcpy(slot, fields, sizeof(fields));
         ++writes;
@@ -260,8 +281,8 @@ int Flood(int seconds, unsigned seed, const wchar_t* expected_file) {
   }
   if (block) UnmapViewOfFile(block);
   if (mapping) CloseHandle(mapping);
-  std::printf("posts=%ld slot_writes=%ld atom_ops=%ld launched=%zu still_running=%d\n", posts, writes, atoms,
-              launched, still_running);
+  std::printf("posts=%ld slot_writes=%ld atom_ops=%ld launched=%zu still_running=%d\n", posts, writes, atoms, launched,
+              still_running);
   return 0;
 }
 

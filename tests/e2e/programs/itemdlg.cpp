@@ -76,7 +76,8 @@ void Report(HWND dialog) {
   if (HWND edit = GetDlgItem(dialog, 1152))
     SendMessageTimeoutW(edit, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(name), SMTO_NORMAL, 500, nullptr);
   char head[64];
-  std::snprintf(head, sizeof head, "dialog=%llX\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(dialog)));
+  std::snprintf(head, sizeof head, "dialog=%llX\n",
+                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(dialog)));
   std::string text = head;
   {
     std::lock_guard<std::mutex> hold(g_lock);

@@ -93,7 +93,8 @@ void Report(HWND dialog) {
   wchar_t spec[MAX_PATH] = {};
   SendMessageW(dialog, CDM_GETSPEC, MAX_PATH, reinterpret_cast<LPARAM>(spec));
   char head[64];
-  std::snprintf(head, sizeof head, "dialog=%llX\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(dialog)));
+  std::snprintf(head, sizeof head, "dialog=%llX\n",
+                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(dialog)));
   std::string text = head;
   text += "folder=" + Utf8(folder) + "\n";
   text += "filename=" + Utf8(spec) + "\n";

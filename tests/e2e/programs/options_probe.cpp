@@ -117,8 +117,8 @@ bool SelectInTree(HWND tree, HWND edit, HTREEITEM item, const std::wstring& targ
     const bool is_path = shown.size() >= 3 && shown[1] == L':';
     if (depth < 8 && (depth == 0 || (!is_path && depth <= 1) || StartsWithFolder(target, shown))) {
       SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
-      HTREEITEM child = reinterpret_cast<HTREEITEM>(
-          SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+      HTREEITEM child =
+          reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
       if (SelectInTree(tree, edit, child, target, depth + 1)) return true;
     }
   }

@@ -33,10 +33,14 @@ void Print(const std::wstring& text) {
 
 const wchar_t* Outcome(app::ElevatedStart e) {
   switch (e) {
-    case app::ElevatedStart::NotRequired: return L"NotRequired";
-    case app::ElevatedStart::Scheduler: return L"Scheduler";
-    case app::ElevatedStart::RunAs: return L"RunAs";
-    case app::ElevatedStart::FullFail: return L"FullFail";
+    case app::ElevatedStart::NotRequired:
+      return L"NotRequired";
+    case app::ElevatedStart::Scheduler:
+      return L"Scheduler";
+    case app::ElevatedStart::RunAs:
+      return L"RunAs";
+    case app::ElevatedStart::FullFail:
+      return L"FullFail";
   }
   return L"?";
 }
@@ -69,16 +73,14 @@ int wmain(int argc, wchar_t** argv) {
     Print(L"runas_asked=" + std::to_wstring(asked));
   } else if (cmd == L"install") {
     // InstallAgentTask's own call, without its test for an elevated process.
-    const bool ok = app::LaunchThroughScheduler(plat::ProgramPath(), L"", L"", false, false, false, false,
-                                                false, 5, false, app::AgentTaskName(), true,
-                                                app::AgentUserAccount());
+    const bool ok = app::LaunchThroughScheduler(plat::ProgramPath(), L"", L"", false, false, false, false, false, 5,
+                                                false, app::AgentTaskName(), true, app::AgentUserAccount());
     Print(L"result=" + std::to_wstring(ok));
   } else if (cmd == L"userlevel") {
     // The same task at the user's run level, run now: how far the system's
     // scheduler takes a task it can represent.
-    const bool ok = app::LaunchThroughScheduler(plat::ProgramPath(), L"facts", L"", false, false, true, false,
-                                                true, 5, true, app::AgentTaskName(), false,
-                                                app::AgentUserAccount());
+    const bool ok = app::LaunchThroughScheduler(plat::ProgramPath(), L"facts", L"", false, false, true, false, true, 5,
+                                                true, app::AgentTaskName(), false, app::AgentUserAccount());
     Print(L"result=" + std::to_wstring(ok));
   } else if (cmd == L"launch") {
     const bool ok = app::LaunchAgentThroughScheduler(argc > 2 ? argv[2] : L"");

@@ -90,8 +90,8 @@ bool ShellMenu(const std::wstring& path, Menu& m) {
   PCUITEMID_CHILD child = nullptr;
   bool ok = false;
   if (SUCCEEDED(SHBindToParent(pidl, IID_IShellFolder, reinterpret_cast<void**>(&parent), &child))) {
-    if (SUCCEEDED(parent->GetUIObjectOf(nullptr, 1, &child, IID_IContextMenu, nullptr,
-                                        reinterpret_cast<void**>(&m.menu)))) {
+    if (SUCCEEDED(
+            parent->GetUIObjectOf(nullptr, 1, &child, IID_IContextMenu, nullptr, reinterpret_cast<void**>(&m.menu)))) {
       ok = Query(m);
       m.via_shell = ok;
     }
@@ -136,7 +136,8 @@ IShellExtInit* CreateHandler(const std::wstring& clsid_text) {
   CLSID clsid;
   if (FAILED(CLSIDFromString(clsid_text.c_str(), &clsid))) return nullptr;
   IShellExtInit* init = nullptr;
-  HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, reinterpret_cast<void**>(&init));
+  HRESULT hr =
+      CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, reinterpret_cast<void**>(&init));
   std::fwprintf(stderr, L"handler %ls: CoCreateInstance %08lx\n", clsid_text.c_str(), hr);
   if (SUCCEEDED(hr)) {
     g_created = L"com";
@@ -295,8 +296,8 @@ int wmain(int argc, wchar_t** argv) {
     wchar_t data[1024] = {};
     DWORD size = sizeof data;
     rc = 1;
-    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Quantrel\\Vorlune Folder\\Path", argv[2], RRF_RT_REG_SZ,
-                     nullptr, data, &size) == ERROR_SUCCESS) {
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Quantrel\\Vorlune Folder\\Path", argv[2], RRF_RT_REG_SZ, nullptr,
+                     data, &size) == ERROR_SUCCESS) {
       Print(data);
       rc = 0;
     }

@@ -41,8 +41,7 @@ std::wstring ShellFolder(const std::wstring& name) {
   try {
     infra::TRegistry reg;
     if (reg.OpenKeyReadOnly(store::kShellFoldersKey) && reg.ValueExists(name)) return reg.ReadString(name);
-  } catch (...) {
-  }
+  } catch (...) {}
   return L"";
 }
 
@@ -83,8 +82,7 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring favorites = ShellFolder(L"Favorites");
     if (favorites.empty()) {
       wchar_t path[MAX_PATH] = {};
-      if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_FAVORITES | CSIDL_FLAG_CREATE, nullptr, 0, path)))
-        favorites = path;
+      if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_FAVORITES | CSIDL_FLAG_CREATE, nullptr, 0, path))) favorites = path;
     }
     if (favorites.empty()) return 2;
     const std::wstring link = favorites + L"\\" + argv[4];
@@ -125,6 +123,8 @@ int wmain(int argc, wchar_t** argv) {
     PressOk(dialog);
     return 0;
   }
-  std::fprintf(stderr, "usage: store_probe shortcut TARGET favorites RELPATH | read LINK | folder NAME | answer TITLE FILE | box TITLE\n");
+  std::fprintf(stderr,
+               "usage: store_probe shortcut TARGET favorites RELPATH | read LINK | folder NAME | answer TITLE FILE | "
+               "box TITLE\n");
   return 2;
 }

@@ -53,8 +53,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   try {
     throw errors::EIdSocketError("connection reset");
-  } catch (const std::exception&) {
-  }
+  } catch (const std::exception&) {}
   std::fflush(stdout);
   ::SetUnhandledExceptionFilter(EndQuietly);
   return Fault(nullptr);
