@@ -17,7 +17,7 @@ struct Entry {
   Field field;
 };
 
-// The sixteen values of the options dialog in the order it writes them (a
+// The values of the options dialog in the order it writes them (a
 // fresh key lists them in this order), then the add-item prompt's value.
 const Entry kEntries[] = {
     {L"ClearLink", &TProgramSettings::ClearLink},
@@ -36,9 +36,10 @@ const Entry kEntries[] = {
     {L"FoldersCount", &TProgramSettings::FoldersCount},
     {L"Alt", &TProgramSettings::Alt},
     {L"Keys", &TProgramSettings::Keys},
+    {L"OpenWindowsMenu", &TProgramSettings::OpenWindowsMenu},
     {L"AlwaysAddDialog", &TProgramSettings::AlwaysAddDialog},
 };
-constexpr std::size_t kOptionsValues = 16;
+constexpr std::size_t kOptionsValues = 17;
 
 }  // namespace
 

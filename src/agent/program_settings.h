@@ -39,6 +39,7 @@ struct TProgramSettings {
   bool ClearLink = true;           // delete surplus shortcuts in the Recent folder
   bool ExpEnch = true;             // Explorer context-menu extension registered
   bool AlwaysAddDialog = false;    // ask for a title whenever a folder is added
+  bool OpenWindowsMenu = true;     // submenu "Open Windows": the folders of the open Explorer windows
 };
 
 // Reads every value of the settings that exists in the key open in reg. A

@@ -23,6 +23,7 @@
 #include "store/shell_extension.h"
 #include "targets/get_path.h"
 #include "targets/locators.h"
+#include "targets/open_windows.h"
 #include "targets/set_data.h"
 #include "targets/target_state.h"
 
@@ -170,6 +171,7 @@ int RecentIndexOf(const store::TRecentList& list, const std::wstring& path) {
 plat::Menu CreateFolderMenu(const TFolderMenuCommands& c) {
   plat::Menu m;
   m.push_back(Separator(kN3));
+  m.push_back(Item(kOpenWindows, L"Open Windows", -1, false, nullptr));
   plat::MenuItem recent = Item(kRecent1, L"Recently Opened Folders", -1, false, nullptr);
   ResetRecentSubmenu(recent, c.clear);
   m.push_back(std::move(recent));
@@ -391,6 +393,9 @@ void ShowPath(plat::Window window, targets::TargetKind kind, std::uint32_t input
     if (answers && (kind == targets::Explorer || kind == targets::InternetExplorer)) facts.folder = targets::GetPath();
     if (kind == targets::FileDialog) facts.office_dialog = plat::GetClassName(window, 10) == L"bosa_sdm_";
     ApplyVisibility(form->PopupMenu2, facts, store::FavouriteNames, store::FilterMasks);
+    FillOpenWindows(form->PopupMenu2, form->ProgramSettings.OpenWindowsMenu
+                                          ? targets::OpenExplorerFolders(window, facts.folder)
+                                          : std::vector<std::wstring>{});
 
     // 9-10. The popup makes the main window the foreground window first, so
     // the menu takes the keyboard and closes on a click elsewhere.
@@ -424,6 +429,27 @@ void ShowPath(plat::Window window, targets::TargetKind kind, std::uint32_t input
   // The item as the user saw it: its action reads the path it stood for, not
   // a position in lists that may have changed while the menu was open.
   if (chosen && chosen->action) chosen->action(*chosen);
+}
+
+void FillOpenWindows(plat::Menu& menu, const std::vector<std::wstring>& folders) {
+  plat::MenuItem* sub = plat::FindMenuItem(menu, kOpenWindows);
+  if (!sub) return;
+  sub->items.clear();
+  for (std::size_t i = 0; i < folders.size(); ++i) {
+    plat::MenuItem m;
+    m.caption = ShortenPathCaption(folders[i]);
+    m.image = 0;
+    m.tag = static_cast<std::int64_t>(i);
+    m.value = folders[i];
+    m.action = OpenWindowItemClick;
+    sub->items.push_back(std::move(m));
+  }
+  sub->visible = !folders.empty();
+}
+
+void OpenWindowItemClick(const plat::MenuItem& item) {
+  if (item.value.empty()) return;
+  targets::SetData(item.value, targets::PathMode);
 }
 
 void FavouriteItemClick(const plat::MenuItem& item) {

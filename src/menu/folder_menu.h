@@ -25,7 +25,8 @@ namespace menu {
 
 // Component names of the fixed items of PopupMenu2, top to bottom after the
 // favourites block.
-inline constexpr wchar_t kN3[] = L"N3";  // the separator that ends the favourites block
+inline constexpr wchar_t kN3[] = L"N3";                    // the separator that ends the favourites block
+inline constexpr wchar_t kOpenWindows[] = L"OpenWindows";  // "Open Windows": folders of open Explorer windows
 inline constexpr wchar_t kRecent1[] = L"Recent1";
 inline constexpr wchar_t kRecentfiles1[] = L"Recentfiles1";
 inline constexpr wchar_t kFilter1[] = L"Filter1";
@@ -107,7 +108,11 @@ struct TDisplayFacts {
 void ApplyVisibility(plat::Menu& menu, const TDisplayFacts& facts, const std::vector<std::wstring>& favourite_names,
                      const std::vector<std::wstring>& filter_masks);
 
+// Fills the "Open Windows" submenu with these folders; hidden when empty.
+void FillOpenWindows(plat::Menu& menu, const std::vector<std::wstring>& folders);
+
 void FavouriteItemClick(const plat::MenuItem& item);
+void OpenWindowItemClick(const plat::MenuItem& item);
 void FilterItemClick(const plat::MenuItem& item);
 void RecentFolderItemClick(const plat::MenuItem& item);
 void RecentFileItemClick(const plat::MenuItem& item);

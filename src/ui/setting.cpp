@@ -110,10 +110,10 @@ plat::FormLayout SettLayout() {
   f.name = sett_control::kForm;
   f.caption = L"Options";
   f.width = 400;
-  f.height = 264;
+  f.height = 312;
   f.key_preview = true;
   auto& c = f.controls;
-  c.push_back(Ctl(sett_control::kPages, ControlKind::Tabs, L"", 7, 7, 386, 230));
+  c.push_back(Ctl(sett_control::kPages, ControlKind::Tabs, L"", 7, 7, 386, 278));
   c.push_back(Ctl(sett_control::kFoldersTab, ControlKind::Page, L"Folders", 0, 0, 0, 0, sett_control::kPages));
   c.push_back(Ctl(sett_control::kFiltersTab, ControlKind::Page, L"Filters", 0, 0, 0, 0, sett_control::kPages));
   c.push_back(Ctl(sett_control::kOptionTab, ControlKind::Page, L"Preferences", 0, 0, 0, 0, sett_control::kPages));
@@ -191,21 +191,25 @@ plat::FormLayout SettLayout() {
                          L"When you right-click the 'Address bar'", 192, 185, 110, 10, P)));
   c.push_back(Hidden(Ctl(sett_control::kCustomize, ControlKind::Button, L"Customize", 310, 183, 56, 14, P)));
 
+  c.push_back(Ctl(sett_control::kMenuGroup, ControlKind::Group, L" Menu and dialog boxes: ", 4, 206, 370, 44, P));
+  c.push_back(Ctl(sett_control::kOpenWindowsMenu, ControlKind::CheckBox, L"Show the folders of open Explorer windows",
+                  12, 219, 172, 10, P));
+
   ControlLayout about = Ctl(sett_control::kAboutText, ControlKind::Label, L"", 4, 92, 370, 10, sett_control::kAboutTab);
   about.centered = true;
   c.push_back(about);
 
-  ControlLayout ok = Ctl(sett_control::kOk, ControlKind::Button, L"OK", 181, 244, 50, 14);
+  ControlLayout ok = Ctl(sett_control::kOk, ControlKind::Button, L"OK", 181, 292, 50, 14);
   ok.tag = 1;
   ok.is_default = true;
   c.push_back(ok);
-  ControlLayout apply = Ctl(sett_control::kApply, ControlKind::Button, L"Apply", 235, 244, 50, 14);
+  ControlLayout apply = Ctl(sett_control::kApply, ControlKind::Button, L"Apply", 235, 292, 50, 14);
   apply.tag = 2;
   c.push_back(apply);
-  ControlLayout cancel = Ctl(sett_control::kCancel, ControlKind::Button, L"Cancel", 289, 244, 50, 14);
+  ControlLayout cancel = Ctl(sett_control::kCancel, ControlKind::Button, L"Cancel", 289, 292, 50, 14);
   cancel.is_cancel = true;
   c.push_back(cancel);
-  c.push_back(Ctl(sett_control::kHelp, ControlKind::Button, L"Help", 343, 244, 50, 14));
+  c.push_back(Ctl(sett_control::kHelp, ControlKind::Button, L"Help", 343, 292, 50, 14));
   return f;
 }
 
@@ -369,6 +373,7 @@ void TSett::OptionShow() {
   plat::SetChecked(form_, sett_control::kMiddleIExplorer, s.MIExplorer);
   plat::SetChecked(form_, sett_control::kMiddleDesktop, s.MDesktop);
   plat::SetChecked(form_, sett_control::kAddressBarRightClick, s.RExplorer);
+  plat::SetChecked(form_, sett_control::kOpenWindowsMenu, s.OpenWindowsMenu);
 
   store::LoadFavourites();
   FillLists();
@@ -465,6 +470,7 @@ void TSett::Button11Click(const std::wstring& sender) {
   s.FoldersCount = infra::TextToInt(plat::GetControlText(form_, sett_control::kRecentFoldersCount));
   s.FilesCount = infra::TextToInt(plat::GetControlText(form_, sett_control::kRecentFilesCount));
   s.ExpEnch = plat::IsChecked(form_, sett_control::kExplorerEnhancements);
+  s.OpenWindowsMenu = plat::IsChecked(form_, sett_control::kOpenWindowsMenu);
 
   // 5.
   store::RegisterShellExtension(s.ExpEnch);

@@ -81,6 +81,8 @@ inline constexpr wchar_t kMiddleIExplorer[] = L"CheckBox13";
 inline constexpr wchar_t kMiddleDesktop[] = L"CheckBox10";
 inline constexpr wchar_t kAddressBarRightClick[] = L"CheckBox11";
 inline constexpr wchar_t kCustomize[] = L"SpeedButton1";
+inline constexpr wchar_t kMenuGroup[] = L"GroupBox6";
+inline constexpr wchar_t kOpenWindowsMenu[] = L"CheckBox17";
 // About page
 inline constexpr wchar_t kAboutText[] = L"Label4";
 // The buttons under the pages

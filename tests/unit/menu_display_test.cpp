@@ -181,6 +181,40 @@ TEST_F(MenuDisplay, UserTextsShowAsStoredAndMakeNoAccessKeys) {
   EXPECT_TRUE(LogHas(L"end, chosen: R&D"));
 }
 
+TEST_F(MenuDisplay, OpenWindowsListsOtherExplorerFoldersAndTakesTheDialogThere) {
+  auto& f = Start();
+  // Folder windows of Windows, the newer one on top.
+  for (const wchar_t* title : {L"C:\\Work", L"C:\\Projects"}) {
+    sim::WindowSpec spec;
+    spec.class_name = L"CabinetWClass";
+    spec.text = title;
+    spec.style = plat::WS_OVERLAPPEDWINDOW | plat::WS_VISIBLE | plat::WS_CLIPSIBLINGS;
+    spec.ex_style = plat::WS_EX_WINDOWEDGE;
+    spec.rect = {10, 10, 600, 400};
+    sim::CreateWindow(spec);
+  }
+  sim::FileDialogSpec spec;
+  spec.folder = L"C:\\Data";
+  spec.user_text = L"notes.txt";
+  const sim::FileDialog d = sim::CreateFileDialog(spec);
+
+  plat::Menu m = Show(d.dialog, targets::FileDialog, L"C:\\Work");
+  ASSERT_TRUE(Shows(m, menu::kOpenWindows));
+  EXPECT_EQ(Visible(plat::FindMenuItem(m, menu::kOpenWindows)->items), (Strings{L"C:\\Projects", L"C:\\Work"}));
+  // After the favourites and their separator.
+  const auto at = [&m](const wchar_t* name) {
+    return std::find_if(m.begin(), m.end(), [&](const plat::MenuItem& i) { return i.name == name; }) - m.begin();
+  };
+  EXPECT_EQ(at(menu::kOpenWindows), at(menu::kN3) + 1);
+  EXPECT_EQ(sim::FileDialogFolder(d.dialog), L"C:\\Work");
+  EXPECT_EQ(sim::Text(d.edit), L"notes.txt");
+
+  // Switched off: no submenu, and no window is asked.
+  f.ProgramSettings.OpenWindowsMenu = false;
+  m = Show(d.dialog, targets::FileDialog);
+  EXPECT_FALSE(Shows(m, menu::kOpenWindows));
+}
+
 TEST_F(MenuDisplay, RecentSubmenusFollowTheirSettingsAndLists) {
   sim::RegSetDword(HKCU, kSettings, L"RecentFldr", 0);
   AddRecentFolder(L"C:\\Data", 10);
