@@ -437,7 +437,7 @@ void FillOpenWindows(plat::Menu& menu, const std::vector<std::wstring>& folders)
   sub->items.clear();
   for (std::size_t i = 0; i < folders.size(); ++i) {
     plat::MenuItem m;
-    m.caption = ShortenPathCaption(folders[i]);
+    m.caption = plat::MenuCaptionOf(ShortenPathCaption(folders[i]));
     m.image = 0;
     m.tag = static_cast<std::int64_t>(i);
     m.value = folders[i];

@@ -1,9 +1,11 @@
 #include "targets/open_windows.h"
 
 #include <algorithm>
-#include <cwctype>
 
+#include "infra/dral_utils.h"
 #include "infra/logger.h"
+#include "infra/text.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/shell_windows.h"
 #include "platform/window.h"
@@ -14,15 +16,11 @@
 namespace targets {
 namespace {
 
-constexpr int kTextBuffer = 261;
-
-bool EqualNoCase(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::towupper(static_cast<wint_t>(a[i])) != std::towupper(static_cast<wint_t>(b[i]))) return false;
-  }
-  return true;
-}
+// Titles and address bars may hold paths longer than MAX_PATH.
+constexpr int kTextBuffer = 32768;
+// Once the list's time is spent, a window still gets this long: a window that
+// answers at all answers within it, a busy one costs no more.
+constexpr std::uint32_t kLateAnswerMs = 20;
 
 // "C:\Data\" and "C:\Data" are one folder; a drive keeps its backslash.
 std::wstring Normal(std::wstring path) {
@@ -30,14 +28,47 @@ std::wstring Normal(std::wstring path) {
   return path;
 }
 
+// A full path of a folder. A path on a slow drive (network, removable) is
+// taken as it is, never asked about: the question may wait on the drive.
 bool IsFolderPath(const std::wstring& text) {
-  return text.find(L'\\') != std::wstring::npos && plat::DirectoryExists(text);
+  if (text.find(L'\\') == std::wstring::npos) return false;
+  return infra::IsSlowPath(text) || plat::DirectoryExists(text);
 }
+
+// The folder windows of the list: the waits of all windows together are
+// bounded by one time-out, so several busy windows hold the menu no longer
+// than one.
+class TAnswerBudget {
+ public:
+  TAnswerBudget() : start_(plat::TickCount()) {}
+  std::uint32_t Next() const {
+    const std::uint32_t spent = plat::TickCount() - start_;
+    return spent + kLateAnswerMs >= kOpenWindowsTimeoutMs ? kLateAnswerMs : kOpenWindowsTimeoutMs - spent;
+  }
+
+ private:
+  std::uint32_t start_;
+};
 
 // A window that does not take a message within the time-out is hung or busy:
 // it is left out, and a window the system already knows as hung costs nothing.
-bool Answers(plat::Window w) {
-  return plat::SendMessageTimeout(w, plat::WM_NULL, 0, 0, plat::SMTO_ABORTIFHUNG, kOpenWindowsTimeoutMs, nullptr);
+bool Answers(plat::Window w, const TAnswerBudget& budget) {
+  if (plat::SendMessageTimeout(w, plat::WM_NULL, 0, 0, plat::SMTO_ABORTIFHUNG, budget.Next(), nullptr)) return true;
+  infra::LogMessage(L"OpenWindows", L"not answering, left out: Hwnd=" + HandleText(w));
+  return false;
+}
+
+// The address bar's edit box of a folder window, when reading it changes
+// nothing the user sees: Wine's frame is given the full path by a WM_SETFOCUS
+// to the box (the focus does not move); a Windows frame showing breadcrumb
+// buttons would have to be clicked, so it is read from its title alone.
+plat::Window QuietAddressEdit(plat::Window frame) {
+  if (IsWineShellFrame(frame)) return FindExplorerAddressEdit(frame);
+  auto child = [](plat::Window parent, const wchar_t* cls) { return parent ? plat::FindWindowEx(parent, 0, cls) : 0; };
+  plat::Window rebar = child(child(frame, L"WorkerW"), L"ReBarWindow32");
+  plat::Window combo = child(rebar, L"ComboBoxEx32");
+  if (!combo) combo = child(child(child(rebar, L"Address Band Root"), L"msctls_progress32"), L"ComboBoxEx32");
+  return child(child(combo, L"ComboBox"), L"Edit");
 }
 
 }  // namespace
@@ -45,7 +76,7 @@ bool Answers(plat::Window w) {
 std::wstring ExplorerWindowFolder(plat::Window frame) {
   const std::wstring title = plat::GetWindowText(frame, kTextBuffer);
   if (IsFolderPath(title)) return title;
-  if (plat::Window edit = FindExplorerAddressEdit(frame)) {
+  if (plat::Window edit = QuietAddressEdit(frame)) {
     std::wstring text;
     if (plat::SendMessageTimeoutGetText(edit, kTextBuffer, &text, plat::SMTO_ABORTIFHUNG, kOpenWindowsTimeoutMs) &&
         IsFolderPath(text))
@@ -59,13 +90,14 @@ std::vector<std::wstring> OpenExplorerFolders(plat::Window target, const std::ws
   const std::wstring own = Normal(own_folder);
   auto add = [&](const std::wstring& folder) {
     const std::wstring f = Normal(folder);
-    if (f.empty() || (!own.empty() && EqualNoCase(f, own))) return;
-    if (std::any_of(out.begin(), out.end(), [&](const std::wstring& x) { return EqualNoCase(x, f); })) return;
+    if (f.empty() || (!own.empty() && infra::SameText(f, own))) return;
+    if (std::any_of(out.begin(), out.end(), [&](const std::wstring& x) { return infra::SameText(x, f); })) return;
     out.push_back(f);
   };
 
   // The shell's list is asked only when one of its own folder windows is open
   // (Wine's folder windows are never in it): the menu opens without its cost.
+  const TAnswerBudget budget;
   const std::vector<plat::Window> windows = plat::EnumWindows();
   const bool shell_frames = std::any_of(windows.begin(), windows.end(), [](plat::Window w) {
     const std::wstring cls = plat::GetClassName(w, 14);
@@ -74,21 +106,19 @@ std::vector<std::wstring> OpenExplorerFolders(plat::Window target, const std::ws
   std::vector<plat::ShellWindowView> views;
   const bool listed = shell_frames && plat::GetShellWindowViews(&views, kOpenWindowsTimeoutMs);
   for (plat::Window w : windows) {
-    // The target's own view is left out; its other tabs are other folders.
-    std::vector<const plat::ShellWindowView*> mine;
-    if (listed) {
+    const bool in_list =
+        listed && std::any_of(views.begin(), views.end(), [w](const plat::ShellWindowView& v) { return v.frame == w; });
+    if (in_list) {
+      // The selected tab first, then the others; the target's own view is
+      // left out, its other tabs are other folders.
+      std::vector<const plat::ShellWindowView*> mine;
       for (const auto& v : views) {
         if (v.frame == w && v.selected && w != target) mine.push_back(&v);
       }
       for (const auto& v : views) {
         if (v.frame == w && !v.selected) mine.push_back(&v);
       }
-    }
-    if (!mine.empty()) {
-      if (!Answers(w)) {
-        infra::LogMessage(L"OpenWindows", L"not answering, left out: Hwnd=" + HandleText(w));
-        continue;
-      }
+      if (mine.empty() || !Answers(w, budget)) continue;
       for (const auto* v : mine) {
         if (IsFolderPath(v->folder)) add(v->folder);
       }
@@ -97,11 +127,7 @@ std::vector<std::wstring> OpenExplorerFolders(plat::Window target, const std::ws
     // Not in the shell's list (Wine's folder windows): the window itself is read.
     if (w == target) continue;
     const Classified c = IsShellWindow(w);
-    if (!c.window || c.kind != Explorer) continue;
-    if (!Answers(w)) {
-      infra::LogMessage(L"OpenWindows", L"not answering, left out: Hwnd=" + HandleText(w));
-      continue;
-    }
+    if (!c.window || c.kind != Explorer || !Answers(w, budget)) continue;
     add(ExplorerWindowFolder(w));
   }
   return out;

@@ -127,9 +127,9 @@ TEST_F(MenuBuild, RebuildingReplacesTheBlockAndKeepsTheFixedItems) {
   EXPECT_EQ(Block(menu_), (Strings{L"C#20@0"}));
   Build({}, {});
   EXPECT_EQ(Captions(menu_), fixed);
-  EXPECT_EQ(fixed,
-            (Strings{L"-", L"Recently Opened Folders", L"Recently Opened Files", L"Filter", L"-", L"Add Current Folder",
-                     L"Remove Current Folder", L"Open Folder in New Window", L"-", L"Options..."}));
+  EXPECT_EQ(fixed, (Strings{L"-", L"Open Windows", L"Recently Opened Folders", L"Recently Opened Files", L"Filter",
+                            L"-", L"Add Current Folder", L"Remove Current Folder", L"Open Folder in New Window", L"-",
+                            L"Options..."}));
   // The built items act; a childless header does not.
   Build({L"C:\\A", L"Submenu1", L"C:\\Gone$2"}, {L"A$0", L"S$5", L"G$0"});
   EXPECT_TRUE(menu_[0].action);

@@ -102,6 +102,19 @@ TEST_F(TargetsOpenWindows, HungWindowIsLeftOutWithoutWaiting) {
   EXPECT_EQ(OpenExplorerFolders(0, L""), (std::vector<std::wstring>{L"C:\\Projects", L"C:\\Data"}));
 }
 
+TEST_F(TargetsOpenWindows, BusyWindowsShareOneTimeOut) {
+  // Three busy windows above a healthy one: together they hold the menu about
+  // one time-out, not three, and the healthy window is still listed.
+  Folder(L"C:\\Data");
+  for (const wchar_t* name : {L"Harbour", L"Projects", L"One"}) {
+    plat::Window busy = Folder(name);
+    sim::SetReplyDelay(busy, 1000);
+  }
+  const std::uint32_t before = plat::TickCount();
+  EXPECT_EQ(OpenExplorerFolders(0, L""), (std::vector<std::wstring>{L"C:\\Data"}));
+  EXPECT_LT(plat::TickCount() - before, kOpenWindowsTimeoutMs + 100);
+}
+
 TEST_F(TargetsOpenWindows, ShellListGivesTabsSelectedFirst) {
   plat::Window back = Folder(L"Two");
   plat::Window front = Folder(L"Data");
