@@ -105,7 +105,7 @@ void BM_BigStoreFolderMenu(benchmark::State& state) {
   std::size_t items = 0;
   for (auto _ : state) {
     if (state.range(0)) sim::RegSetString(HKCU, store::kSettingsKey, L"Update", L"1");
-    menu::ShowPath(desk, targets::Desktop);
+    menu::ShowPath(*a.form, desk, targets::Desktop);
     items = a.form->PopupMenu2.size();
   }
   state.counters["favourites"] = static_cast<double>(store::FavouriteNames.size());

@@ -89,7 +89,7 @@ void BM_BuildRecentMenus(benchmark::State& state) {
   agent::TProgramSettings settings;  // 20 entries each
   plat::Menu m = menu::CreateFolderMenu({});
   for (auto _ : state) {
-    menu::BuildRecentBlock(m, true, true, settings, files, folders);
+    menu::BuildRecentBlock(m, true, true, settings, files, folders, {});
     benchmark::DoNotOptimize(m.data());
   }
   sim::ResetWorld();

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "agent/hook_client.h"
+#include "app/autostart.h"
 #include "app/scheduler.h"
 #include "errors/global_exception.h"
 #include "infra/config_folder.h"
@@ -22,18 +23,16 @@
 #include "store/favourites.h"
 #include "store/recent_lists.h"
 #include "store/recent_scan.h"
+#include "store/shell_extension.h"
 #include "targets/browse_folder.h"
 #include "targets/classify.h"
 #include "targets/get_path.h"
 #include "targets/locators.h"
 #include "targets/target_state.h"
-#include "targets/locators.h"
 #include "ui/add_dialog2.h"
 #include "ui/setting.h"
 
 namespace agent {
-
-TVorlFolder* VorlFolder = nullptr;
 
 namespace {
 
@@ -79,7 +78,6 @@ THookMessages RegisterHookMessages() {
 
 TVorlFolder::TVorlFolder(std::wstring start_argument, std::uint32_t wm_qxaddfolder)
     : WM_QXADDFOLDER(wm_qxaddfolder), StartArgument(std::move(start_argument)) {
-  VorlFolder = this;
   std::wstring probe;
   fault_probe_ = plat::GetEnvironmentVariableW(kFaultProbeVariable, probe) && probe == L"1";
   Handle = plat::CreateHiddenWindow(kMainWindowClass, kMainWindowCaption,
@@ -103,8 +101,9 @@ TVorlFolder::TVorlFolder(std::wstring start_argument, std::uint32_t wm_qxaddfold
 TVorlFolder::~TVorlFolder() {
   FormDestroy();
   ui::FreeSettingsForms();
+  // The dialogs' modal loops handed their messages to this form.
+  plat::SetModalMessageHook(nullptr);
   if (Handle) plat::DestroyHiddenWindow(Handle);
-  if (VorlFolder == this) VorlFolder = nullptr;
 }
 
 void TVorlFolder::BuildTrayMenu() {
@@ -146,12 +145,12 @@ void TVorlFolder::FormCreate() {
   // these (links set before the form starts, as tests do, are kept).
   auto& recent = store::RecentLinks();
   if (!recent.BuildRecentMenus) {
-    recent.BuildRecentMenus = [](bool files, bool folders) { menu::BuildRecentMenus(files, folders); };
+    recent.BuildRecentMenus = [this](bool files, bool folders) { menu::BuildRecentMenus(*this, files, folders); };
   }
   if (!recent.SetRecentFileIcons) {
     recent.SetRecentFileIcons = [](std::vector<plat::Handle> icons) { plat::SetRecentFileIcons(std::move(icons)); };
   }
-  store::Links().AddItemPrompt = [](std::wstring& title) { return ui::AskForItemTitle(title); };
+  store::Links().AddItemPrompt = [this](std::wstring& title) { return ui::AskForItemTitle(*this, title); };
   ReadSettingsOrSeedDefaults();
 
   try {
@@ -363,7 +362,7 @@ void TVorlFolder::RequestFavouritesMenu() {
 void TVorlFolder::BuildPendingFavouritesMenu() {
   if (!favourites_menu_pending_) return;
   favourites_menu_pending_ = false;
-  menu::BuildFavouritesMenu();
+  menu::BuildFavouritesMenu(*this);
 }
 
 void TVorlFolder::WMGetSysCommand(std::uint64_t) {
@@ -437,9 +436,9 @@ void TVorlFolder::DispatchHookSlot(const HookMessageSlot& slot) {
                         (browse ? L", Ctrl=" + targets::HandleText(slot.lparam) : L", Type=" + std::to_wstring(kind)));
     // The record's time is the tick of the user's input.
     if (browse) {
-      menu::ShowPath(slot.wparam, targets::BrowseDialog, slot.time);
+      menu::ShowPath(*this, slot.wparam, targets::BrowseDialog, slot.time);
     } else if (targets::IsValidTargetKind(kind)) {
-      menu::ShowPath(slot.wparam, static_cast<targets::TargetKind>(kind), slot.time);
+      menu::ShowPath(*this, slot.wparam, static_cast<targets::TargetKind>(kind), slot.time);
     } else {
       // A damaged record: no menu for a window of unknown kind.
       infra::LogError(kLogSource, L"Unknown window kind", L"Type=" + std::to_wstring(kind), 0);
@@ -508,7 +507,7 @@ void TVorlFolder::ShowTrayMenu() {
 void TVorlFolder::TrayIconClick() { ShowMenuForForeground(); }
 
 void TVorlFolder::ShowMenuForForeground() {
-  targets::ShowMenuForWindow(0, [](plat::Window w, targets::TargetKind k) { menu::ShowPath(w, k); });
+  targets::ShowMenuForWindow(0, [this](plat::Window w, targets::TargetKind k) { menu::ShowPath(*this, w, k); });
 }
 
 std::wstring TVorlFolder::ProgramFolder() {
@@ -524,15 +523,106 @@ void TVorlFolder::Settings1Click() { ShowOptionsDialog(ui::kFoldersPage, true); 
 void TVorlFolder::N121Click() { ShowOptionsDialog(ui::kAboutPage, false); }
 
 void TVorlFolder::ShowOptionsDialog(int page, bool turn_page_when_showing) {
-  ui::TSett& sett = ui::SettCreated();
+  ui::TSett& sett = ui::SettCreated(*this);
   // The main form stays hidden; bringing its window forward gives the
   // program the right to show the dialog in front of the user's window.
   if (!plat::IsFormShowing(sett.Form())) targets::BringWindowToFront(Handle);
   sett.ShowOnPage(page, turn_page_when_showing);
 }
 
+void TVorlFolder::ApplyOptions(const TOptionsChoice& choice) {
+  const TProgramSettings& chosen = choice.settings;
+  store::RegisterShellExtension(chosen.ExpEnch);
+
+  // The full scan runs with the new counts but still sees the old ClearLink;
+  // when both recent submenus were off, the changes since are read as well.
+  if ((chosen.RecentFldr || chosen.RecentFls) && !RecentFolderPath.empty()) {
+    store::TRecentScanSettings scan = RecentScanSettings();
+    scan.FilesCount = chosen.FilesCount;
+    scan.FoldersCount = chosen.FoldersCount;
+    store::SeenLinks.Clear();
+    store::ScanRecentFull(RecentFolderPath, scan);
+    if (!ProgramSettings.RecentFldr && !ProgramSettings.RecentFls) {
+      try {
+        store::ScanRecentChanges(RecentFolderPath, scan);
+      } catch (const std::exception&) {
+        infra::LogError(L"Sett.Button11Click", L"FindRecent", L"common error", plat::LastError(), false);
+      }
+    }
+  }
+
+  ProgramSettings = chosen;
+  TProgramSettings& s = ProgramSettings;
+  // Without the wheel and the middle button only the tray icon is left to
+  // reach the menu with the mouse: the icon is stored and shown as on.
+  if (s.MouseWheel == 0 && !s.MouseMButton) s.ShowTray = true;
+  ShowTrayIcon(s.ShowTray);
+
+  // A failed write does not stop the rest: the new settings hold for this
+  // session, and the caller learns at the end that they were not saved.
+  std::exception_ptr not_saved;
+  try {
+    SaveProgramSettings(s);
+  } catch (...) {
+    not_saved = std::current_exception();
+  }
+
+  plat::UnregisterHotKey(Handle, HotKeyId);
+  HotKeyRegistered = false;
+  if (s.Alt != 0)
+    HotKeyRegistered =
+        plat::RegisterHotKey(Handle, HotKeyId, static_cast<std::uint32_t>(s.Alt), static_cast<std::uint32_t>(s.Keys));
+
+  // A failure is logged by the autostart module; the value stays as it was.
+  app::SetAutostartEntry(choice.autostart);
+
+  BuildRecentMenus(s.RecentFls, s.RecentFldr);
+
+  // The hook takes the new settings; without it the agent has no purpose.
+  CallRemoveHook();
+  try {
+    HookBlock = CallSetHook(targets::AgentUiThreadId, s);
+  } catch (...) {
+    HookBlock = nullptr;
+  }
+  if (!HookBlock) {
+    infra::LogError(L"Sett.Button11Click", L"SetHook failed", L"", plat::LastError());
+    Terminate();
+  }
+
+  if (not_saved) std::rethrow_exception(not_saved);
+}
+
+void TVorlFolder::SetFolderMenuOpen(bool open) {
+  if (open) {
+    menu_open_block_ = HookBlock;
+    if (menu_open_block_) menu_open_block_->MenuOpenFlag = 1;
+    return;
+  }
+  // The block may have been replaced while the menu was open.
+  if (HookBlock) HookBlock->MenuOpenFlag = 0;
+  if (menu_open_block_ && menu_open_block_ != HookBlock) menu_open_block_->MenuOpenFlag = 0;
+  menu_open_block_ = nullptr;
+}
+
+bool TVorlFolder::HandleAgentMessage(const plat::Msg& msg) {
+  bool handled = false;
+  WMHandler(msg, handled);
+  return handled;
+}
+
+void TVorlFolder::SetAlwaysAddDialog(bool always) {
+  ProgramSettings.AlwaysAddDialog = always;
+  try {
+    infra::TRegistry reg;
+    if (reg.OpenKey(kSettingsKey, false)) reg.WriteInteger(L"AlwaysAddDialog", always ? 1 : 0);
+  } catch (const std::exception&) {
+    // the setting holds for this run
+  }
+}
+
 void TVorlFolder::N211Click() {
-  const std::wstring help = ProgramFolder() + kHelpFileName;
+  const std::wstring help = HelpFilePath();
   // A missing help file opens nothing (the shell would report an error).
   if (!plat::FileExists(help)) return;
   plat::ShellExecute(Handle, L"open", help, L"", L"", plat::SW_SHOWNORMAL);

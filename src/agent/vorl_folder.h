@@ -4,14 +4,17 @@
 // thread: the 50 ms poll of the hook block (Timer4), the thread messages of
 // other processes, the hot key, the tray icon and the tray menu.
 //
-// Other units reach the one instance through VorlFolder. The agent's UI thread
-// and the current target of the folder menu live in targets/target_state.h.
+// The folder menu and the dialogs see the form only as AgentServices, which it
+// passes down to them (agent_services.h); no other unit reaches it. The
+// agent's UI thread and the current target of the folder menu live in
+// targets/target_state.h.
 #pragma once
 #include <stdexcept>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "agent/agent_services.h"
 #include "agent/hook_block.h"
 #include "agent/program_settings.h"
 #include "platform/app.h"
@@ -67,7 +70,7 @@ struct THookMessages {
 // Registers the twelve hook messages, in their fixed order, then the wake-up.
 THookMessages RegisterHookMessages();
 
-class TVorlFolder {
+class TVorlFolder final : public AgentServices {
  public:
   // Timer identifiers on the main window.
   static constexpr std::uint64_t kTimer1Id = 1;  // 300 ms, the Recent folder rescan
@@ -115,7 +118,7 @@ class TVorlFolder {
   // runs once the messages already waiting are handled (many changes in a row,
   // one build), or at once when the menu is about to be shown.
   void RequestFavouritesMenu();
-  void BuildPendingFavouritesMenu();
+  void BuildPendingFavouritesMenu() override;
 
   // Tray and window events.
   void TrayIconClick();
@@ -148,12 +151,22 @@ class TVorlFolder {
   void StopRecentWatch();
   void RecentChanged();
   void Timer1Timer();
-  void BuildRecentMenus(bool files, bool folders);
+  void BuildRecentMenus(bool files, bool folders) override;
   store::TRecentScanSettings RecentScanSettings() const;
 
   // The folder that the current target window shows; empty when it cannot
   // be read.
   std::wstring CurrentTargetFolder();
+
+  // What the folder menu and the dialogs ask of the agent (agent_services.h).
+  const TProgramSettings& Settings() const override { return ProgramSettings; }
+  plat::Window OwnerWindow() const override { return Handle; }
+  std::wstring HelpFilePath() const override { return ProgramFolder() + kHelpFileName; }
+  plat::Menu& FolderMenu() override { return PopupMenu2; }
+  void SetFolderMenuOpen(bool open) override;
+  bool HandleAgentMessage(const plat::Msg& msg) override;
+  void SetAlwaysAddDialog(bool always) override;
+  void ApplyOptions(const TOptionsChoice& choice) override;
 
   // The program's folder with a trailing backslash.
   static std::wstring ProgramFolder();
@@ -193,10 +206,7 @@ class TVorlFolder {
   bool favourites_menu_pending_ = false;
   bool fault_probe_ = false;                       // kFaultProbeVariable was "1" at start
   std::uint64_t recent_icons_generation_ = ~0ull;  // of the icons last given to Lst
+  HookSharedBlock* menu_open_block_ = nullptr;     // the block told that the folder menu is open
 };
-
-// The agent's main form while it exists, else nullptr. Owned by AgentMain
-// (set and cleared by the form's constructor and destructor); UI thread only.
-extern TVorlFolder* VorlFolder;
 
 }  // namespace agent

@@ -6,7 +6,7 @@
 #include <unordered_map>
 
 #include "agent/program_settings.h"
-#include "agent/vorl_folder.h"
+#include "agent/agent_services.h"
 #include "infra/dral_utils.h"
 #include "infra/logger.h"
 #include "infra/text.h"
@@ -141,11 +141,9 @@ TMenuAction ClearActionOf(const plat::MenuItem& sub) {
   return nullptr;
 }
 
-// Finds the recent item of a path inside a recent submenu of PopupMenu2.
-plat::MenuItem* FindRecentItem(const wchar_t* submenu, const std::wstring& path) {
-  auto* form = agent::VorlFolder;
-  if (!form) return nullptr;
-  plat::MenuItem* sub = plat::FindMenuItem(form->PopupMenu2, submenu);
+// Finds the recent item of a path inside a recent submenu of the folder menu.
+plat::MenuItem* FindRecentItem(plat::Menu& menu, const wchar_t* submenu, const std::wstring& path) {
+  plat::MenuItem* sub = plat::FindMenuItem(menu, submenu);
   if (!sub) return nullptr;
   for (auto& i : sub->items) {
     if (!i.IsSeparator() && i.name.empty() && i.value == path) return &i;
@@ -153,8 +151,8 @@ plat::MenuItem* FindRecentItem(const wchar_t* submenu, const std::wstring& path)
   return nullptr;
 }
 
-void DisableRecentItem(const wchar_t* submenu, const std::wstring& path) {
-  if (plat::MenuItem* i = FindRecentItem(submenu, path)) i->enabled = false;
+void DisableRecentItem(plat::Menu& menu, const wchar_t* submenu, const std::wstring& path) {
+  if (plat::MenuItem* i = FindRecentItem(menu, submenu, path)) i->enabled = false;
 }
 
 // The position of a path's entry in a recent list (the newest first), -1
@@ -250,7 +248,8 @@ void BuildFavouritesBlock(plat::Menu& menu, const std::vector<std::wstring>& nam
 }
 
 void BuildRecentBlock(plat::Menu& menu, bool files, bool folders, const agent::TProgramSettings& settings,
-                      const store::TRecentList& recent_files, const store::TRecentList& recent_folders) {
+                      const store::TRecentList& recent_files, const store::TRecentList& recent_folders,
+                      const TRecentActions& actions) {
   if (folders) {
     if (plat::MenuItem* sub = plat::FindMenuItem(menu, kRecent1)) {
       if (!settings.RecentFldr) {
@@ -268,7 +267,7 @@ void BuildRecentBlock(plat::Menu& menu, bool files, bool folders, const agent::T
           m.image = 0;
           m.tag = i;
           m.value = path;
-          m.action = RecentFolderItemClick;
+          m.action = actions.folder;
           sub->items.insert(sub->items.end() - 2, std::move(m));
           ++added;
         }
@@ -296,7 +295,7 @@ void BuildRecentBlock(plat::Menu& menu, bool files, bool folders, const agent::T
           m.image_list = plat::MenuImageList::RecentFileIcons;
           m.tag = i;
           m.value = entry.Path;
-          m.action = RecentFileItemClick;
+          m.action = actions.file;
           sub->items.insert(sub->items.end() - 2, std::move(m));
           ++added;
         }
@@ -305,17 +304,17 @@ void BuildRecentBlock(plat::Menu& menu, bool files, bool folders, const agent::T
   }
 }
 
-void BuildFavouritesMenu() {
-  auto* form = agent::VorlFolder;
-  if (!form) return;
-  BuildFavouritesBlock(form->PopupMenu2, store::FavouriteNames, store::FavouriteValues, store::FilterMasks,
+void BuildFavouritesMenu(agent::AgentServices& agent) {
+  BuildFavouritesBlock(agent.FolderMenu(), store::FavouriteNames, store::FavouriteValues, store::FilterMasks,
                        store::FilterNames);
 }
 
-void BuildRecentMenus(bool files, bool folders) {
-  auto* form = agent::VorlFolder;
-  if (!form) return;
-  BuildRecentBlock(form->PopupMenu2, files, folders, form->ProgramSettings, store::RecentFiles, store::RecentFolders);
+void BuildRecentMenus(agent::AgentServices& agent, bool files, bool folders) {
+  TRecentActions actions;
+  actions.folder = [&agent](const plat::MenuItem& item) { RecentFolderItemClick(agent, item); };
+  actions.file = [&agent](const plat::MenuItem& item) { RecentFileItemClick(agent, item); };
+  BuildRecentBlock(agent.FolderMenu(), files, folders, agent.Settings(), store::RecentFiles, store::RecentFolders,
+                   actions);
 }
 
 void ApplyVisibility(plat::Menu& menu, const TDisplayFacts& facts, const std::vector<std::wstring>& favourite_names,
@@ -349,9 +348,7 @@ void ApplyVisibility(plat::Menu& menu, const TDisplayFacts& facts, const std::ve
   }
 }
 
-void ShowPath(plat::Window window, targets::TargetKind kind, std::uint32_t input_tick) {
-  auto* form = agent::VorlFolder;
-  if (!form) return;
+void ShowPath(agent::AgentServices& agent, plat::Window window, targets::TargetKind kind, std::uint32_t input_tick) {
   // 1-2.
   if (window == 0) {
     infra::LogError(L"ShowPath", L"W = 0", L"", plat::LastError(), true);
@@ -362,15 +359,15 @@ void ShowPath(plat::Window window, targets::TargetKind kind, std::uint32_t input
                     L"begin, type=" + std::to_wstring(static_cast<int>(kind)) + L", W=" + targets::HandleText(window));
   // 3. Another program changed the store and left the marker.
   if (store::TakeUpdateMarker()) store::LoadFavourites();  // asks for a build when the store changed
-  form->BuildPendingFavouritesMenu();
+  agent.BuildPendingFavouritesMenu();
   // 4.
   targets::CurrentTargetWindow = window;
   targets::CurrentTargetKind = kind;
 
   TDisplayFacts facts;
   facts.kind = kind;
-  facts.recent_folders = form->ProgramSettings.RecentFldr && !store::RecentFolders.Empty();
-  facts.recent_files = form->ProgramSettings.RecentFls && !store::RecentFiles.Empty();
+  facts.recent_folders = agent.Settings().RecentFldr && !store::RecentFolders.Empty();
+  facts.recent_files = agent.Settings().RecentFls && !store::RecentFiles.Empty();
 
   std::optional<plat::MenuItem> chosen;
   {
@@ -392,29 +389,27 @@ void ShowPath(plat::Window window, targets::TargetKind kind, std::uint32_t input
     // 7-8.
     if (answers && (kind == targets::Explorer || kind == targets::InternetExplorer)) facts.folder = targets::GetPath();
     if (kind == targets::FileDialog) facts.office_dialog = plat::GetClassName(window, 10) == L"bosa_sdm_";
-    ApplyVisibility(form->PopupMenu2, facts, store::FavouriteNames, store::FilterMasks);
-    FillOpenWindows(form->PopupMenu2, form->ProgramSettings.OpenWindowsMenu
-                                          ? targets::OpenExplorerFolders(window, facts.folder)
-                                          : std::vector<std::wstring>{});
+    ApplyVisibility(agent.FolderMenu(), facts, store::FavouriteNames, store::FilterMasks);
+    FillOpenWindows(agent.FolderMenu(), agent.Settings().OpenWindowsMenu
+                                            ? targets::OpenExplorerFolders(window, facts.folder)
+                                            : std::vector<std::wstring>{});
 
     // 9-10. The popup makes the main window the foreground window first, so
     // the menu takes the keyboard and closes on a click elsewhere.
     plat::Point pt;
     plat::GetCursorPos(&pt);
-    agent::HookSharedBlock* block = form->HookBlock;
-    if (block) block->MenuOpenFlag = 1;
+    const plat::Window owner = agent.OwnerWindow();
+    agent.SetFolderMenuOpen(true);
     try {
-      chosen = plat::TrackPopupMenu(form->PopupMenu2, pt, form->Handle);
+      chosen = plat::TrackPopupMenu(agent.FolderMenu(), pt, owner);
     } catch (...) {
       chosen.reset();
     }
-    // The block may have been replaced while the menu was open.
-    if (form->HookBlock) form->HookBlock->MenuOpenFlag = 0;
-    if (block && block != form->HookBlock) block->MenuOpenFlag = 0;
-    plat::PostMessage(form->Handle, plat::WM_NULL, 0, 0);
+    agent.SetFolderMenuOpen(false);
+    plat::PostMessage(owner, plat::WM_NULL, 0, 0);
     // The popup made the hidden main window the foreground window; the target
     // gets the keyboard back (a dismissed menu leaves the user where they were).
-    if (plat::GetForegroundWindow() == form->Handle && plat::IsWindow(window)) plat::SetForegroundWindow(window);
+    if (plat::GetForegroundWindow() == owner && plat::IsWindow(window)) plat::SetForegroundWindow(window);
   }
   // How long the user waited for the menu, from the request on.
   if (const std::uint32_t shown = plat::LastPopupShownTick()) {
@@ -462,11 +457,11 @@ void FilterItemClick(const plat::MenuItem& item) {
   targets::SetData(item.value, targets::FilterMode);
 }
 
-void RecentFolderItemClick(const plat::MenuItem& item) {
+void RecentFolderItemClick(agent::AgentServices& agent, const plat::MenuItem& item) {
   const std::wstring& path = item.value;
   if (path.empty()) return;
   if (!FolderMayShow(path)) {
-    DisableRecentItem(kRecent1, path);
+    DisableRecentItem(agent.FolderMenu(), kRecent1, path);
     return;
   }
   targets::SetData(path, targets::PathMode);
@@ -478,15 +473,15 @@ void RecentFolderItemClick(const plat::MenuItem& item) {
     list.SetString(i, store::TouchedRecentKey(list.Strings(i), store::DosDateTime(plat::LocalNow())));
     list.Sort();
   }
-  // Through the form, which keeps the recent files' icons in step.
-  if (auto* form = agent::VorlFolder) form->BuildRecentMenus(false, true);
+  // Through the agent, which keeps the recent files' icons in step.
+  agent.BuildRecentMenus(false, true);
 }
 
-void RecentFileItemClick(const plat::MenuItem& item) {
+void RecentFileItemClick(agent::AgentServices& agent, const plat::MenuItem& item) {
   const std::wstring& path = item.value;
   if (path.empty()) return;
   if (!FileMayShow(path)) {
-    DisableRecentItem(kRecentfiles1, path);
+    DisableRecentItem(agent.FolderMenu(), kRecentfiles1, path);
     return;
   }
   if (targets::CurrentTargetKind == targets::FileDialog) {
@@ -495,7 +490,7 @@ void RecentFileItemClick(const plat::MenuItem& item) {
     plat::ShellExecute(0, L"", path, L"", L"", plat::SW_SHOWNORMAL);
   }
   plat::SHAddToRecentDocs(path);
-  if (auto* form = agent::VorlFolder) form->BuildRecentMenus(true, false);
+  agent.BuildRecentMenus(true, false);
 }
 
 }  // namespace menu

@@ -15,8 +15,9 @@
 #include "targets/target_kind.h"
 
 namespace agent {
+class AgentServices;
 struct TProgramSettings;
-}
+}  // namespace agent
 namespace store {
 class TRecentList;
 }
@@ -78,15 +79,20 @@ void BuildFavouritesBlock(plat::Menu& menu, const std::vector<std::wstring>& nam
                           const std::vector<std::wstring>& values, const std::vector<std::wstring>& masks,
                           const std::vector<std::wstring>& filter_names);
 
+// What choosing a recent folder or a recent file does.
+struct TRecentActions {
+  TMenuAction folder, file;
+};
+
 // Rebuilds the recent submenus of menu: folders when `folders`, files when
 // `files`, as the settings ask.
 void BuildRecentBlock(plat::Menu& menu, bool files, bool folders, const agent::TProgramSettings& settings,
-                      const store::TRecentList& recent_files, const store::TRecentList& recent_folders);
+                      const store::TRecentList& recent_files, const store::TRecentList& recent_folders,
+                      const TRecentActions& actions);
 
-// The two builders on the main form's PopupMenu2 and the store's lists. Without
-// a main form they do nothing.
-void BuildFavouritesMenu();
-void BuildRecentMenus(bool files, bool folders);
+// The two builders on the agent's folder menu and the store's lists.
+void BuildFavouritesMenu(agent::AgentServices& agent);
+void BuildRecentMenus(agent::AgentServices& agent, bool files, bool folders);
 
 // --- Display and actions ------------------------------------------------------
 
@@ -94,7 +100,7 @@ void BuildRecentMenus(bool files, bool folders);
 // the chosen item's action once the menu has closed. `input_tick`, when not 0,
 // is the tick of the user's input that asked for the menu (the hook record's
 // time): the log then tells how long after the click the menu was on screen.
-void ShowPath(plat::Window window, targets::TargetKind kind, std::uint32_t input_tick = 0);
+void ShowPath(agent::AgentServices& agent, plat::Window window, targets::TargetKind kind, std::uint32_t input_tick = 0);
 
 // Switches the items of menu on and off for a target (steps of ShowPath).
 // `folder` is what GetPath gave for an Explorer or browser target.
@@ -114,7 +120,8 @@ void FillOpenWindows(plat::Menu& menu, const std::vector<std::wstring>& folders)
 void FavouriteItemClick(const plat::MenuItem& item);
 void OpenWindowItemClick(const plat::MenuItem& item);
 void FilterItemClick(const plat::MenuItem& item);
-void RecentFolderItemClick(const plat::MenuItem& item);
-void RecentFileItemClick(const plat::MenuItem& item);
+// A recent item moves to the top of its submenu, which the agent rebuilds.
+void RecentFolderItemClick(agent::AgentServices& agent, const plat::MenuItem& item);
+void RecentFileItemClick(agent::AgentServices& agent, const plat::MenuItem& item);
 
 }  // namespace menu

@@ -2,9 +2,6 @@
 
 #include <memory>
 
-#include "agent/program_settings.h"
-#include "agent/vorl_folder.h"
-#include "infra/registry.h"
 #include "ui/setting.h"
 
 namespace ui {
@@ -44,10 +41,9 @@ plat::FormLayout AddItemLayout() {
   return f;
 }
 
-TfmAddItem::TfmAddItem() {
-  InstallModalMessageHook();
-  const plat::Window owner = agent::VorlFolder ? agent::VorlFolder->Handle : 0;
-  form_ = plat::CreateForm(AddItemLayout(), owner, [this](plat::Form, const plat::FormEvent& e) {
+TfmAddItem::TfmAddItem(agent::AgentServices& agent) : agent_(agent) {
+  InstallModalMessageHook(agent_);
+  form_ = plat::CreateForm(AddItemLayout(), agent_.OwnerWindow(), [this](plat::Form, const plat::FormEvent& e) {
     using K = plat::FormEventKind;
     if (e.kind == K::Show)
       FormShow();
@@ -88,28 +84,22 @@ void TfmAddItem::btOKClick() {
   // toolkits: an empty name is never confirmed.
   if (plat::GetControlText(form_, add_item_control::kName).empty()) return;
   const bool always = plat::IsChecked(form_, add_item_control::kAlwaysShow);
-  if (agent::VorlFolder) agent::VorlFolder->ProgramSettings.AlwaysAddDialog = always;
-  try {
-    infra::TRegistry reg;
-    if (reg.OpenKey(agent::kSettingsKey, false)) reg.WriteInteger(L"AlwaysAddDialog", always ? 1 : 0);
-  } catch (const std::exception&) {
-    // the setting holds for this run
-  }
+  agent_.SetAlwaysAddDialog(always);
   EnteredName = plat::GetControlText(form_, add_item_control::kName);
   plat::EndModal(form_, plat::mrOk);
 }
 
 void TfmAddItem::btCancelClick() { plat::EndModal(form_, plat::mrCancel); }
 
-TfmAddItem& AddItemPromptCreated() {
-  if (!Instance()) Instance() = std::make_unique<TfmAddItem>();
+TfmAddItem& AddItemPromptCreated(agent::AgentServices& agent) {
+  if (!Instance()) Instance() = std::make_unique<TfmAddItem>(agent);
   return *Instance();
 }
 
 void FreeAddItemPrompt() { Instance().reset(); }
 
-bool AskForItemTitle(std::wstring& title) {
-  TfmAddItem& prompt = AddItemPromptCreated();
+bool AskForItemTitle(agent::AgentServices& agent, std::wstring& title) {
+  TfmAddItem& prompt = AddItemPromptCreated(agent);
   if (!prompt.Ask(title)) return false;
   title = prompt.EnteredName;
   return true;

@@ -4,6 +4,7 @@
 #pragma once
 #include <string>
 
+#include "agent/agent_services.h"
 #include "platform/forms.h"
 
 namespace ui {
@@ -23,7 +24,8 @@ plat::FormLayout AddItemLayout();
 
 class TfmAddItem {
  public:
-  TfmAddItem();
+  // The prompt keeps its "Always show this dialog" answer with `agent`.
+  explicit TfmAddItem(agent::AgentServices& agent);
   ~TfmAddItem();
   TfmAddItem(const TfmAddItem&) = delete;
   TfmAddItem& operator=(const TfmAddItem&) = delete;
@@ -41,13 +43,14 @@ class TfmAddItem {
   std::wstring EnteredName;
 
  private:
+  agent::AgentServices& agent_;
   plat::Form form_ = 0;
 };
 
-TfmAddItem& AddItemPromptCreated();
+TfmAddItem& AddItemPromptCreated(agent::AgentServices& agent);
 void FreeAddItemPrompt();
 
 // The prompt as the store asks for it (store::Links().AddItemPrompt).
-bool AskForItemTitle(std::wstring& title);
+bool AskForItemTitle(agent::AgentServices& agent, std::wstring& title);
 
 }  // namespace ui

@@ -2,8 +2,7 @@
 
 #include <cwctype>
 
-#include "agent/hook_client.h"
-#include "agent/vorl_folder.h"
+#include "agent/program_settings.h"
 #include "app/autostart.h"
 #include "errors/global_exception.h"
 #include "infra/config_folder.h"
@@ -69,8 +68,6 @@ void AddListPage(std::vector<ControlLayout>& c, const wchar_t* page, const wchar
 
 std::wstring Trimmed(const std::wstring& s) { return infra::TrimControls(s); }
 
-agent::TProgramSettings& Settings() { return agent::VorlFolder->ProgramSettings; }
-
 // A text read as a whole number; false when it is none (or too large).
 bool StrictNumber(const std::wstring& text, std::int64_t& value) {
   std::size_t i = 0;
@@ -89,17 +86,8 @@ bool StrictNumber(const std::wstring& text, std::int64_t& value) {
 
 }  // namespace
 
-void ShowHelpTopic(const std::wstring& topic) {
-  plat::ShowHtmlHelpTopic(agent::TVorlFolder::ProgramFolder() + agent::kHelpFileName, topic);
-}
-
-void InstallModalMessageHook() {
-  plat::SetModalMessageHook([](const plat::Msg& msg) {
-    if (!agent::VorlFolder) return false;
-    bool handled = false;
-    agent::VorlFolder->WMHandler(msg, handled);
-    return handled;
-  });
+void InstallModalMessageHook(agent::AgentServices& agent) {
+  plat::SetModalMessageHook([&agent](const plat::Msg& msg) { return agent.HandleAgentMessage(msg); });
   // What the dialogs' handlers do not catch ends where the agent's loop
   // sends its handlers' errors.
   plat::SetModalExceptionHandler([](std::exception_ptr e) { errors::GlobalException(e); });
@@ -213,10 +201,9 @@ plat::FormLayout SettLayout() {
   return f;
 }
 
-TSett::TSett() {
-  InstallModalMessageHook();
-  const plat::Window owner = agent::VorlFolder ? agent::VorlFolder->Handle : 0;
-  form_ = plat::CreateForm(SettLayout(), owner, [this](plat::Form, const plat::FormEvent& e) {
+TSett::TSett(agent::AgentServices& agent) : agent_(agent) {
+  InstallModalMessageHook(agent_);
+  form_ = plat::CreateForm(SettLayout(), agent_.OwnerWindow(), [this](plat::Form, const plat::FormEvent& e) {
     // What a handler does not catch goes to the global handler, by way of the
     // forms' modal loop; the buttons still follow the selection.
     const bool update = e.kind == plat::FormEventKind::Show;
@@ -245,8 +232,8 @@ TSett::~TSett() {
 
 TSett* Sett() { return Instance().get(); }
 
-TSett& SettCreated() {
-  if (!Instance()) Instance() = std::make_unique<TSett>();
+TSett& SettCreated(agent::AgentServices& agent) {
+  if (!Instance()) Instance() = std::make_unique<TSett>(agent);
   return *Instance();
 }
 
@@ -350,7 +337,7 @@ bool TSett::Dispatch(const plat::FormEvent& e) {
 void TSett::OptionShow() {
   FoldersChanged = false;
   FiltersChanged = false;
-  const agent::TProgramSettings& s = Settings();
+  const agent::TProgramSettings& s = agent_.Settings();
   plat::SetChecked(form_, sett_control::kShowTray, s.ShowTray);
   plat::SetChecked(form_, sett_control::kClearLink, s.ClearLink);
   plat::SetChecked(form_, sett_control::kExplorerEnhancements, s.ExpEnch);
@@ -392,7 +379,7 @@ void TSett::FillLists() {
 }
 
 void TSett::LoadHotKeyControls() {
-  const agent::TProgramSettings& s = Settings();
+  const agent::TProgramSettings& s = agent_.Settings();
   if (s.Alt == 0) {
     plat::SetItemIndex(form_, sett_control::kHotKeyChoice, 0);
   } else if (s.Alt == static_cast<std::int32_t>(plat::MOD_WIN)) {
@@ -449,11 +436,9 @@ void TSett::SaveLists() {
 }
 
 void TSett::Button11Click(const std::wstring& sender) {
-  agent::TVorlFolder& vf = *agent::VorlFolder;
-  agent::TProgramSettings& s = vf.ProgramSettings;
   infra::LogMessage(L"Sett.Button11Click", sender == sett_control::kOk ? L"OK" : L"Apply");
 
-  // 1-3: the lists, rewritten as a whole.
+  // The lists, rewritten as a whole.
   if (FoldersChanged || FiltersChanged) {
     SaveLists();
     store::LoadFavourites();
@@ -461,7 +446,10 @@ void TSett::Button11Click(const std::wstring& sender) {
     FiltersChanged = false;
   }
 
-  // 4.
+  // The settings as the dialog shows them; the agent applies and stores them.
+  agent::TOptionsChoice choice;
+  agent::TProgramSettings& s = choice.settings;
+  s = agent_.Settings();
   s.MExplorer = plat::IsChecked(form_, sett_control::kMiddleExplorer);
   s.MIExplorer = plat::IsChecked(form_, sett_control::kMiddleIExplorer);
   s.RExplorer = plat::IsChecked(form_, sett_control::kAddressBarRightClick);
@@ -471,32 +459,10 @@ void TSett::Button11Click(const std::wstring& sender) {
   s.FilesCount = infra::TextToInt(plat::GetControlText(form_, sett_control::kRecentFilesCount));
   s.ExpEnch = plat::IsChecked(form_, sett_control::kExplorerEnhancements);
   s.OpenWindowsMenu = plat::IsChecked(form_, sett_control::kOpenWindowsMenu);
-
-  // 5.
-  store::RegisterShellExtension(s.ExpEnch);
-
-  // 6. The full scan still sees the old ClearLink.
-  const bool folders_box = plat::IsChecked(form_, sett_control::kRecentFolders);
-  const bool files_box = plat::IsChecked(form_, sett_control::kRecentFiles);
-  if ((folders_box || files_box) && !vf.RecentFolderPath.empty()) {
-    store::SeenLinks.Clear();
-    store::ScanRecentFull(vf.RecentFolderPath, vf.RecentScanSettings());
-    if (!s.RecentFldr && !s.RecentFls) {
-      try {
-        store::ScanRecentChanges(vf.RecentFolderPath, vf.RecentScanSettings());
-      } catch (const std::exception&) {
-        infra::LogError(L"Sett.Button11Click", L"FindRecent", L"common error", plat::LastError(), false);
-      }
-    }
-  }
-
-  // 7.
-  s.RecentFldr = folders_box;
-  s.RecentFls = files_box;
+  s.RecentFldr = plat::IsChecked(form_, sett_control::kRecentFolders);
+  s.RecentFls = plat::IsChecked(form_, sett_control::kRecentFiles);
   s.ClearLink = plat::IsChecked(form_, sett_control::kClearLink);
   s.Help = plat::IsChecked(form_, sett_control::kHelpSignRightClick);
-
-  // 8.
   if (!plat::IsChecked(form_, sett_control::kWheel))
     s.MouseWheel = 0;
   else if (plat::IsChecked(form_, sett_control::kWheelForward))
@@ -506,12 +472,7 @@ void TSett::Button11Click(const std::wstring& sender) {
   else
     s.MouseWheel = 1;
   s.MouseMButton = plat::IsChecked(form_, sett_control::kMiddleButton);
-  // Without the wheel and the middle button only the tray icon is left to
-  // reach the menu with the mouse: the icon is stored and shown as on.
-  if (s.MouseWheel == 0 && !s.MouseMButton) s.ShowTray = true;
-  vf.ShowTrayIcon(s.ShowTray);
 
-  // 9.
   switch (plat::GetItemIndex(form_, sett_control::kHotKeyChoice)) {
     case 0:
       s.Alt = 0;
@@ -542,43 +503,11 @@ void TSett::Button11Click(const std::wstring& sender) {
       break;
   }
 
-  // 10. A failed write does not stop the rest: the new settings hold for
-  // this session, and the user is told at the end that they were not saved.
-  std::exception_ptr not_saved;
-  try {
-    agent::SaveProgramSettings(s);
-  } catch (...) {
-    not_saved = std::current_exception();
-  }
+  choice.autostart = plat::IsChecked(form_, sett_control::kAutostart);
 
-  // 11.
-  plat::UnregisterHotKey(vf.Handle, agent::TVorlFolder::HotKeyId);
-  vf.HotKeyRegistered = false;
-  if (s.Alt != 0)
-    vf.HotKeyRegistered = plat::RegisterHotKey(vf.Handle, agent::TVorlFolder::HotKeyId,
-                                               static_cast<std::uint32_t>(s.Alt), static_cast<std::uint32_t>(s.Keys));
-
-  // 12. A failure is logged by the autostart module; the value stays as it was.
-  app::SetAutostartEntry(plat::IsChecked(form_, sett_control::kAutostart));
-
-  // 13.
-  vf.BuildRecentMenus(s.RecentFls, s.RecentFldr);
-
-  // 14. The hook takes the new settings; without it the agent has no purpose.
-  agent::CallRemoveHook();
-  try {
-    vf.HookBlock = agent::CallSetHook(targets::AgentUiThreadId, s);
-  } catch (...) {
-    vf.HookBlock = nullptr;
-  }
-  if (!vf.HookBlock) {
-    infra::LogError(L"Sett.Button11Click", L"SetHook failed", L"", plat::LastError());
-    vf.Terminate();
-  }
-
-  // 15. Settings that were not saved keep the dialog open and reach the
-  // global handler, which tells the user.
-  if (not_saved) std::rethrow_exception(not_saved);
+  // Settings that were not saved keep the dialog open and reach the global
+  // handler, which tells the user.
+  agent_.ApplyOptions(choice);
   if (plat::GetControlTag(form_, sender) == 1) plat::EndModal(form_, plat::mrOk);
 }
 
@@ -587,7 +516,7 @@ void TSett::Button12Click() { plat::EndModal(form_, plat::mrCancel); }
 void TSett::Button15Click() {
   static const wchar_t* kTopics[] = {L"editfldr.htm", L"addfilter.htm", L"options.htm", L"about.htm"};
   const int page = ActivePage();
-  if (page >= 0 && page < 4) ShowHelpTopic(kTopics[page]);
+  if (page >= 0 && page < 4) plat::ShowHtmlHelpTopic(agent_.HelpFilePath(), kTopics[page]);
 }
 
 bool TSett::FormKeyDown(std::uint32_t key) {
@@ -658,7 +587,7 @@ void TSett::ComboBox1Select() {
   plat::SetControlVisible(form_, sett_control::kHotKeyLetter, index == 1);
   plat::SetControlVisible(form_, sett_control::kHotKey, index == 2);
   if (index == 1) {
-    const std::int32_t k = Settings().Keys;
+    const std::int32_t k = agent_.Settings().Keys;
     plat::SetControlText(form_, sett_control::kHotKeyLetter,
                          k > 0 && k < 0x10000 ? std::wstring(1, static_cast<wchar_t>(k)) : L"");
   }

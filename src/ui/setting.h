@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "agent/agent_services.h"
 #include "platform/forms.h"
 #include "ui/folder_rows.h"
 
@@ -20,9 +21,6 @@ inline constexpr int kFoldersPage = 0;
 inline constexpr int kFiltersPage = 1;
 inline constexpr int kOptionPage = 2;
 inline constexpr int kAboutPage = 3;
-
-// The help topic of the help file "qorbin.chm" in the program's folder.
-void ShowHelpTopic(const std::wstring& topic);
 
 // The control names of the options dialog (TSett): its layout and every reader of its
 // controls use these.
@@ -94,13 +92,14 @@ inline constexpr wchar_t kHelp[] = L"Button15";
 
 plat::FormLayout SettLayout();
 
-// While one of the program's forms shows modally, the agent's application
-// hook still sees every message (thread messages, the hot key).
-void InstallModalMessageHook();
+// While one of the program's forms shows modally, the agent's handlers still
+// see every message (thread messages, the hot key).
+void InstallModalMessageHook(agent::AgentServices& agent);
 
 class TSett {
  public:
-  TSett();
+  // The dialog works on the settings of `agent` and hands OK and Apply to it.
+  explicit TSett(agent::AgentServices& agent);
   ~TSett();
   TSett(const TSett&) = delete;
   TSett& operator=(const TSett&) = delete;
@@ -159,6 +158,7 @@ class TSett {
   void OpenEditor(int mode, bool adding_filter);
   void SaveLists();
 
+  agent::AgentServices& agent_;
   plat::Form form_ = 0;
   std::unique_ptr<TEd> editor_;
   std::uint32_t edit1_key_ = 0;
@@ -166,7 +166,7 @@ class TSett {
 
 // The dialog, created on first use; nullptr before.
 TSett* Sett();
-TSett& SettCreated();
+TSett& SettCreated(agent::AgentServices& agent);
 // Frees the dialog and the forms it created (the agent's end, tests).
 void FreeSettingsForms();
 

@@ -162,11 +162,17 @@ class MenuRecentBuild : public MenuBuild {
     if (create) plat::WriteWholeFile(path, "x");
     files_.Add(std::to_wstring(stamp) + L"@" + path, store::TStr{path, icon});
   }
-  void Build(bool files, bool folders) { menu::BuildRecentBlock(menu_, files, folders, settings_, files_, folders_); }
+  void Build(bool files, bool folders) {
+    menu::TRecentActions actions;
+    actions.folder = [this](const plat::MenuItem& i) { chosen_ = L"folder " + i.value; };
+    actions.file = [this](const plat::MenuItem& i) { chosen_ = L"file " + i.value; };
+    menu::BuildRecentBlock(menu_, files, folders, settings_, files_, folders_, actions);
+  }
   const plat::MenuItem& Sub(const wchar_t* name) { return *plat::FindMenuItem(menu_, name); }
 
   agent::TProgramSettings settings_;
   store::TRecentList files_, folders_;
+  std::wstring chosen_;  // what the last recent action was run for
 };
 
 TEST_F(MenuRecentBuild, FoldersNewestFirstUpToTheirCountThenClear) {
@@ -179,7 +185,9 @@ TEST_F(MenuRecentBuild, FoldersNewestFirstUpToTheirCountThenClear) {
   EXPECT_EQ(sub.items[0].tag, 9);
   EXPECT_EQ(sub.items[2].tag, 7);
   EXPECT_EQ(sub.items[0].image, 0);
-  EXPECT_TRUE(sub.items[0].action);
+  ASSERT_TRUE(sub.items[0].action);
+  sub.items[0].action(sub.items[0]);
+  EXPECT_EQ(chosen_, L"folder C:\\F9");
 
   // A folder that vanished is passed over and does not count.
   plat::RemoveFolder(L"C:\\F8");
@@ -215,6 +223,9 @@ TEST_F(MenuRecentBuild, FilesListedOnceEachWithTheirIconsAndLongPathsShortened) 
   EXPECT_EQ(sub.items[1].image, 3);
   EXPECT_EQ(sub.items[1].image_list, plat::MenuImageList::RecentFileIcons);
   EXPECT_EQ(sub.items[3].image, 2);
+  // A shortened caption still opens the whole path.
+  sub.items[2].action(sub.items[2]);
+  EXPECT_EQ(chosen_, L"file " + long_path);
 
   settings_.FilesCount = 2;
   Build(true, false);

@@ -77,7 +77,7 @@ class MenuDisplay : public AgentFixture {
   plat::Menu Show(plat::Window w, targets::TargetKind kind, const std::wstring& choice = L"") {
     if (!choice.empty()) sim::ScriptMenuChoice(choice);
     const std::size_t before = sim::ShownMenus().size();
-    menu::ShowPath(w, kind);
+    menu::ShowPath(*form, w, kind);
     const auto shown = sim::ShownMenus();
     return shown.size() > before ? shown.back().menu : plat::Menu{};
   }
@@ -97,7 +97,7 @@ TEST_F(MenuDisplay, CommandsShowByKindOfTarget) {
   AddRecentFile(L"C:\\Data\\a.txt", 10);
   AddRecentFolder(L"C:\\Data", 10);
   auto& f = Start();
-  menu::BuildRecentMenus(true, true);
+  form->BuildRecentMenus(true, true);
 
   struct Case {
     const char* what;
@@ -154,7 +154,7 @@ TEST_F(MenuDisplay, UserTextsShowAsStoredAndMakeNoAccessKeys) {
   AddRecentFolder(L"C:\\Tom & Jerry", 10);
   AddRecentFile(L"C:\\R&D\\plan&budget.txt", 11);
   Start();
-  menu::BuildRecentMenus(true, true);
+  form->BuildRecentMenus(true, true);
   const plat::Window dialog = Other(L"#32770");
 
   sim::ScriptMenuKey(L'd');
@@ -219,7 +219,7 @@ TEST_F(MenuDisplay, RecentSubmenusFollowTheirSettingsAndLists) {
   sim::RegSetDword(HKCU, kSettings, L"RecentFldr", 0);
   AddRecentFolder(L"C:\\Data", 10);
   Start();
-  menu::BuildRecentMenus(true, true);
+  form->BuildRecentMenus(true, true);
   plat::Menu m = Show(Other(L"Progman"), targets::Desktop);
   EXPECT_FALSE(Shows(m, menu::kRecent1));       // switched off
   EXPECT_FALSE(Shows(m, menu::kRecentfiles1));  // empty
@@ -350,7 +350,7 @@ TEST_F(MenuDisplay, ChoosingAFavouriteOrFilterNavigatesTheDialogAndEscapeDoesNot
   sim::OnMenuOpen([&](const plat::Menu&) { foreground_while_open = plat::GetForegroundWindow(); });
   Show(d.dialog, targets::FileDialog);
   sim::OnMenuOpen(nullptr);
-  EXPECT_EQ(foreground_while_open, agent::VorlFolder->Handle);
+  EXPECT_EQ(foreground_while_open, form->Handle);
   EXPECT_EQ(plat::GetForegroundWindow(), d.dialog);
   EXPECT_EQ(sim::FileDialogFolder(d.dialog), L"C:\\Data");
   EXPECT_EQ(sim::FileDialogEnters(d.dialog), 0);
@@ -374,7 +374,7 @@ TEST_F(MenuDisplay, ARecentFolderMovesToTheTopAndAVanishedOneIsGreyed) {
   AddRecentFolder(L"C:\\R2", 200);
   AddRecentFolder(L"C:\\R3", 300);
   auto& f = Start();
-  menu::BuildRecentMenus(true, true);
+  form->BuildRecentMenus(true, true);
   sim::FileDialogSpec spec;
   spec.folder = L"C:\\Data";
   const sim::FileDialog d = sim::CreateFileDialog(spec);
@@ -416,16 +416,16 @@ TEST_F(MenuDisplay, AChoiceIsTheEntrySeenThoughTheMenuWasRebuiltWhileOpen) {
   };
   const Case cases[] = {
       {"a recent folder, after another one was opened again", L"C:\\R2",
-       [] {
+       [this] {
          store::RecentFolders.Clear();
          AddRecentFolder(L"C:\\R2", 200);
          AddRecentFolder(L"C:\\R3", 300);
          AddRecentFolder(L"C:\\R1", 400);
-         menu::BuildRecentMenus(true, true);
+         form->BuildRecentMenus(true, true);
        },
        L"C:\\R2"},
       {"a favourite, after the store was rewritten", L"Projects",
-       [] {
+       [this] {
          sim::RegDeleteTree(HKCU, kPath);
          Favourite(L"C:\\Data", L"Data$0");
          Favourite(L"C:\\Work", L"Work$0");
@@ -434,9 +434,9 @@ TEST_F(MenuDisplay, AChoiceIsTheEntrySeenThoughTheMenuWasRebuiltWhileOpen) {
        },
        L"C:\\Projects"},
       {"a recent folder whose list was emptied", L"C:\\R3",
-       [] {
+       [this] {
          store::RecentFolders.Clear();
-         menu::BuildRecentMenus(true, true);
+         form->BuildRecentMenus(true, true);
        },
        L"C:\\R3"},
   };
@@ -451,7 +451,7 @@ TEST_F(MenuDisplay, AChoiceIsTheEntrySeenThoughTheMenuWasRebuiltWhileOpen) {
     AddRecentFolder(L"C:\\R3", 300);
     if (!form) Start();
     store::LoadFavourites();
-    menu::BuildRecentMenus(true, true);
+    form->BuildRecentMenus(true, true);
     sim::FileDialogSpec spec;
     spec.folder = L"C:\\Data";
     const sim::FileDialog d = sim::CreateFileDialog(spec);
@@ -466,7 +466,7 @@ TEST_F(MenuDisplay, ARecentFileOpensInItsProgramOrInTheDialog) {
   AddRecentFile(L"C:\\Data\\report.txt", 100);
   AddRecentFile(L"C:\\Data\\gone.txt", 200);
   auto& f = Start();
-  menu::BuildRecentMenus(true, true);
+  form->BuildRecentMenus(true, true);
 
   // Over the Desktop the shell opens it; no dialog is touched.
   Show(Other(L"Progman"), targets::Desktop, L"C:\\Data\\report.txt");

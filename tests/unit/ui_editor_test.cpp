@@ -470,7 +470,7 @@ TEST_F(UiEditor, AddItemPromptAsksForTheTitleAndCanBeSwitchedOff) {
             (std::vector<std::wstring>{ui::add_item_control::kForm, ui::add_item_control::kForm}));
   // Without the settings key the choice is not stored.
   sim::RegDeleteTree(HKCU, kSettings);
-  EXPECT_TRUE(ui::AddItemPromptCreated().Form() != 0);
+  EXPECT_TRUE(ui::AddItemPromptCreated(*form).Form() != 0);
 }
 
 // Choices that cannot be stored reach the error dialog; the form stays open.
@@ -483,7 +483,7 @@ TEST_F(UiEditor, ContextMenuChoicesThatCannotBeStoredAreReported) {
                                  shown.push_back(m);
                                  return true;
                                }});
-  ui::SettCreated();
+  ui::SettCreated(*form);
   sim::RegFailWrites(HKCU, kSettings, sim::kAlways, plat::ERROR_CANTWRITE, L"ShowNewMenu");
   bool open_after_ok = false;
   sim::ScriptModal(ui::sett_context_control::kForm, [&](plat::Form c) {
@@ -508,7 +508,7 @@ TEST_F(UiEditor, ContextMenuItemsStoreTheirThreeChoices) {
   // The extension beside the program: "Customize" is shown and opens the form.
   ASSERT_TRUE(plat::WriteWholeFile(L"C:\\Program Files\\Vorlune Folder\\shellext.dll", "MZ"));
   Start();
-  ui::SettCreated();
+  ui::SettCreated(*form);
   auto show = [&](std::function<void(plat::Form)> user) {
     sim::ScriptModal(ui::sett_context_control::kForm, std::move(user));
     sim::ScriptModal(ui::sett_control::kForm, [](plat::Form f) {

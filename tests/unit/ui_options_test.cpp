@@ -129,7 +129,7 @@ TEST_F(UiOptions, OptionsAndAboutOpenOneDialogOnTheirPage) {
 
 TEST_F(UiOptions, PagesControlsAndCaptionsAreLaidOutAsNamed) {
   Start();
-  ui::TSett& sett = ui::SettCreated();
+  ui::TSett& sett = ui::SettCreated(*form);
   const plat::Form f = sett.Form();
   EXPECT_EQ(plat::GetFormCaption(f), L"Options");
   const std::pair<const wchar_t*, const wchar_t*> captions[] = {
