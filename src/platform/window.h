@@ -48,6 +48,23 @@ constexpr std::uint32_t WM_LBUTTONUP = 0x0202;
 constexpr std::uint32_t WM_USER = 0x0400;
 constexpr std::uint32_t BM_CLICK = 0x00F5;
 
+// --- tree view control (SysTreeView32) ----------------------------------------
+// A TVITEMW in these messages must lie in the control's own process.
+constexpr std::uint32_t TVM_EXPAND = 0x1102;
+constexpr std::uint32_t TVM_GETNEXTITEM = 0x110A;
+constexpr std::uint32_t TVM_SELECTITEM = 0x110B;
+constexpr std::uint32_t TVM_ENSUREVISIBLE = 0x1114;
+constexpr std::uint32_t TVM_GETITEMW = 0x113E;
+constexpr std::uint32_t TVGN_ROOT = 0x0000;
+constexpr std::uint32_t TVGN_NEXT = 0x0001;
+constexpr std::uint32_t TVGN_PARENT = 0x0003;
+constexpr std::uint32_t TVGN_CHILD = 0x0004;
+constexpr std::uint32_t TVGN_CARET = 0x0009;
+constexpr std::uint32_t TVE_EXPAND = 0x0002;
+constexpr std::uint32_t TVIF_TEXT = 0x0001;
+constexpr std::uint32_t TVIF_HANDLE = 0x0010;
+constexpr std::uint32_t TVIF_CHILDREN = 0x0040;
+
 // --- virtual keys and mouse key state -----------------------------------------
 constexpr std::uint32_t VK_BACK = 0x08;
 constexpr std::uint32_t VK_RETURN = 0x0D;

@@ -10,6 +10,7 @@
 #include "platform/shell_execute.h"
 #include "platform/system.h"
 #include "platform/window.h"
+#include "targets/browse_select.h"
 #include "targets/locators.h"
 #include "targets/target_state.h"
 
@@ -379,7 +380,12 @@ void SetData(const std::wstring& text, int mode) {
     case FileDialog:
       SetDataToDialog(target, text, mode, L"", 0);
       break;
-    default:  // None, BrowseDialog, any other number
+    case BrowseDialog:
+      if (mode == PathMode && SelectInBrowseDialog(target, text)) break;
+      infra::LogMessage(L"SetData\\MenuType = Browse", L"opens a new window instead, Path=" + text);
+      OpenInNewWindow(text);
+      break;
+    default:  // None, any other number
       OpenInNewWindow(text);
       break;
   }

@@ -10,6 +10,9 @@
 // targetprobe.exe setdata TITLE TEXT MODE  makes that window the current target
 //                                        (kind from the classifier) and runs
 //                                        SetData(TEXT, MODE) as a menu item would
+// targetprobe.exe browse TITLE PATH    selects PATH in that browse-for-folder
+//                                        dialog as a favourite picked over it
+//                                        would, and prints "selected=1" or "=0"
 // The agent's log goes to C:\qorbin\log\ (folder.log).
 #include <windows.h>
 
@@ -18,6 +21,7 @@
 #include <string>
 
 #include "infra/logger.h"
+#include "targets/browse_select.h"
 #include "targets/classify.h"
 #include "targets/get_path.h"
 #include "targets/locators.h"
@@ -76,7 +80,8 @@ void Tree(HWND h, int depth) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: targetprobe classify TITLE | getpath TITLE | setdata TITLE TEXT MODE\n");
+    std::fprintf(stderr,
+                 "usage: targetprobe classify TITLE | getpath TITLE | setdata TITLE TEXT MODE | browse TITLE PATH\n");
     return 2;
   }
   const std::wstring cmd = argv[1];
@@ -117,6 +122,17 @@ int wmain(int argc, wchar_t** argv) {
     const DWORD t0 = GetTickCount();
     targets::SetData(argv[3], _wtoi(argv[4]));
     std::printf("setdata_ms=%lu\n", static_cast<unsigned long>(GetTickCount() - t0));
+    infra::SaveAllLogs(true);
+    std::fflush(stdout);
+    return 0;
+  }
+  if (cmd == L"browse" && argc >= 4) {
+    CreateDirectoryW(L"C:\\qorbin\\log", nullptr);
+    infra::SetLogFolder(L"C:\\qorbin\\log\\");
+    targets::AgentUiThreadId = GetCurrentThreadId();
+    const DWORD t0 = GetTickCount();
+    const bool selected = targets::SelectInBrowseDialog(w, argv[3]);
+    std::printf("selected=%d\nbrowse_ms=%lu\n", selected ? 1 : 0, static_cast<unsigned long>(GetTickCount() - t0));
     infra::SaveAllLogs(true);
     std::fflush(stdout);
     return 0;
