@@ -1,4 +1,5 @@
 // The sim's virtual clock.
+#include <algorithm>
 #include <map>
 #include <mutex>
 
@@ -14,6 +15,8 @@ struct ClockState {
   plat::LocalTime base{2026, 12, 9, 10, 0, 0, 0};
   std::map<int, std::function<void(std::uint64_t)>> listeners;
   int next_id = 1;
+  int precise_scopes = 0;
+  int most_precise_scopes = 0;
 };
 ClockState& S() {
   static ClockState s;
@@ -24,8 +27,20 @@ const bool kReset = RegisterReset([] {
   S().now = 1000000;
   S().base = plat::LocalTime{2026, 12, 9, 10, 0, 0, 0};
   S().listeners.clear();
+  S().precise_scopes = 0;
+  S().most_precise_scopes = 0;
 });
 }  // namespace
+
+int PreciseSleepScopes() {
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  return S().precise_scopes;
+}
+
+int MostPreciseSleepScopes() {
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  return S().most_precise_scopes;
+}
 
 std::uint64_t Now() {
   std::lock_guard<std::recursive_mutex> g(S().lock);
@@ -94,6 +109,16 @@ std::uint32_t TickCount() { return static_cast<std::uint32_t>(sim::Now()); }
 // Only the thread that runs the agent's logic sleeps through plat::SleepMs;
 // background threads of the sim build wait on real time.
 void SleepMs(std::uint32_t ms) { sim::Advance(ms); }
+
+PreciseSleeps::PreciseSleeps() {
+  std::lock_guard<std::recursive_mutex> g(sim::S().lock);
+  sim::S().most_precise_scopes = std::max(sim::S().most_precise_scopes, ++sim::S().precise_scopes);
+}
+
+PreciseSleeps::~PreciseSleeps() {
+  std::lock_guard<std::recursive_mutex> g(sim::S().lock);
+  --sim::S().precise_scopes;
+}
 
 LocalTime LocalNow() { return sim::LocalTimeAt(sim::Now()); }
 

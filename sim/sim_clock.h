@@ -10,6 +10,11 @@ namespace sim {
 // plat::TickCount returns its low 32 bits).
 std::uint64_t Now();
 
+// How many plat::PreciseSleeps scopes are open now, and the most that were
+// open at once since the last reset.
+int PreciseSleepScopes();
+int MostPreciseSleepScopes();
+
 // Sets the virtual tick count (used to test wrap-around).
 void SetNow(std::uint64_t ms);
 

@@ -72,6 +72,27 @@ bool WaitUntil(std::uint32_t max_ms, Cond cond) {
   }
 }
 
+// The steps that ask the dialog for something (the foreground, the focus, a
+// text) check for it at once and then every kPollMs, for kRetryMs at most;
+// `again` asks once more every kRetryStepMs meanwhile. Whether `done` held.
+constexpr std::uint32_t kRetryMs = 90;
+constexpr std::uint32_t kRetryStepMs = 10;
+template <class Done, class Again>
+bool Retry(Done done, Again again) {
+  const std::uint32_t start = plat::TickCount();
+  std::uint32_t asked = start;
+  for (;;) {
+    if (done()) return true;
+    const std::uint32_t now = plat::TickCount();
+    if (now - start >= kRetryMs) return false;
+    if (now - asked >= kRetryStepMs) {
+      again();
+      asked = now;
+    }
+    plat::SleepMs(std::min(kPollMs, kRetryMs - (now - start)));
+  }
+}
+
 // What the box shows; nothing when it did not answer.
 std::optional<std::wstring> ReadBox(plat::Window box) {
   std::wstring text;
@@ -233,14 +254,8 @@ void RestoreUserText(DialogRun& run, plat::Window box, const std::wstring& text,
 
   auto put_back = [&] {
     run.SetText(saved);
-    for (int check = 1; check <= 10 && !run.GaveUp(); ++check) {
-      if (run.Holds(saved)) return;
-      if (check == 10) {
-        infra::LogMessage(L"SetDataToDialog", L"Can't set data 2=" + run.Shown() + L", c=" + saved);
-        return;
-      }
-      plat::SleepMs(10);
-    }
+    if (!Retry([&] { return run.GaveUp() || run.Holds(saved); }, [] {}))
+      infra::LogMessage(L"SetDataToDialog", L"Can't set data 2=" + run.Shown() + L", c=" + saved);
   };
   put_back();
   if (put_back_by_dialog) return;
@@ -312,6 +327,7 @@ void SetData(const std::wstring& text, int mode) {
     return;
   }
   const TargetKind kind = CurrentTargetKind;
+  const plat::PreciseSleeps precise;  // the archivers' and Explorer's waits too
   infra::LogMessage(L"SetData",
                     L"begin, type=" + std::to_wstring(static_cast<int>(kind)) + L", Wnd=" + HandleText(target));
   switch (kind) {
@@ -400,17 +416,13 @@ void SetDataToDialog(plat::Window dialog, const std::wstring& text, int mode, co
   infra::LogMessage(L"SetDataToDialog", where + L", Path=" + text);
   DialogRun run(dialog, box);
 
+  // Short sleeps as short as they ask, while the dialog is driven.
+  const plat::PreciseSleeps precise;
+
   // The dialog to the front.
   BringWindowToFront(dialog);
-  for (int check = 1; check <= 10; ++check) {
-    if (plat::GetForegroundWindow() == dialog) break;
-    if (check == 10) {
-      infra::LogMessage(L"SetDataToDialog", L"Can't get foreground");
-      break;
-    }
-    BringWindowToFront(dialog);
-    plat::SleepMs(10);
-  }
+  if (!Retry([&] { return plat::GetForegroundWindow() == dialog; }, [&] { BringWindowToFront(dialog); }))
+    infra::LogMessage(L"SetDataToDialog", L"Can't get foreground");
 
   // A click into the box, right of its text.
   run.Send(box, plat::WM_LBUTTONDOWN, plat::MK_LBUTTON, kFarRightClick);
@@ -421,15 +433,8 @@ void SetDataToDialog(plat::Window dialog, const std::wstring& text, int mode, co
   {
     InputAttachment attached(dialog);
     plat::SetFocus(box);
-    for (int check = 1; check <= 10; ++check) {
-      if (plat::GetFocus() == box) break;
-      if (check == 10) {
-        infra::LogMessage(L"SetDataToDialog", L"Can't get focus");
-        break;
-      }
-      plat::SetFocus(box);
-      plat::SleepMs(10);
-    }
+    if (!Retry([&] { return plat::GetFocus() == box; }, [&] { plat::SetFocus(box); }))
+      infra::LogMessage(L"SetDataToDialog", L"Can't get focus");
   }
   // The click and the focus are through once the box answers the read below.
 
@@ -442,28 +447,23 @@ void SetDataToDialog(plat::Window dialog, const std::wstring& text, int mode, co
   run.SetText(L"");
   run.Send(box, plat::WM_KEYDOWN, plat::VK_DELETE, 0);
   run.Send(box, plat::WM_KEYUP, plat::VK_DELETE, 0);
-  for (int check = 1; check <= 10 && !run.GaveUp(); ++check) {
-    if (run.Holds(L"")) break;
-    if (check == 10) {
-      infra::LogMessage(L"SetDataToDialog", L"Can't delete=" + run.Shown());
-      break;
-    }
-    plat::SleepMs(10);
-  }
+  if (!Retry([&] { return run.GaveUp() || run.Holds(L""); }, [] {}))
+    infra::LogMessage(L"SetDataToDialog", L"Can't delete=" + run.Shown());
   if (run.GaveUp()) return;
 
   // Type the text; Enter goes in once the box reads it.
   run.Send(box, plat::WM_CHAR, L' ', 0);
   run.SetText(text);
-  for (int check = 1; check <= 10 && !run.GaveUp(); ++check) {
-    if (run.Holds(text)) break;
-    if (check == 8) run.SetText(text);
-    if (check == 10) {
-      infra::LogMessage(L"SetDataToDialog", L"Can't set data=" + run.Shown() + L", Path=" + text);
-      break;
-    }
-    plat::SleepMs(10);
-  }
+  // A box that has not taken the text after 70 ms is given it once more.
+  const std::uint32_t typed = plat::TickCount();
+  bool typed_again = false;
+  if (!Retry([&] { return run.GaveUp() || run.Holds(text); },
+             [&] {
+               if (typed_again || plat::TickCount() - typed < 70) return;
+               run.SetText(text);
+               typed_again = true;
+             }))
+    infra::LogMessage(L"SetDataToDialog", L"Can't set data=" + run.Shown() + L", Path=" + text);
   if (run.GaveUp()) return;
 
   // Enter.

@@ -104,6 +104,10 @@ TEST_F(TargetsDialog, DialogsThatTakeTheInput) {
   }
   EXPECT_EQ(LogCount(L"Can't"), 0);
   EXPECT_EQ(LogCount(L"SetDataToDialog Parameters: GetText=notes.txt"), 6);
+  // The polls ran with the fine timer (short sleeps that Windows would round
+  // up to 15.6 ms), which ends with the run.
+  EXPECT_GE(sim::MostPreciseSleepScopes(), 1);
+  EXPECT_EQ(sim::PreciseSleepScopes(), 0);
 }
 
 TEST_F(TargetsDialog, TimeSpentByOneRun) {

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <timeapi.h>
 
 #include "platform/clock.h"
 
@@ -7,6 +8,9 @@ namespace plat {
 std::uint32_t TickCount() { return ::GetTickCount(); }
 
 void SleepMs(std::uint32_t ms) { ::Sleep(ms); }
+
+PreciseSleeps::PreciseSleeps() { ::timeBeginPeriod(1); }
+PreciseSleeps::~PreciseSleeps() { ::timeEndPeriod(1); }
 
 LocalTime LocalNow() {
   SYSTEMTIME st;
