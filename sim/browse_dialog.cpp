@@ -400,8 +400,8 @@ std::vector<TreeNodeSpec> ShellTreeOf(const std::vector<std::wstring>& folders) 
       if (end == std::wstring::npos) end = f.size();
       const std::wstring name = f.substr(pos, end - pos);
       path += L"\\" + name;
-      auto c = std::find_if(at->children.begin(), at->children.end(),
-                            [&](const TreeNodeSpec& n) { return n.text == name; });
+      auto c =
+          std::find_if(at->children.begin(), at->children.end(), [&](const TreeNodeSpec& n) { return n.text == name; });
       if (c == at->children.end()) {
         at->children.push_back({name, path, {}});
         c = at->children.end() - 1;

@@ -37,8 +37,7 @@ const bool kReset = RegisterReset([] {
 });
 
 // The block holding [address, address + size), or null.
-std::vector<std::uint8_t>* Block(Process& p, plat::RemoteAddress address, std::size_t size,
-                                 plat::RemoteAddress* base) {
+std::vector<std::uint8_t>* Block(Process& p, plat::RemoteAddress address, std::size_t size, plat::RemoteAddress* base) {
   auto it = p.blocks.upper_bound(address);
   if (it == p.blocks.begin()) return nullptr;
   --it;
@@ -73,7 +72,8 @@ void SetProcessOpenRefused(std::uint32_t process_id, bool refused) {
   S().processes[process_id].refused = refused;
 }
 
-bool ReadBytes(std::uint32_t process_id, plat::RemoteAddress address, std::size_t size, std::vector<std::uint8_t>* out) {
+bool ReadBytes(std::uint32_t process_id, plat::RemoteAddress address, std::size_t size,
+               std::vector<std::uint8_t>* out) {
   std::lock_guard<std::recursive_mutex> g(S().lock);
   plat::RemoteAddress base = 0;
   auto* block = Block(S().processes[process_id], address, size, &base);
@@ -188,8 +188,7 @@ bool WriteProcessMemory(ProcessHandle process, RemoteAddress address, const void
   return true;
 }
 
-bool ReadProcessMemory(ProcessHandle process, RemoteAddress address, void* data, std::size_t size,
-                       std::size_t* done) {
+bool ReadProcessMemory(ProcessHandle process, RemoteAddress address, void* data, std::size_t size, std::size_t* done) {
   std::lock_guard<std::recursive_mutex> g(sim::S().lock);
   if (done) *done = 0;
   sim::Process* p = sim::ByHandle(process);

@@ -54,7 +54,6 @@ bool VirtualFreeEx(ProcessHandle process, RemoteAddress address, std::size_t siz
 // bytes copied.
 bool WriteProcessMemory(ProcessHandle process, RemoteAddress address, const void* data, std::size_t size,
                         std::size_t* done);
-bool ReadProcessMemory(ProcessHandle process, RemoteAddress address, void* data, std::size_t size,
-                       std::size_t* done);
+bool ReadProcessMemory(ProcessHandle process, RemoteAddress address, void* data, std::size_t size, std::size_t* done);
 
 }  // namespace plat

@@ -93,12 +93,14 @@ Item FindDriveItem(RemoteTree& tree, const std::wstring& drive) {
     if (IsDriveItemText(text, L"")) {
       const Item parent = tree.Parent(item);
       if (!parent) break;
-      return EachChild(tree, parent, [&](Item, const RemoteTree::ItemText& t) { return IsDriveItemText(t.text, drive); });
+      return EachChild(tree, parent,
+                       [&](Item, const RemoteTree::ItemText& t) { return IsDriveItemText(t.text, drive); });
     }
     item = tree.Parent(item);
   }
   std::vector<Item> level;
-  for (Item root = tree.Root(); root && static_cast<int>(level.size()) < kMaxSiblings && !tree.GaveUp(); root = tree.NextSibling(root))
+  for (Item root = tree.Root(); root && static_cast<int>(level.size()) < kMaxSiblings && !tree.GaveUp();
+       root = tree.NextSibling(root))
     level.push_back(root);
   int expansions = 0;
   for (int depth = 0; depth < 3 && !level.empty() && !tree.GaveUp(); ++depth) {
@@ -282,12 +284,14 @@ bool SelectInBrowseDialog(plat::Window dialog, const std::wstring& path) {
         return true;
       }
       RemoteTree check(tree);
-      if (check.Ready() && WaitUntil(told == Told::Busy ? kSelectMs : kSettleMs, [&] { return check.GaveUp() || CaretIsFolder(check, steps); }) &&
+      if (check.Ready() &&
+          WaitUntil(told == Told::Busy ? kSelectMs : kSettleMs,
+                    [&] { return check.GaveUp() || CaretIsFolder(check, steps); }) &&
           !check.GaveUp()) {
         infra::LogMessage(kLog, L"selected through its edit box");
         return true;
       }
-      reasons.push_back(!check.Ready()    ? check.Failure()
+      reasons.push_back(!check.Ready()   ? check.Failure()
                         : check.GaveUp() ? L"the dialog does not answer"
                                          : L"the dialog did not select the path of its edit box");
     }
@@ -298,7 +302,8 @@ bool SelectInBrowseDialog(plat::Window dialog, const std::wstring& path) {
   // 2. The tree, item by item.
   if (tree) {
     if (WalkTree(tree, steps, reasons)) {
-      infra::LogMessage(kLog, L"selected in its folder tree" + (reasons.empty() ? L"" : L" (" + Joined(reasons) + L")"));
+      infra::LogMessage(kLog,
+                        L"selected in its folder tree" + (reasons.empty() ? L"" : L" (" + Joined(reasons) + L")"));
       return true;
     }
   } else {

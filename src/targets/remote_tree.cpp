@@ -12,8 +12,8 @@ namespace targets {
 namespace {
 
 constexpr std::uint32_t kTimeoutMs = 200;
-constexpr std::uint32_t kAccess =
-    plat::PROCESS_VM_OPERATION | plat::PROCESS_VM_READ | plat::PROCESS_VM_WRITE | plat::PROCESS_QUERY_LIMITED_INFORMATION;
+constexpr std::uint32_t kAccess = plat::PROCESS_VM_OPERATION | plat::PROCESS_VM_READ | plat::PROCESS_VM_WRITE |
+                                  plat::PROCESS_QUERY_LIMITED_INFORMATION;
 // The item request and the text after it, in one block.
 constexpr std::size_t kItemBytes = 64;
 
@@ -95,9 +95,7 @@ std::string TreeItemRequest(bool wow64, std::uint64_t item, plat::RemoteAddress 
   return b;
 }
 
-int TreeItemChildren(bool wow64, const std::string& answered) {
-  return Get<std::int32_t>(answered, wow64 ? 32 : 44);
-}
+int TreeItemChildren(bool wow64, const std::string& answered) { return Get<std::int32_t>(answered, wow64 ? 32 : 44); }
 
 RemoteTree::RemoteTree(plat::Window tree) : tree_(tree) {
   process_.reset(OpenWindowProcess(tree));

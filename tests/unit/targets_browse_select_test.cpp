@@ -114,11 +114,11 @@ TEST_F(TargetsBrowseSelect, EveryLayoutSelectsTheFolderWithoutANewWindow) {
 TEST_F(TargetsBrowseSelect, TheTreeWalkFindsTheFolderOrSaysWhyNot) {
   struct Case {
     const char* name;
-    std::wstring initial;     // the dialog's selection when it opens
-    std::wstring path;        // the favourite
-    std::uint32_t fill_ms;    // the tree fills expanded items this late
-    bool selected;            // the folder became the selection
-    const wchar_t* log;       // a line the log must hold
+    std::wstring initial;   // the dialog's selection when it opens
+    std::wstring path;      // the favourite
+    std::uint32_t fill_ms;  // the tree fills expanded items this late
+    bool selected;          // the folder became the selection
+    const wchar_t* log;     // a line the log must hold
   };
   const Case cases[] = {
       {"nested folders below collapsed items", L"C:\\Data", kDeep, 0, true, L"selected in its folder tree"},
@@ -132,7 +132,8 @@ TEST_F(TargetsBrowseSelect, TheTreeWalkFindsTheFolderOrSaysWhyNot) {
        L"the tree has no item \"Hidden\" below C:\\Harbour"},
       {"a drive that is not there", L"C:\\Data", L"E:\\", 0, false, L"no such folder"},
       {"a folder that does not exist", L"C:\\Data", L"C:\\Harbour\\Gone", 0, false, L"no such folder"},
-      {"a tree that fills too late", L"C:\\Data", kDeep, 3000, false, L"the tree has no item \"Deep\" below C:\\Harbour"},
+      {"a tree that fills too late", L"C:\\Data", kDeep, 3000, false,
+       L"the tree has no item \"Deep\" below C:\\Harbour"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -267,9 +268,15 @@ TEST(TargetsBrowseSelectSteps, PathsAsTheTreeShowsThem) {
     bool match;
   };
   const Drive drives[] = {
-      {L"Local Disk (C:)", L"C:", true}, {L"System (c:)", L"C:", true}, {L"C:\\", L"C:", true},
-      {L"C:", L"C:", true},              {L"D:", L"C:", false},         {L"Data (D:)", L"", true},
-      {L"C:\\Windows", L"C:", false},    {L"Desktop", L"", false},      {L"(C:", L"C:", false},
+      {L"Local Disk (C:)", L"C:", true},
+      {L"System (c:)", L"C:", true},
+      {L"C:\\", L"C:", true},
+      {L"C:", L"C:", true},
+      {L"D:", L"C:", false},
+      {L"Data (D:)", L"", true},
+      {L"C:\\Windows", L"C:", false},
+      {L"Desktop", L"", false},
+      {L"(C:", L"C:", false},
   };
   for (const Drive& d : drives)
     EXPECT_EQ(IsDriveItemText(d.text, d.drive), d.match) << std::string(d.text.begin(), d.text.end());

@@ -49,8 +49,7 @@ bool WriteProcessMemory(ProcessHandle process, RemoteAddress address, const void
   return ok != FALSE;
 }
 
-bool ReadProcessMemory(ProcessHandle process, RemoteAddress address, void* data, std::size_t size,
-                       std::size_t* done) {
+bool ReadProcessMemory(ProcessHandle process, RemoteAddress address, void* data, std::size_t size, std::size_t* done) {
   SIZE_T n = 0;
   const BOOL ok = ::ReadProcessMemory(P(process), A(address), data, size, &n);
   if (done) *done = n;
