@@ -13,6 +13,7 @@
 #include "platform/window.h"
 #include "targets/remote_tree.h"
 #include "targets/target_state.h"
+#include "targets/waits.h"
 
 namespace targets {
 namespace {
@@ -38,17 +39,6 @@ constexpr const wchar_t* kLog = L"SelectInBrowseDialog";
 
 using Item = RemoteTree::Item;
 
-template <class Cond>
-bool WaitUntil(std::uint32_t max_ms, Cond cond) {
-  const std::uint32_t start = plat::TickCount();
-  for (;;) {
-    if (cond()) return true;
-    const std::uint32_t spent = plat::TickCount() - start;
-    if (spent >= max_ms) return false;
-    plat::SleepMs(std::min(kPollMs, max_ms - spent));
-  }
-}
-
 std::optional<std::wstring> ReadBox(plat::Window box) {
   std::wstring text;
   if (!plat::SendMessageTimeoutGetText(box, kBoxBuffer, &text, plat::SMTO_NORMAL, kTimeoutMs)) return std::nullopt;
@@ -71,7 +61,7 @@ Item EachChild(RemoteTree& tree, Item item, Fn fn) {
   Item child = tree.Child(item);
   if (!child && !tree.GaveUp()) {
     tree.Expand(item);
-    WaitUntil(kFillMs, [&] { return tree.GaveUp() || (child = tree.Child(item)) != 0; });
+    WaitUntil(kFillMs, kPollMs, [&] { return tree.GaveUp() || (child = tree.Child(item)) != 0; });
   }
   for (int n = 0; child && n < kMaxSiblings && !tree.GaveUp(); ++n) {
     auto t = tree.Text(child);
@@ -285,7 +275,7 @@ bool SelectInBrowseDialog(plat::Window dialog, const std::wstring& path) {
       }
       RemoteTree check(tree);
       if (check.Ready() &&
-          WaitUntil(told == Told::Busy ? kSelectMs : kSettleMs,
+          WaitUntil(told == Told::Busy ? kSelectMs : kSettleMs, kPollMs,
                     [&] { return check.GaveUp() || CaretIsFolder(check, steps); }) &&
           !check.GaveUp()) {
         infra::LogMessage(kLog, L"selected through its edit box");

@@ -13,6 +13,7 @@
 #include "targets/browse_select.h"
 #include "targets/locators.h"
 #include "targets/target_state.h"
+#include "targets/waits.h"
 
 namespace targets {
 namespace {
@@ -59,18 +60,6 @@ void ClickButton(plat::Window button) {
 }
 
 plat::Window Child(plat::Window parent, const wchar_t* cls) { return parent ? plat::FindWindowEx(parent, 0, cls) : 0; }
-
-// Polls cond every kPollMs until it holds or max_ms have passed; whether it held.
-template <class Cond>
-bool WaitUntil(std::uint32_t max_ms, Cond cond) {
-  const std::uint32_t start = plat::TickCount();
-  for (;;) {
-    if (cond()) return true;
-    const std::uint32_t spent = plat::TickCount() - start;
-    if (spent >= max_ms) return false;
-    plat::SleepMs(std::min(kPollMs, max_ms - spent));
-  }
-}
 
 // The steps that ask the dialog for something (the foreground, the focus, a
 // text) check for it at once and then every kPollMs, for kRetryMs at most;
@@ -120,7 +109,7 @@ void LeaveArchive(plat::Window box) {
     if (plat::DirectoryExists(text) || !path_like || text == previous) {
       std::wstring last = text;
       std::uint32_t last_change = plat::TickCount();
-      WaitUntil(pause, [&] {
+      WaitUntil(pause, kPollMs, [&] {
         std::optional<std::wstring> now = ReadBox(box);
         if (now && *now != last) {
           last = *now;
@@ -139,7 +128,7 @@ void LeaveArchive(plat::Window box) {
       plat::SetFocus(list);
       PostKey(list, plat::VK_BACK);
     }
-    WaitUntil(kClimbMs, [&] {
+    WaitUntil(kClimbMs, kPollMs, [&] {
       std::optional<std::wstring> now = ReadBox(box);
       return now && *now != previous;
     });
@@ -236,7 +225,7 @@ void RestoreUserText(DialogRun& run, plat::Window box, const std::wstring& text,
   std::wstring last;
   std::uint32_t last_change = begin;
   bool put_back_by_dialog = false;
-  WaitUntil(kRewriteMs, [&] {
+  WaitUntil(kRewriteMs, kPollMs, [&] {
     std::optional<std::wstring> now = run.Read();
     if (run.GaveUp()) return true;
     if (!now) return false;  // still busy with the folder
@@ -479,7 +468,7 @@ void SetDataToDialog(plat::Window dialog, const std::wstring& text, int mode, co
   // The dialog has taken the Enter when its box shows something else than
   // the text (a folder empties it, newer dialogs put the user's text back).
   if (!infra::IsVistaOrLater()) {
-    WaitUntil(kEnterTakenBeforeVistaMs, [&] {
+    WaitUntil(kEnterTakenBeforeVistaMs, kPollMs, [&] {
       std::optional<std::wstring> now = run.Read();
       return run.GaveUp() || (now && *now != text);
     });
