@@ -25,6 +25,7 @@ struct MenuState {
   std::size_t images = 0;
   int first_image_resource = 0;
   std::uint32_t shown_tick = 0;
+  std::wstring chosen_caption;
 };
 MenuState& S() {
   static MenuState s;
@@ -38,6 +39,7 @@ const bool kReset = RegisterReset([] {
   S().images = 0;
   S().first_image_resource = 0;
   S().shown_tick = 0;
+  S().chosen_caption.clear();
 });
 
 // Where the item the user picks stands: its index at each depth. The windows
@@ -85,12 +87,24 @@ const plat::MenuItem* FindByKey(const plat::Menu& menu, wchar_t key) {
   int matches = 0;
   for (const auto& item : menu) {
     if (!item.visible || item.IsSeparator()) continue;
-    const wchar_t k = plat::MenuAccessKey(item.caption);
+    const wchar_t k = plat::MenuAccessKey(plat::MenuItemCaption(item));
     if (k == 0 || Upper(k) != Upper(key)) continue;
     ++matches;
     if (item.enabled && item.items.empty()) found = &item;
   }
   return matches == 1 ? found : nullptr;
+}
+
+// The item Enter chooses: the first one of the top level when the menu opened
+// with it selected (the arrows skip separators, hidden and greyed items); an
+// item that opens a submenu chooses nothing.
+const plat::MenuItem* Selected(const plat::Menu& menu, bool select_first) {
+  if (!select_first) return nullptr;
+  for (const auto& item : menu) {
+    if (!item.visible || item.IsSeparator() || !item.enabled) continue;
+    return item.items.empty() ? &item : nullptr;
+  }
+  return nullptr;
 }
 }  // namespace
 
@@ -134,7 +148,23 @@ std::uint32_t LastPopupShownTick() {
   return S().shown_tick;
 }
 
-std::optional<MenuItem> TrackPopupMenu(const Menu& model, Point pt, Window owner) {
+std::wstring LastPopupChosenCaption() {
+  using sim::S;
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  return S().chosen_caption;
+}
+
+namespace {
+std::optional<MenuItem> Chosen(const MenuItem* item) {
+  using sim::S;
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  S().chosen_caption = item ? MenuItemCaption(*item) : L"";
+  if (!item) return std::nullopt;
+  return *item;
+}
+}  // namespace
+
+std::optional<MenuItem> TrackPopupMenu(const Menu& model, Point pt, Window owner, bool select_first) {
   // As the windows build: the popup shows a copy taken when it opens.
   const Menu menu = model;
   using sim::S;
@@ -145,8 +175,9 @@ std::optional<MenuItem> TrackPopupMenu(const Menu& model, Point pt, Window owner
   sim::Choice choice;
   {
     std::lock_guard<std::recursive_mutex> g(S().lock);
-    S().shown.push_back(sim::ShownMenu{menu, pt, owner});
+    S().shown.push_back(sim::ShownMenu{menu, pt, owner, select_first});
     S().shown_tick = plat::TickCount();
+    S().chosen_caption.clear();
     on_open = S().on_open;
     if (!S().choices.empty()) {
       choice = S().choices.front();
@@ -155,18 +186,15 @@ std::optional<MenuItem> TrackPopupMenu(const Menu& model, Point pt, Window owner
   }
   // The user picks among the items on screen.
   if (choice.key != 0) {
-    const MenuItem* keyed = sim::FindByKey(menu, choice.key);
+    const MenuItem* keyed = choice.key == L'\r' ? sim::Selected(menu, select_first) : sim::FindByKey(menu, choice.key);
     if (on_open) on_open(model);
-    if (!keyed) return std::nullopt;
-    return *keyed;
+    return Chosen(keyed);
   }
   sim::ItemPath path;
   const bool found =
       !choice.text.empty() && (sim::Find(menu, choice.text, true, path) || sim::Find(menu, choice.text, false, path));
   if (on_open) on_open(model);
-  if (!found) return std::nullopt;
-  if (const MenuItem* item = sim::At(menu, path)) return *item;
-  return std::nullopt;
+  return Chosen(found ? sim::At(menu, path) : nullptr);
 }
 
 void SetMenuImageResources(int first_resource_id, int count) {

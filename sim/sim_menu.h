@@ -16,8 +16,10 @@ void ScriptMenuChoice(const std::wstring& name_or_caption);
 
 // In the next popup menu the user types this character, as Windows takes it:
 // the one visible, enabled item of the top level whose access key it is
-// (case ignored) is chosen; with none (or several) nothing is chosen and the
-// user closes the menu.
+// (case ignored; an item's accelerator is its access key) is chosen; with none
+// (or several) nothing is chosen and the user closes the menu. '\r' is Enter:
+// it chooses the selected item, which is the first item of a menu opened with
+// select_first and none otherwise.
 void ScriptMenuKey(wchar_t key);
 
 // Runs while a menu is open, before the choice is made (the user looks at it).
@@ -27,6 +29,7 @@ struct ShownMenu {
   plat::Menu menu;
   plat::Point pt;
   plat::Window owner = 0;
+  bool select_first = false;  // opened with its first item selected
 };
 std::vector<ShownMenu> ShownMenus();
 

@@ -37,9 +37,10 @@ const Entry kEntries[] = {
     {L"Alt", &TProgramSettings::Alt},
     {L"Keys", &TProgramSettings::Keys},
     {L"OpenWindowsMenu", &TProgramSettings::OpenWindowsMenu},
+    {L"KeyboardMenu", &TProgramSettings::KeyboardMenu},
     {L"AlwaysAddDialog", &TProgramSettings::AlwaysAddDialog},
 };
-constexpr std::size_t kOptionsValues = 17;
+constexpr std::size_t kOptionsValues = 18;
 
 }  // namespace
 

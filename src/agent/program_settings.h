@@ -40,6 +40,7 @@ struct TProgramSettings {
   bool ExpEnch = true;             // Explorer context-menu extension registered
   bool AlwaysAddDialog = false;    // ask for a title whenever a folder is added
   bool OpenWindowsMenu = true;     // submenu "Open Windows": the folders of the open Explorer windows
+  bool KeyboardMenu = true;        // favourites 1 to 9 by key; the hot key's menu opens on its first item
 };
 
 // Reads every value of the settings that exists in the key open in reg. A
@@ -47,7 +48,7 @@ struct TProgramSettings {
 // logged, so a damaged value never stops the agent from starting.
 void ReadProgramSettings(infra::TRegistry& reg, TProgramSettings& settings);
 
-// The one writer of the settings values: the sixteen that the options dialog
+// The one writer of the settings values: those that the options dialog
 // edits, in the dialog's order, into the key open in reg (AlwaysAddDialog
 // belongs to the add-item prompt and is not written). A write that fails
 // raises the registry layer's exception.

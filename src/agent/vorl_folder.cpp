@@ -481,7 +481,7 @@ void TVorlFolder::WMHandler(const plat::Msg& msg, bool& handled) {
     if (msg.message == WM_QXTRAYMENU) ShowTrayMenu();
     if (msg.message == WM_QXFOLDERMENU) ShowMenuForForeground();
     if (msg.message == WM_QXOPTIONS) Settings1Click();
-    if (msg.message == plat::WM_HOTKEY) ShowMenuForForeground();
+    if (msg.message == plat::WM_HOTKEY) ShowMenuForForeground(true);
   } catch (const std::exception&) {
     infra::LogError(kLogSource, L"Common error", L"Msg=" + std::to_wstring(msg.message), plat::LastError());
   }
@@ -506,8 +506,9 @@ void TVorlFolder::ShowTrayMenu() {
 
 void TVorlFolder::TrayIconClick() { ShowMenuForForeground(); }
 
-void TVorlFolder::ShowMenuForForeground() {
-  targets::ShowMenuForWindow(0, [this](plat::Window w, targets::TargetKind k) { menu::ShowPath(*this, w, k); });
+void TVorlFolder::ShowMenuForForeground(bool by_key) {
+  targets::ShowMenuForWindow(
+      0, [this, by_key](plat::Window w, targets::TargetKind k) { menu::ShowPath(*this, w, k, 0, by_key); });
 }
 
 std::wstring TVorlFolder::ProgramFolder() {

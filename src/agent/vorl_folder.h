@@ -196,7 +196,7 @@ class TVorlFolder final : public AgentServices {
   void BuildTrayMenu();
   void ReadSettingsOrSeedDefaults();
   void AllowMessagesFromOtherProcesses();
-  void ShowMenuForForeground();
+  void ShowMenuForForeground(bool by_key = false);
 
   std::uint32_t wm_taskbar_created_ = 0;
   bool created_ = false;

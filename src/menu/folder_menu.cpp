@@ -348,7 +348,8 @@ void ApplyVisibility(plat::Menu& menu, const TDisplayFacts& facts, const std::ve
   }
 }
 
-void ShowPath(agent::AgentServices& agent, plat::Window window, targets::TargetKind kind, std::uint32_t input_tick) {
+void ShowPath(agent::AgentServices& agent, plat::Window window, targets::TargetKind kind, std::uint32_t input_tick,
+              bool by_key) {
   // 1-2.
   if (window == 0) {
     infra::LogError(L"ShowPath", L"W = 0", L"", plat::LastError(), true);
@@ -390,6 +391,7 @@ void ShowPath(agent::AgentServices& agent, plat::Window window, targets::TargetK
     if (answers && (kind == targets::Explorer || kind == targets::InternetExplorer)) facts.folder = targets::GetPath();
     if (kind == targets::FileDialog) facts.office_dialog = plat::GetClassName(window, 10) == L"bosa_sdm_";
     ApplyVisibility(agent.FolderMenu(), facts, store::FavouriteNames, store::FilterMasks);
+    NumberFavourites(agent.FolderMenu(), agent.Settings().KeyboardMenu);
     FillOpenWindows(agent.FolderMenu(), agent.Settings().OpenWindowsMenu
                                             ? targets::OpenExplorerFolders(window, facts.folder)
                                             : std::vector<std::wstring>{});
@@ -401,7 +403,7 @@ void ShowPath(agent::AgentServices& agent, plat::Window window, targets::TargetK
     const plat::Window owner = agent.OwnerWindow();
     agent.SetFolderMenuOpen(true);
     try {
-      chosen = plat::TrackPopupMenu(agent.FolderMenu(), pt, owner);
+      chosen = plat::TrackPopupMenu(agent.FolderMenu(), pt, owner, by_key && agent.Settings().KeyboardMenu);
     } catch (...) {
       chosen.reset();
     }
@@ -419,11 +421,21 @@ void ShowPath(agent::AgentServices& agent, plat::Window window, targets::TargetK
     if (input_tick != 0 && from_click < kClickLatencyLimitMs)
       infra::LogMessage(L"ShowPath", L"menu on screen after " + std::to_wstring(from_click) + L" ms from the click");
   }
-  infra::LogMessage(L"ShowPath", chosen ? L"end, chosen: " + plat::MenuCaptionText(chosen->caption)
+  // The chosen item's title, and the caption the menu showed for it.
+  infra::LogMessage(L"ShowPath", chosen ? L"end, chosen: " + plat::MenuCaptionText(chosen->caption) + L", shown as \"" +
+                                              plat::MenuCaptionText(plat::LastPopupChosenCaption()) + L"\""
                                         : std::wstring(L"end, nothing chosen"));
   // The item as the user saw it: its action reads the path it stood for, not
   // a position in lists that may have changed while the menu was open.
   if (chosen && chosen->action) chosen->action(*chosen);
+}
+
+void NumberFavourites(plat::Menu& menu, bool on) {
+  wchar_t next = L'1';
+  for (auto& item : menu) {
+    if (item.IsSeparator()) break;  // the end of the favourites block
+    item.accelerator = on && item.visible && next <= L'9' ? next++ : 0;
+  }
 }
 
 void FillOpenWindows(plat::Menu& menu, const std::vector<std::wstring>& folders) {

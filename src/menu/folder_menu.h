@@ -100,7 +100,10 @@ void BuildRecentMenus(agent::AgentServices& agent, bool files, bool folders);
 // the chosen item's action once the menu has closed. `input_tick`, when not 0,
 // is the tick of the user's input that asked for the menu (the hook record's
 // time): the log then tells how long after the click the menu was on screen.
-void ShowPath(agent::AgentServices& agent, plat::Window window, targets::TargetKind kind, std::uint32_t input_tick = 0);
+// `by_key`: the hot key asked for it, so (with the keyboard setting on) the
+// menu opens with its first item selected.
+void ShowPath(agent::AgentServices& agent, plat::Window window, targets::TargetKind kind, std::uint32_t input_tick = 0,
+              bool by_key = false);
 
 // Switches the items of menu on and off for a target (steps of ShowPath).
 // `folder` is what GetPath gave for an Explorer or browser target.
@@ -113,6 +116,10 @@ struct TDisplayFacts {
 };
 void ApplyVisibility(plat::Menu& menu, const TDisplayFacts& facts, const std::vector<std::wstring>& favourite_names,
                      const std::vector<std::wstring>& filter_masks);
+
+// Gives the first nine visible favourites of the top level the keys 1 to 9
+// (none when off); the others and the submenus' items get none.
+void NumberFavourites(plat::Menu& menu, bool on);
 
 // Fills the "Open Windows" submenu with these folders; hidden when empty.
 void FillOpenWindows(plat::Menu& menu, const std::vector<std::wstring>& folders);

@@ -1,6 +1,9 @@
 #include "menu/shorten_caption.h"
 
 namespace menu {
+namespace {
+bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+}  // namespace
 
 std::wstring ShortenPathCaption(const std::wstring& path) {
   constexpr size_t kLongest = 50;
@@ -15,7 +18,10 @@ std::wstring ShortenPathCaption(const std::wstring& path) {
   if (name.size() > kLongest) {
     const size_t dot = name.rfind(L'.');
     const std::wstring extension = dot == std::wstring::npos ? std::wstring() : name.substr(dot);
-    const long keep = 49 - static_cast<long>(extension.size());
+    long keep = 49 - static_cast<long>(extension.size());
+    // A character outside the Basic Multilingual Plane is two UTF-16 units:
+    // the cut never parts them.
+    if (keep > 0 && IsHighSurrogate(name[static_cast<size_t>(keep) - 1])) --keep;
     return (keep > 0 ? name.substr(0, static_cast<size_t>(keep)) : std::wstring()) + L"~~" + extension;
   }
 

@@ -36,6 +36,11 @@ wchar_t MenuAccessKey(std::wstring_view caption) {
   return 0;
 }
 
+std::wstring MenuItemCaption(const MenuItem& item) {
+  if (item.accelerator == 0 || item.IsSeparator()) return item.caption;
+  return std::wstring(L"&") + item.accelerator + L" " + item.caption;
+}
+
 MenuItem* FindMenuItem(Menu& menu, const std::wstring& name) {
   for (auto& item : menu) {
     if (item.name == name) return &item;

@@ -34,6 +34,10 @@ struct MenuItem {
   std::vector<MenuItem> items;                     // a non-empty list makes a submenu
   std::function<void(const MenuItem&)> action;     // run by the owner for the chosen item
   MenuImageList image_list = MenuImageList::Menu;  // where `image` points
+  // A key of the item's own ('1'..'9'), 0 for none: drawn before the caption
+  // as its access key ("&1 " + caption), so a caption of user data keeps
+  // showing exactly as stored while the key still chooses the item.
+  wchar_t accelerator = 0;
 
   bool IsSeparator() const { return caption == L"-"; }
 };
@@ -49,6 +53,10 @@ std::wstring MenuCaptionText(std::wstring_view caption);
 // 0 when it has none.
 wchar_t MenuAccessKey(std::wstring_view caption);
 
+// The caption the menu draws for the item, in menu syntax: the accelerator
+// (when it has one) as access key, then the caption.
+std::wstring MenuItemCaption(const MenuItem& item);
+
 // The item of menu (at any depth) named name, nullptr when none.
 MenuItem* FindMenuItem(Menu& menu, const std::wstring& name);
 const MenuItem* FindMenuItem(const Menu& menu, const std::wstring& name);
@@ -60,7 +68,14 @@ const MenuItem* FindMenuItem(const Menu& menu, const std::wstring& name);
 // that item, nothing when dismissed. Images come from the image lists set with
 // SetMenuImageResources and SetRecentFileIcons; the owner window is made the
 // foreground window first so the menu closes when the user clicks elsewhere.
-std::optional<MenuItem> TrackPopupMenu(const Menu& menu, Point pt, Window owner);
+// With select_first the menu opens with its first item selected, so the
+// keyboard starts there (Enter chooses it, the arrows move on from it).
+std::optional<MenuItem> TrackPopupMenu(const Menu& menu, Point pt, Window owner, bool select_first = false);
+
+// The caption of the item chosen in the last TrackPopupMenu as the menu on
+// screen held it (menu syntax, read back from the system's menu); empty when
+// nothing was chosen.
+std::wstring LastPopupChosenCaption();
 
 // TickCount when the menu of the last TrackPopupMenu appeared on screen; 0
 // when that was not seen.

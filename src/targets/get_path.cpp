@@ -9,8 +9,9 @@
 
 namespace targets {
 namespace {
-// Titles and edit boxes are read into 261 characters (at most 260 of text).
-constexpr int kTextBuffer = 261;
+// Titles and edit boxes are read whole: a folder's path may be longer than
+// MAX_PATH (up to 32767 characters).
+constexpr int kTextBuffer = 32768;
 
 std::wstring ReadTitle(plat::Window w) { return plat::GetWindowText(w, kTextBuffer); }
 

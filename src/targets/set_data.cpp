@@ -21,8 +21,9 @@ namespace {
 constexpr std::uint32_t kTimeoutMs = 200;
 // How long a dialog may stay busy after Enter (listing the new folder).
 constexpr std::uint32_t kBusyAfterEnterMs = 4000;
-// Edit boxes are read into 260 characters including the terminating zero.
-constexpr int kBoxBuffer = 260;
+// Edit boxes are read whole: a path may be longer than MAX_PATH (up to 32767
+// characters), and a box read short would never seem to hold it.
+constexpr int kBoxBuffer = 32768;
 constexpr plat::LParam kFarRightClick = 0x4E22;  // x = 20002, y = 0
 // Waits for a dialog poll its box this often.
 constexpr std::uint32_t kPollMs = 5;
@@ -428,7 +429,7 @@ void SetDataToDialog(plat::Window dialog, const std::wstring& text, int mode, co
   // The click and the focus are through once the box answers the read below.
 
   // The user's own file name, kept across the retries.
-  std::wstring saved = attempt == 0 ? run.Read().value_or(L"") : saved_text.substr(0, 260);
+  std::wstring saved = attempt == 0 ? run.Read().value_or(L"") : saved_text;
   infra::LogMessage(L"SetDataToDialog", L"GetText=" + saved);
   if (run.GaveUp()) return;
 

@@ -182,6 +182,8 @@ plat::FormLayout SettLayout() {
   c.push_back(Ctl(sett_control::kMenuGroup, ControlKind::Group, L" Menu and dialog boxes: ", 4, 206, 370, 44, P));
   c.push_back(Ctl(sett_control::kOpenWindowsMenu, ControlKind::CheckBox, L"Show the folders of open Explorer windows",
                   12, 219, 172, 10, P));
+  c.push_back(Ctl(sett_control::kKeyboardMenu, ControlKind::CheckBox,
+                  L"Keys 1 to 9 for the first favourites; the hot key selects the first item", 12, 232, 300, 10, P));
 
   ControlLayout about = Ctl(sett_control::kAboutText, ControlKind::Label, L"", 4, 92, 370, 10, sett_control::kAboutTab);
   about.centered = true;
@@ -361,6 +363,7 @@ void TSett::OptionShow() {
   plat::SetChecked(form_, sett_control::kMiddleDesktop, s.MDesktop);
   plat::SetChecked(form_, sett_control::kAddressBarRightClick, s.RExplorer);
   plat::SetChecked(form_, sett_control::kOpenWindowsMenu, s.OpenWindowsMenu);
+  plat::SetChecked(form_, sett_control::kKeyboardMenu, s.KeyboardMenu);
 
   store::LoadFavourites();
   FillLists();
@@ -459,6 +462,7 @@ void TSett::Button11Click(const std::wstring& sender) {
   s.FilesCount = infra::TextToInt(plat::GetControlText(form_, sett_control::kRecentFilesCount));
   s.ExpEnch = plat::IsChecked(form_, sett_control::kExplorerEnhancements);
   s.OpenWindowsMenu = plat::IsChecked(form_, sett_control::kOpenWindowsMenu);
+  s.KeyboardMenu = plat::IsChecked(form_, sett_control::kKeyboardMenu);
   s.RecentFldr = plat::IsChecked(form_, sett_control::kRecentFolders);
   s.RecentFls = plat::IsChecked(form_, sett_control::kRecentFiles);
   s.ClearLink = plat::IsChecked(form_, sett_control::kClearLink);

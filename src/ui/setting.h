@@ -81,6 +81,7 @@ inline constexpr wchar_t kAddressBarRightClick[] = L"CheckBox11";
 inline constexpr wchar_t kCustomize[] = L"SpeedButton1";
 inline constexpr wchar_t kMenuGroup[] = L"GroupBox6";
 inline constexpr wchar_t kOpenWindowsMenu[] = L"CheckBox17";
+inline constexpr wchar_t kKeyboardMenu[] = L"CheckBox18";
 // About page
 inline constexpr wchar_t kAboutText[] = L"Label4";
 // The buttons under the pages

@@ -35,6 +35,11 @@ TEST(MenuShortenCaption, Rules) {
       {L"C:\\\\\\" + std::wstring(30, L'w') + L"\\" + std::wstring(25, L'v'), L"C:\\..\\" + std::wstring(25, L'v')},
       // A network path with nothing to leave out stays whole.
       {L"\\\\fileserver01\\" + std::wstring(39, L'n'), L"\\\\fileserver01\\" + std::wstring(39, L'n')},
+      // A character outside the Basic Multilingual Plane (two UTF-16 units,
+      // as Windows stores it) at the cut is kept whole or left out whole.
+      {L"C:\\" + std::wstring(48, L'k') + L"\xD834\xDD1E" + std::wstring(10, L'k'), std::wstring(48, L'k') + L"~~"},
+      {L"C:\\" + std::wstring(47, L'k') + L"\xD834\xDD1E" + std::wstring(10, L'k'),
+       std::wstring(47, L'k') + L"\xD834\xDD1E~~"},
       // A name right after the drive: no middle at all.
       {L"C:\\" + std::wstring(39, L'z') + L"\\" + std::wstring(12, L'q'), L"C:\\..\\" + std::wstring(12, L'q')},
   };

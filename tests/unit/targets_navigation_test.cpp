@@ -68,6 +68,8 @@ class TargetsNav : public logger_test::LoggerFixture {
     s.rect = {0, 0, 800, 600};
     return sim::CreateWindow(s);
   }
+  // Bars are read into room for a path of any length (32767 characters).
+  static constexpr plat::WParam kWholePath = 32768;
   static int Count(plat::Window w, std::uint32_t msg, plat::WParam wp) {
     auto r = sim::Received(w);
     return static_cast<int>(
@@ -123,7 +125,7 @@ TEST_F(TargetsNav, GetPathExamples) {
     plat::Window edit = c.bar ? AddAddressBar(w, c.bar_text) : 0;
     Target(w, c.kind);
     EXPECT_EQ(GetPath(), c.expected);
-    if (edit) EXPECT_EQ(Count(edit, plat::WM_GETTEXT, 261) > 0, c.bar_read);
+    if (edit) EXPECT_EQ(Count(edit, plat::WM_GETTEXT, kWholePath) > 0, c.bar_read);
     auto lines = LogWith(L"GetPath Parameters: Wnd=" + HandleText(w) + L", Path=" + c.expected);
     EXPECT_FALSE(lines.empty());
     if (!lines.empty()) EXPECT_TRUE(lines.back().ends_with(L", Path=" + c.expected));
@@ -164,7 +166,7 @@ TEST_F(TargetsNav, GetPathTakesOnlyAbsoluteTitles) {
     plat::Window edit = AddAddressBar(w, c.bar_text);
     Target(w, c.kind);
     EXPECT_EQ(GetPath(), c.expected);
-    EXPECT_GT(Count(edit, plat::WM_GETTEXT, 261), 0);
+    EXPECT_GT(Count(edit, plat::WM_GETTEXT, kWholePath), 0);
   }
 }
 

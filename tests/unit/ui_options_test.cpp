@@ -308,9 +308,9 @@ TEST_F(UiOptions, OkWritesTheListsRenumberedTrimmedAndTheSettingsInTheirOrder) {
   EXPECT_EQ(ui_test::KeyEntries(kFilter), (Entries{{L"*.*", L"All Files"}}));
   // The settings, written in their fixed order.
   const std::vector<std::wstring> order{
-      L"ClearLink",  L"RecentFldr",   L"RecentFls",  L"ShowTray",  L"MouseWheel",     L"MouseMButton",
-      L"Help",       L"MExplorer",    L"MIExplorer", L"RExplorer", L"MDesktop",       L"ExpEnch",
-      L"FilesCount", L"FoldersCount", L"Alt",        L"Keys",      L"OpenWindowsMenu"};
+      L"ClearLink",  L"RecentFldr",   L"RecentFls",  L"ShowTray",  L"MouseWheel",      L"MouseMButton",
+      L"Help",       L"MExplorer",    L"MIExplorer", L"RExplorer", L"MDesktop",        L"ExpEnch",
+      L"FilesCount", L"FoldersCount", L"Alt",        L"Keys",      L"OpenWindowsMenu", L"KeyboardMenu"};
   EXPECT_EQ(sim::RegValueNames(HKCU, kSettings), order);
   EXPECT_EQ(Dword(L"MouseWheel"), 3u);
   EXPECT_EQ(Dword(L"Alt"), 8u);
@@ -593,3 +593,31 @@ TEST_F(UiOptions, AFailedRewriteKeepsTheFavouritesAndSaysSo) {
 }
 
 }  // namespace
+
+// The menu's own boxes show what is stored (on unless changed) and OK stores
+// what the user left, for the menu shown next.
+TEST_F(UiOptions, MenuBoxesShowAndStoreTheirSettings) {
+  struct Case {
+    const wchar_t* box;
+    const wchar_t* value;
+    bool agent::TProgramSettings::*field;
+  };
+  const Case cases[] = {
+      {ui::sett_control::kOpenWindowsMenu, L"OpenWindowsMenu", &agent::TProgramSettings::OpenWindowsMenu},
+      {ui::sett_control::kKeyboardMenu, L"KeyboardMenu", &agent::TProgramSettings::KeyboardMenu},
+  };
+  auto& form = Start();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.value)));
+    for (bool after : {false, true}) {
+      Options([&](plat::Form f) {
+        sim::ClickTab(f, ui::sett_control::kPages, ui::kOptionPage);
+        EXPECT_EQ(plat::IsChecked(f, c.box), !after);
+        sim::Click(f, c.box);
+        sim::Click(f, ui::sett_control::kOk);
+      });
+      EXPECT_EQ(Dword(c.value), after ? 1u : 0u);
+      EXPECT_EQ(form.ProgramSettings.*c.field, after);
+    }
+  }
+}

@@ -28,15 +28,29 @@ std::wstring DriveRoot(const std::wstring& path) {
   return path;
 }
 
+// A path of MAX_PATH or more characters is asked about in its "\\?\" form,
+// which reaches it whether or not the system lets the program use long paths
+// as they are. Only plain absolute paths ("X:\..." and "\\server\...") are
+// given that form: it takes a path literally, without resolving "/", "." or
+// "..".
+std::wstring Reachable(const std::wstring& path) {
+  if (path.size() < MAX_PATH || path.find(L'/') != std::wstring::npos || path.find(L"\\.") != std::wstring::npos)
+    return path;
+  if (path.size() > 3 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;
+  if (path.size() > 2 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'?' && path[2] != L'.')
+    return L"\\\\?\\UNC\\" + path.substr(2);
+  return path;
+}
+
 }  // namespace
 
 bool FileExists(const std::wstring& path) {
-  DWORD a = ::GetFileAttributesW(path.c_str());
+  DWORD a = ::GetFileAttributesW(Reachable(path).c_str());
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool DirectoryExists(const std::wstring& path) {
-  DWORD a = ::GetFileAttributesW(path.c_str());
+  DWORD a = ::GetFileAttributesW(Reachable(path).c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -158,7 +172,7 @@ bool VolumeLabel(const std::wstring& root, std::wstring& label) {
   return true;
 }
 
-std::uint32_t FileAttributes(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }
+std::uint32_t FileAttributes(const std::wstring& path) { return ::GetFileAttributesW(Reachable(path).c_str()); }
 
 bool FileLastWriteTime(const std::wstring& path, FileTime& time) {
   WIN32_FILE_ATTRIBUTE_DATA data;

@@ -158,7 +158,8 @@ void Fill(HMENU h, const Menu& menu, std::map<UINT, const MenuItem*>& ids, UINT&
     }
     after_separator = false;
     mi.fMask = MIIM_STRING | MIIM_STATE | MIIM_ID;
-    mi.dwTypeData = const_cast<wchar_t*>(item.caption.c_str());
+    const std::wstring caption = MenuItemCaption(item);  // the system copies it
+    mi.dwTypeData = const_cast<wchar_t*>(caption.c_str());
     mi.fState = (item.enabled ? MFS_ENABLED : MFS_DISABLED) | (item.checked ? MFS_CHECKED : 0) |
                 (item.is_default ? MFS_DEFAULT : 0);
     mi.wID = next_id++;
@@ -188,6 +189,7 @@ void Fill(HMENU h, const Menu& menu, std::map<UINT, const MenuItem*>& ids, UINT&
 // The moment the popup menu's window is shown: a hook on this thread's sent
 // messages sees the menu window (class "#32768") being shown.
 thread_local DWORD g_shown_tick = 0;
+thread_local std::wstring g_chosen_caption;
 thread_local HHOOK g_show_hook = nullptr;
 
 LRESULT CALLBACK ShowHook(int code, WPARAM wp, LPARAM lp) {
@@ -224,7 +226,10 @@ LRESULT CALLBACK HoldThreadMessages(int code, WPARAM wparam, LPARAM lparam) {
 
 std::uint32_t LastPopupShownTick() { return g_shown_tick; }
 
-std::optional<MenuItem> TrackPopupMenu(const Menu& model, Point pt, Window owner) {
+std::wstring LastPopupChosenCaption() { return g_chosen_caption; }
+
+std::optional<MenuItem> TrackPopupMenu(const Menu& model, Point pt, Window owner, bool select_first) {
+  g_chosen_caption.clear();
   HWND hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(owner));
   HMENU h = ::CreatePopupMenu();
   if (!h) return std::nullopt;
@@ -264,6 +269,9 @@ std::optional<MenuItem> TrackPopupMenu(const Menu& model, Point pt, Window owner
   std::vector<MSG> outer;
   outer.swap(t_held);
   HHOOK hold = ::SetWindowsHookExW(WH_MSGFILTER, HoldThreadMessages, nullptr, ::GetCurrentThreadId());
+  // The menu's own loop takes the Down key from the queue once the menu is
+  // up, and selects its first item (no flag of TrackPopupMenuEx does so).
+  if (select_first && hwnd) ::PostMessageW(hwnd, WM_KEYDOWN, VK_DOWN, 0);
   UINT chosen = static_cast<UINT>(::TrackPopupMenuEx(
       h, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, pt.x, pt.y, hwnd, nullptr));
   if (hold) ::UnhookWindowsHookEx(hold);
@@ -274,6 +282,16 @@ std::optional<MenuItem> TrackPopupMenu(const Menu& model, Point pt, Window owner
   t_track = outer_track;
   if (g_show_hook) ::UnhookWindowsHookEx(g_show_hook);
   g_show_hook = nullptr;
+  if (chosen != 0) {
+    // What the item showed, as the system's menu held it.
+    const int length = ::GetMenuStringW(h, chosen, nullptr, 0, MF_BYCOMMAND);
+    if (length > 0) {
+      std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+      const int got = ::GetMenuStringW(h, chosen, text.data(), length + 1, MF_BYCOMMAND);
+      text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+      g_chosen_caption = text;
+    }
+  }
   ::DestroyMenu(h);  // also destroys the submenus
   for (const MSG& m : t_held) ::PostThreadMessageW(::GetCurrentThreadId(), m.message, m.wParam, m.lParam);
   t_held.swap(outer);
