@@ -7,10 +7,12 @@
 #include <mutex>
 #include <set>
 
+#include "infra/utf16.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "sim/sim_clock.h"
+#include "sim/sim_process_memory.h"
 #include "sim/sim_window.h"
 #include "sim/sim_world.h"
 #include "platform/window.h"
@@ -555,6 +557,27 @@ FileDialog CreateFileDialog(const FileDialogSpec& spec) {
     for (plat::Window c : plat::EnumChildWindows(fd.dialog)) SetHung(c, true);
   }
   plat::Window dialog = fd.dialog;
+  if (spec.style != DialogStyle::Office) {
+    // The common dialogs tell their folder into a buffer of their own process.
+    SetWindowProc(fd.dialog, [d](plat::Window w, Msg& m) -> plat::LResult {
+      if (m.msg != plat::CDM_GETFOLDERPATH) return DefWindowProc(w, m);
+      std::wstring folder;
+      {
+        std::lock_guard<std::recursive_mutex> g(S().lock);
+        folder = d->folder;
+      }
+      const plat::LResult needed = static_cast<plat::LResult>(folder.size() + 1);
+      if (static_cast<plat::LResult>(m.wparam) < needed) return needed;
+      std::string bytes = infra::ToUtf16Le(folder);
+      bytes.append(2, '\0');
+      std::uint32_t pid = 0;
+      plat::GetWindowThreadProcessId(w, &pid);
+      if (!WriteBytes(pid, static_cast<plat::RemoteAddress>(m.lparam),
+                      std::vector<std::uint8_t>(bytes.begin(), bytes.end())))
+        return -1;
+      return needed;
+    });
+  }
   SetWindowProc(fd.edit, [dialog, d](plat::Window w, Msg& m) -> plat::LResult {
     if (m.msg == plat::WM_SETFOCUS) d->focus_text = Text(w);
     if (m.msg == plat::WM_KEYDOWN && m.wparam == plat::VK_RETURN && d->spec.enter == EnterBehaviour::Navigate) {

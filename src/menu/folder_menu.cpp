@@ -392,9 +392,15 @@ void ShowPath(agent::AgentServices& agent, plat::Window window, targets::TargetK
     if (kind == targets::FileDialog) facts.office_dialog = plat::GetClassName(window, 10) == L"bosa_sdm_";
     ApplyVisibility(agent.FolderMenu(), facts, store::FavouriteNames, store::FilterMasks);
     NumberFavourites(agent.FolderMenu(), agent.Settings().KeyboardMenu);
-    FillOpenWindows(agent.FolderMenu(), agent.Settings().OpenWindowsMenu
-                                            ? targets::OpenExplorerFolders(window, facts.folder)
-                                            : std::vector<std::wstring>{});
+    std::vector<std::wstring> open_windows;
+    if (agent.Settings().OpenWindowsMenu) {
+      open_windows = targets::OpenExplorerFolders(window, facts.folder);
+      // A file dialog's own folder is asked for only when there is a list to
+      // leave it out of.
+      if (answers && kind == targets::FileDialog && !open_windows.empty())
+        targets::LeaveOutFolder(open_windows, targets::FileDialogFolder(window));
+    }
+    FillOpenWindows(agent.FolderMenu(), open_windows);
 
     // 9-10. The popup makes the main window the foreground window first, so
     // the menu takes the keyboard and closes on a click elsewhere.

@@ -47,6 +47,10 @@ constexpr std::uint32_t WM_LBUTTONDOWN = 0x0201;
 constexpr std::uint32_t WM_LBUTTONUP = 0x0202;
 constexpr std::uint32_t WM_USER = 0x0400;
 constexpr std::uint32_t BM_CLICK = 0x00F5;
+// A common file dialog's folder: wParam the buffer's size in characters,
+// lParam a buffer in the dialog's own process; the result is the size the
+// path needs with its terminating zero.
+constexpr std::uint32_t CDM_GETFOLDERPATH = WM_USER + 102;
 
 // --- tree view control (SysTreeView32) ----------------------------------------
 // A TVITEMW in these messages must lie in the control's own process.

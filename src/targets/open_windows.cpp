@@ -5,12 +5,14 @@
 #include "infra/dral_utils.h"
 #include "infra/logger.h"
 #include "infra/text.h"
+#include "infra/utf16.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/shell_windows.h"
 #include "platform/window.h"
 #include "targets/classify.h"
 #include "targets/locators.h"
+#include "targets/remote_tree.h"
 #include "targets/target_state.h"
 
 namespace targets {
@@ -83,6 +85,33 @@ std::wstring ExplorerWindowFolder(plat::Window frame) {
       return text;
   }
   return L"";
+}
+
+std::wstring FileDialogFolder(plat::Window dialog) {
+  plat::OwnedProcess process(OpenWindowProcess(dialog));
+  if (!process) return L"";
+  constexpr std::size_t kChars = 32768;
+  RemoteBlock block(process.get(), kChars * 2);
+  if (!block) return L"";
+  plat::LResult needed = 0;
+  if (!plat::SendMessageTimeout(dialog, plat::CDM_GETFOLDERPATH, kChars, static_cast<plat::LParam>(block.Address()),
+                                plat::SMTO_ABORTIFHUNG, kOpenWindowsTimeoutMs, &needed)) {
+    // The dialog may still write into the block when it gets to the message.
+    if (plat::LastError() == plat::ERROR_TIMEOUT) block.Keep();
+    return L"";
+  }
+  if (needed <= 1 || needed > static_cast<plat::LResult>(kChars)) return L"";
+  std::string bytes(static_cast<std::size_t>(needed - 1) * 2, '\0');
+  if (!block.Read(0, bytes.data(), bytes.size())) return L"";
+  return infra::FromUtf16Le(bytes);
+}
+
+void LeaveOutFolder(std::vector<std::wstring>& folders, const std::wstring& folder) {
+  const std::wstring f = Normal(folder);
+  if (f.empty()) return;
+  folders.erase(std::remove_if(folders.begin(), folders.end(),
+                               [&](const std::wstring& x) { return infra::SameText(Normal(x), f); }),
+                folders.end());
 }
 
 std::vector<std::wstring> OpenExplorerFolders(plat::Window target, const std::wstring& own_folder) {

@@ -20,6 +20,13 @@ constexpr std::uint32_t kOpenWindowsTimeoutMs = 200;
 // without windows that do not answer in time.
 std::vector<std::wstring> OpenExplorerFolders(plat::Window target, const std::wstring& own_folder);
 
+// The folder a common file dialog lists (CDM_GETFOLDERPATH, through a buffer
+// in the dialog's process); empty when it cannot be read in time.
+std::wstring FileDialogFolder(plat::Window dialog);
+
+// Removes the folder (letter case and a trailing backslash aside) from folders.
+void LeaveOutFolder(std::vector<std::wstring>& folders, const std::wstring& folder);
+
 // The folder an Explorer window shows: its title when that is a folder, else
 // its address bar's text when that is one; empty when neither is (or the
 // window did not answer).

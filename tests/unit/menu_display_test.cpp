@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/menu.h"
 #include "sim/sim_menu.h"
+#include "sim/sim_process_memory.h"
 #include "sim/sim_recent_docs.h"
 #include "sim/sim_shell_execute.h"
 #include "sim/sim_window.h"
@@ -183,8 +184,9 @@ TEST_F(MenuDisplay, UserTextsShowAsStoredAndMakeNoAccessKeys) {
 
 TEST_F(MenuDisplay, OpenWindowsListsOtherExplorerFoldersAndTakesTheDialogThere) {
   auto& f = Start();
-  // Folder windows of Windows, the newer one on top.
-  for (const wchar_t* title : {L"C:\\Work", L"C:\\Projects"}) {
+  // Folder windows of Windows, the newer one on top; the newest shows the
+  // dialog's own folder.
+  for (const wchar_t* title : {L"C:\\Work", L"C:\\Projects", L"C:\\DATA\\"}) {
     sim::WindowSpec spec;
     spec.class_name = L"CabinetWClass";
     spec.text = title;
@@ -208,6 +210,18 @@ TEST_F(MenuDisplay, OpenWindowsListsOtherExplorerFoldersAndTakesTheDialogThere) 
   EXPECT_EQ(at(menu::kOpenWindows), at(menu::kN3) + 1);
   EXPECT_EQ(sim::FileDialogFolder(d.dialog), L"C:\\Work");
   EXPECT_EQ(sim::Text(d.edit), L"notes.txt");
+  // Now the dialog lists C:\Work: that window is left out, C:\Data is in.
+  m = Show(d.dialog, targets::FileDialog);
+  EXPECT_EQ(Visible(plat::FindMenuItem(m, menu::kOpenWindows)->items), (Strings{L"C:\\DATA", L"C:\\Projects"}));
+  // A dialog whose folder cannot be asked for (its process refuses): every
+  // folder is offered, nothing else changes.
+  std::uint32_t pid = 0;
+  plat::GetWindowThreadProcessId(d.dialog, &pid);
+  sim::SetProcessOpenRefused(pid, true);
+  m = Show(d.dialog, targets::FileDialog);
+  EXPECT_EQ(Visible(plat::FindMenuItem(m, menu::kOpenWindows)->items),
+            (Strings{L"C:\\DATA", L"C:\\Projects", L"C:\\Work"}));
+  EXPECT_EQ(sim::LiveAllocations(pid), 0);
 
   // Switched off: no submenu, and no window is asked.
   f.ProgramSettings.OpenWindowsMenu = false;

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# The "Open Windows" submenu: a Wine Explorer window shows C:\Harbour, a real
-# Open dialog lists another folder. A middle click in the dialog brings up the
-# folder menu; "Open Windows" holds C:\Harbour (read from the Explorer
-# window's address bar, as Wine's folder windows are not in the shell's
-# window list); choosing it makes the dialog list C:\Harbour.
+# The "Open Windows" submenu: a Wine Explorer window shows C:\Harbour, a newer
+# one the dialog's own folder, and a real Open dialog lists C:\e2edir. A middle
+# click in the dialog brings up the folder menu; "Open Windows" holds
+# C:\Harbour (read from the Explorer window's address bar, as Wine's folder
+# windows are not in the shell's window list) and not the dialog's own folder,
+# though its window is newer; choosing the first entry makes the dialog list
+# C:\Harbour.
 source "$QB_SRC/tests/e2e/lib.sh"
 e2e_begin menu_open_windows
 source "$QB_SRC/tests/e2e/menu_lib.sh"
@@ -16,6 +18,9 @@ menu_seed 'C:\windows=Windows$0'
 (cd "$WINEPREFIX/drive_c" && exec wine explorer 'C:\Harbour' >>"$E2E_DIR/wine.out" 2>&1) &
 explorer_up() { e2e_run targetprobe.exe classify Harbour | tr -d '\r' | grep -qx 'kind=2'; }
 e2e_wait 60 "a Wine Explorer window on C:\\Harbour" explorer_up
+(cd "$WINEPREFIX/drive_c" && exec wine explorer 'C:\e2edir' >>"$E2E_DIR/wine.out" 2>&1) &
+own_up() { e2e_run targetprobe.exe classify e2edir | tr -d '\r' | grep -qx 'kind=2'; }
+e2e_wait 60 "a Wine Explorer window on C:\\e2edir" own_up
 
 menu_start_dialog 'C:\e2edir' 'notes.txt'
 menu_start_agent
