@@ -165,8 +165,9 @@ std::optional<MenuItem> Chosen(const MenuItem* item) {
 }  // namespace
 
 std::optional<MenuItem> TrackPopupMenu(const Menu& model, Point pt, Window owner, bool select_first) {
-  // As the windows build: the popup shows a copy taken when it opens.
-  const Menu menu = model;
+  // As the windows build: the popup shows a copy taken when it opens (the
+  // model may change while the menu is open).
+  const Menu menu = model;  // NOLINT(performance-unnecessary-copy-initialization)
   using sim::S;
   // As on Windows, the owner becomes the foreground window first so that the
   // menu takes the keyboard (which may wait on a window that shares input).
@@ -204,6 +205,8 @@ void SetMenuImageResources(int first_resource_id, int count) {
   S().images = count > 0 ? static_cast<std::size_t>(count) : 0;
 }
 
-void SetRecentFileIcons(std::vector<Handle> icons) {}
+// The sim draws no icons; the handles it is given are its own to drop (the
+// seam hands them over by value).
+void SetRecentFileIcons(std::vector<Handle> /*icons*/) {}  // NOLINT(performance-unnecessary-value-param)
 
 }  // namespace plat

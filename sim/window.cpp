@@ -455,7 +455,7 @@ namespace {
 
 bool LooksLikeMask(const std::wstring& t) { return t.find_first_of(L"*?") != std::wstring::npos; }
 
-void TakeEnter(plat::Window dialog, std::shared_ptr<DialogState> d) {
+void TakeEnter(plat::Window dialog, const std::shared_ptr<DialogState>& d) {
   std::wstring t = Text(d->edit);
   if (t.empty()) return;
   if (d->spec.list_busy_ms) {

@@ -27,7 +27,9 @@ std::wstring FreeName(const std::wstring& base, const std::wstring& ext) {
   std::wstring name = base + ext;
   if (!plat::FileExists(name) || plat::RemoveFile(name)) return name;
   for (int n = 1; n < 10000; ++n) {
-    name = base + std::to_wstring(n) + ext;
+    name = base;
+    name += std::to_wstring(n);
+    name += ext;
     if (plat::FileExists(name)) plat::RemoveFile(name);
     if (!plat::FileExists(name)) return name;
   }
@@ -42,12 +44,13 @@ std::wstring WithoutTrailingBackslash(std::wstring s) {
 }  // namespace
 
 void AddToZip(const std::wstring& folder, const std::wstring& mask, TZip& archive) {
-  infra::LogMessage(kAddSource, L"Path=" + folder + L"\\" + mask);
+  const std::wstring pattern = folder + L"\\" + mask;
+  infra::LogMessage(kAddSource, L"Path=" + pattern);
   if (folder == L"\\" || folder.empty() || !plat::DirectoryExists(folder)) {
     infra::LogMessage(kAddSource, L"Incorrect path");
     return;
   }
-  for (const plat::FindData& f : plat::FindFiles(folder + L"\\" + mask)) {
+  for (const plat::FindData& f : plat::FindFiles(pattern)) {
     if (f.IsDirectory() || f.name == L"." || f.name == L"..") continue;
     const std::wstring lower = Lower(f.name);
     if (lower == L"desktop.ini") continue;

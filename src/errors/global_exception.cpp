@@ -35,7 +35,7 @@ void SetErrorDialogHooks(ErrorDialogHooks hooks) {
   Hooks() = std::move(hooks);
 }
 
-void GlobalException(std::exception_ptr e) {
+void GlobalException(const std::exception_ptr& e) {
   if (InExceptionHandler) return;
   try {
     const std::uint32_t last_error = plat::LastError();

@@ -33,6 +33,6 @@ void SetErrorDialogHooks(ErrorDialogHooks hooks);
 
 // Handles one exception (std::current_exception() in a catch clause).
 // Never throws.
-void GlobalException(std::exception_ptr e);
+void GlobalException(const std::exception_ptr& e);
 
 }  // namespace errors

@@ -57,7 +57,7 @@ plat::RegKey TRegistry::GetBaseKey(bool relative) const {
 
 std::wstring TRegistry::ComposePath(const std::wstring& key) const {
   const bool relative = IsRelative(key);
-  const std::wstring s = StripLeadingBackslash(key);
+  std::wstring s = StripLeadingBackslash(key);
   if (!relative || current_key_ == 0) return s;
   if (s.empty()) return current_path_;
   if (current_path_.empty()) return s;

@@ -11,7 +11,7 @@ std::wstring ShortenPathCaption(const std::wstring& path) {
 
   const size_t cut = path.find_last_of(L"\\:");
   const std::wstring folder = cut == std::wstring::npos ? std::wstring() : path.substr(0, cut + 1);
-  const std::wstring name = cut == std::wstring::npos ? path : path.substr(cut + 1);
+  std::wstring name = cut == std::wstring::npos ? path : path.substr(cut + 1);
 
   if (name.size() >= 40 && name.size() <= kLongest) return name;
 

@@ -195,8 +195,7 @@ std::wstring RecentFolderOf(const std::wstring& file) {
 
 std::wstring IconKey(const std::wstring& file) {
   const std::size_t p = file.find_last_of(L".\\:");
-  const std::wstring ext =
-      p == std::wstring::npos || file[p] != L'.' ? std::wstring() : infra::LowerCaseText(file.substr(p));
+  std::wstring ext = p == std::wstring::npos || file[p] != L'.' ? std::wstring() : infra::LowerCaseText(file.substr(p));
   for (const wchar_t* own : kOwnIconExtensions) {
     if (ext == own) return file;
   }

@@ -148,11 +148,19 @@ bool WalkTree(plat::Window tree_window, const std::vector<std::wstring>& steps, 
     const std::wstring& name = steps[i];
     item = EachChild(tree, item, [&](Item, const RemoteTree::ItemText& t) { return infra::SameText(t.text, name); });
     if (!item) {
-      reasons.push_back(tree.Silent() ? L"the tree does not answer"
-                                      : L"the tree has no item \"" + name + L"\" below " + shown);
+      if (tree.Silent()) {
+        reasons.emplace_back(L"the tree does not answer");
+      } else {
+        std::wstring reason = L"the tree has no item \"";
+        reason += name;
+        reason += L"\" below ";
+        reason += shown;
+        reasons.push_back(std::move(reason));
+      }
       return false;
     }
-    shown += L"\\" + name;
+    shown += L'\\';
+    shown += name;
   }
   if (!tree.Select(item) || tree.Caret() != item) {
     reasons.push_back(L"the tree did not select " + shown);

@@ -76,7 +76,7 @@ plat::Window QuietAddressEdit(plat::Window frame) {
 }  // namespace
 
 std::wstring ExplorerWindowFolder(plat::Window frame) {
-  const std::wstring title = plat::GetWindowText(frame, kTextBuffer);
+  std::wstring title = plat::GetWindowText(frame, kTextBuffer);
   if (IsFolderPath(title)) return title;
   if (plat::Window edit = QuietAddressEdit(frame)) {
     std::wstring text;

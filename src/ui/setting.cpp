@@ -90,7 +90,7 @@ void InstallModalMessageHook(agent::AgentServices& agent) {
   plat::SetModalMessageHook([&agent](const plat::Msg& msg) { return agent.HandleAgentMessage(msg); });
   // What the dialogs' handlers do not catch ends where the agent's loop
   // sends its handlers' errors.
-  plat::SetModalExceptionHandler([](std::exception_ptr e) { errors::GlobalException(e); });
+  plat::SetModalExceptionHandler([](const std::exception_ptr& e) { errors::GlobalException(e); });
 }
 
 plat::FormLayout SettLayout() {
