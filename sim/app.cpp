@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <deque>
+#include <exception>
 #include <map>
 #include <mutex>
 #include <set>
@@ -41,6 +42,14 @@ struct HotKey {
   std::uint32_t key = 0;
 };
 
+struct EventHook {
+  std::uint32_t min = 0;
+  std::uint32_t max = 0;
+  std::uint32_t flags = 0;
+  plat::ThreadId thread = 0;
+  plat::WinEventProc proc;
+};
+
 struct AppState {
   std::recursive_mutex lock;
   std::map<std::wstring, std::uint32_t> registered;  // upper-cased name -> number
@@ -56,6 +65,11 @@ struct AppState {
   std::uint64_t loop_deadline = 0;
   int trims = 0;
   std::vector<std::uint64_t> layouts{0x04090409};
+  std::map<plat::WinEventHook, EventHook> event_hooks;
+  plat::WinEventHook next_event_hook = 0x4400;
+  // Events waiting for their hook's thread, in order.
+  std::map<plat::ThreadId, std::deque<std::pair<plat::WinEventHook, plat::WinEvent>>> events;
+  bool only_create_destroy = false;
 };
 
 AppState& S() {
@@ -80,7 +94,38 @@ const bool kReset = RegisterReset([] {
   s.loop_deadline = 0;
   s.trims = 0;
   s.layouts = {0x04090409};
+  s.event_hooks.clear();
+  s.next_event_hook = 0x4400;
+  s.events.clear();
+  s.only_create_destroy = false;
 });
+
+// An exception a window-event procedure let out, thrown again after the
+// thread's next DispatchMessageW (as the windows backend does).
+thread_local std::exception_ptr t_pending_exception;
+
+// Runs one waiting window event of the calling thread; false when none waits.
+bool RunOneWinEvent() {
+  plat::WinEventProc proc;
+  plat::WinEvent e;
+  {
+    std::lock_guard<std::recursive_mutex> g(S().lock);
+    auto it = S().events.find(plat::CurrentThreadId());
+    if (it == S().events.end() || it->second.empty()) return false;
+    auto [hook, event] = it->second.front();
+    it->second.pop_front();
+    auto h = S().event_hooks.find(hook);
+    if (h == S().event_hooks.end()) return true;  // removed meanwhile
+    proc = h->second.proc;
+    e = event;
+  }
+  try {
+    if (proc) proc(e);
+  } catch (...) {
+    if (!t_pending_exception) t_pending_exception = std::current_exception();
+  }
+  return true;
+}
 
 std::wstring Upper(std::wstring s) {
   for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
@@ -204,6 +249,31 @@ int WorkingSetTrims() {
   return S().trims;
 }
 
+void RaiseWinEvent(std::uint32_t event, plat::Window window) {
+  std::uint32_t process = 0;
+  const plat::ThreadId thread = plat::GetWindowThreadProcessId(window, &process);
+  const std::uint64_t now = Now();
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  if (S().only_create_destroy && (event == plat::EVENT_OBJECT_SHOW || event == plat::EVENT_OBJECT_HIDE)) return;
+  for (const auto& [h, hook] : S().event_hooks) {
+    if (event < hook.min || event > hook.max) continue;
+    // The sim's process of a thread (GetWindowThreadProcessId's numbering).
+    if ((hook.flags & plat::WINEVENT_SKIPOWNPROCESS) && process == hook.thread + 1000000) continue;
+    S().events[hook.thread].emplace_back(h, plat::WinEvent{event, window, plat::OBJID_WINDOW, plat::CHILDID_SELF,
+                                                           thread, static_cast<std::uint32_t>(now)});
+  }
+}
+
+void SetOnlyCreateAndDestroyEvents(bool only) {
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  S().only_create_destroy = only;
+}
+
+int WinEventHooks() {
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  return static_cast<int>(S().event_hooks.size());
+}
+
 }  // namespace sim
 
 namespace plat {
@@ -260,6 +330,7 @@ bool PostThreadMessageW(ThreadId thread, std::uint32_t message, std::uint64_t wp
 }
 
 bool PeekMessageW(Msg& msg) {
+  while (sim::RunOneWinEvent()) {}
   std::lock_guard<std::recursive_mutex> g(S().lock);
   auto& q = sim::OwnQueue();
   if (q.empty()) return false;
@@ -270,6 +341,7 @@ bool PeekMessageW(Msg& msg) {
 
 bool GetMessageW(Msg& msg) {
   for (;;) {
+    if (sim::RunOneWinEvent()) continue;
     {
       const std::uint64_t now = sim::Now();
       std::lock_guard<std::recursive_mutex> g(S().lock);
@@ -301,6 +373,31 @@ void DispatchMessageW(const Msg& msg) {
     proc = it->second.proc;
   }
   proc(msg.window, msg.message, msg.wparam, msg.lparam);
+  if (sim::t_pending_exception) {
+    std::exception_ptr e = sim::t_pending_exception;
+    sim::t_pending_exception = nullptr;
+    std::rethrow_exception(e);
+  }
+}
+
+WinEventHook SetWinEventHook(std::uint32_t event_min, std::uint32_t event_max, WinEventProc proc, std::uint32_t flags) {
+  if (!proc || event_min > event_max) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  const WinEventHook h = S().next_event_hook++;
+  S().event_hooks[h] = sim::EventHook{event_min, event_max, flags, CurrentThreadId(), std::move(proc)};
+  return h;
+}
+
+bool UnhookWinEvent(WinEventHook hook) {
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  if (!S().event_hooks.erase(hook)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  return true;
 }
 
 void PostQuitMessage(int) {

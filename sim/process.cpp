@@ -76,4 +76,6 @@ ThreadId CurrentThreadId() {
   return it->second;
 }
 
+std::uint32_t CurrentProcessId() { return CurrentThreadId() + 1000000; }
+
 }  // namespace plat

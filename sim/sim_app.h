@@ -52,4 +52,17 @@ std::vector<std::uint32_t> AllowedMessages(plat::Window window);
 
 int WorkingSetTrims();
 
+// Window events (SetWinEventHook): the window tree raises EVENT_OBJECT_CREATE,
+// _SHOW, _HIDE and _DESTROY for top-level windows (a test may raise any
+// event); each hook whose range holds the event gets it, out of context: its
+// thread runs the procedure in its next GetMessageW or PeekMessageW, as the
+// system does. WINEVENT_SKIPOWNPROCESS leaves out windows of the hook's own
+// process (its thread's windows, in the sim).
+void RaiseWinEvent(std::uint32_t event, plat::Window window);
+// As Wine 8: of the object events only creation and destruction are raised
+// (no show or hide).
+void SetOnlyCreateAndDestroyEvents(bool only);
+// Hooks set and not removed.
+int WinEventHooks();
+
 }  // namespace sim

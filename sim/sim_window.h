@@ -69,7 +69,8 @@ void SetRect(plat::Window w, plat::Rect r);
 std::vector<plat::Window> Children(plat::Window w);
 
 void SetCursorPos(plat::Point p);
-// Makes the window the foreground window (as the user's click would).
+// Makes the window the foreground window (as the user's click would), with
+// EVENT_SYSTEM_FOREGROUND for the window-event hooks.
 void SetForeground(plat::Window w);
 // When set, SetForegroundWindow fails and changes nothing.
 void SetForegroundRefused(bool refused);
@@ -144,6 +145,9 @@ struct FileDialogSpec {
   bool hung = false;
   plat::ThreadId thread = 0;
   plat::Rect rect{100, 100, 700, 500};
+  // Made hidden and shown this long after (a program that fills its dialog
+  // before it shows it); 0: visible at once.
+  std::uint32_t shown_after_ms = 0;
 };
 
 struct FileDialog {
@@ -151,6 +155,8 @@ struct FileDialog {
   plat::Window edit = 0;  // the file name box
 };
 
+// The Classic and Vista dialogs answer CDM_GETFOLDERPATH with their folder,
+// written into their process's memory (sim/sim_process_memory.h).
 FileDialog CreateFileDialog(const FileDialogSpec& spec);
 // The folder the dialog lists, the filter mask it applies (empty: none), and
 // the files it was asked to open (the dialog closes on a file).

@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "sim/sim_app.h"
 #include "sim/sim_clock.h"
 #include "sim/sim_process_memory.h"
 #include "sim/sim_window.h"
@@ -219,7 +220,7 @@ const bool kResetDialogs = RegisterReset([] {
 }  // namespace
 
 plat::Window CreateWindow(const WindowSpec& spec) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
+  std::unique_lock<std::recursive_mutex> g(S().lock);
   auto win = std::make_shared<Win>();
   win->cls = spec.class_name;
   win->text = spec.text;
@@ -244,6 +245,12 @@ plat::Window CreateWindow(const WindowSpec& spec) {
   }
   if (!win->thread) win->thread = kOtherProgramThread;
   S().wins[w] = win;
+  g.unlock();
+  // Window events of top-level windows, delivered to the hooks later.
+  if (!spec.parent) {
+    RaiseWinEvent(plat::EVENT_OBJECT_CREATE, w);
+    if (spec.style & plat::WS_VISIBLE) RaiseWinEvent(plat::EVENT_OBJECT_SHOW, w);
+  }
   return w;
 }
 
@@ -263,6 +270,10 @@ void DestroyWindow(plat::Window w) {
   Msg m;
   m.msg = plat::WM_DESTROY;
   Deliver(w, m);
+  if (!win->parent) {
+    if (plat::IsWindowVisible(w)) RaiseWinEvent(plat::EVENT_OBJECT_HIDE, w);
+    RaiseWinEvent(plat::EVENT_OBJECT_DESTROY, w);
+  }
   std::lock_guard<std::recursive_mutex> g(S().lock);
   if (win->parent) {
     if (auto p = Find(win->parent)) std::erase(p->children, w);
@@ -319,8 +330,11 @@ void SetCursorPos(plat::Point p) {
 }
 
 void SetForeground(plat::Window w) {
-  std::lock_guard<std::recursive_mutex> g(S().lock);
-  S().foreground = w;
+  {
+    std::lock_guard<std::recursive_mutex> g(S().lock);
+    S().foreground = w;
+  }
+  if (w) RaiseWinEvent(plat::EVENT_SYSTEM_FOREGROUND, w);
 }
 
 void SetForegroundRefused(bool refused) {
@@ -505,6 +519,7 @@ FileDialog CreateFileDialog(const FileDialogSpec& spec) {
   ws.text = L"Open";
   ws.style = plat::WS_POPUP | plat::WS_VISIBLE | plat::WS_CLIPSIBLINGS | plat::WS_CAPTION | plat::WS_SYSMENU |
              plat::DS_MODALFRAME;
+  if (spec.shown_after_ms) ws.style &= ~plat::WS_VISIBLE;
   ws.ex_style = plat::WS_EX_DLGMODALFRAME | plat::WS_EX_WINDOWEDGE | plat::WS_EX_CONTROLPARENT;
   FileDialog fd;
   plat::Rect box{spec.rect.left + 100, spec.rect.bottom - 80, spec.rect.right - 150, spec.rect.bottom - 60};
@@ -557,6 +572,7 @@ FileDialog CreateFileDialog(const FileDialogSpec& spec) {
     for (plat::Window c : plat::EnumChildWindows(fd.dialog)) SetHung(c, true);
   }
   plat::Window dialog = fd.dialog;
+  if (spec.shown_after_ms) At(Now() + spec.shown_after_ms, [dialog] { plat::ShowWindow(dialog, plat::SW_SHOW); });
   if (spec.style != DialogStyle::Office) {
     // The common dialogs tell their folder into a buffer of their own process.
     SetWindowProc(fd.dialog, [d](plat::Window w, Msg& m) -> plat::LResult {
@@ -871,7 +887,7 @@ bool AttachThreadInput(ThreadId attach, ThreadId attach_to, bool attach_flag) {
 bool ShowWindow(Window w, int cmd) {
   auto win = sim::Find(w);
   if (!win) return false;
-  std::lock_guard<std::recursive_mutex> g(sim::S().lock);
+  std::unique_lock<std::recursive_mutex> g(sim::S().lock);
   bool was_visible = (win->style & WS_VISIBLE) != 0;
   switch (cmd) {
     case SW_HIDE:
@@ -892,6 +908,9 @@ bool ShowWindow(Window w, int cmd) {
     default:
       win->style |= WS_VISIBLE;
   }
+  const bool visible = (win->style & WS_VISIBLE) != 0;
+  g.unlock();
+  if (!win->parent && visible != was_visible) sim::RaiseWinEvent(visible ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, w);
   return was_visible;
 }
 

@@ -38,9 +38,10 @@ const Entry kEntries[] = {
     {L"Keys", &TProgramSettings::Keys},
     {L"OpenWindowsMenu", &TProgramSettings::OpenWindowsMenu},
     {L"KeyboardMenu", &TProgramSettings::KeyboardMenu},
+    {L"FollowExplorer", &TProgramSettings::FollowExplorer},
     {L"AlwaysAddDialog", &TProgramSettings::AlwaysAddDialog},
 };
-constexpr std::size_t kOptionsValues = 18;
+constexpr std::size_t kOptionsValues = 19;
 
 }  // namespace
 

@@ -41,6 +41,7 @@ struct TProgramSettings {
   bool AlwaysAddDialog = false;    // ask for a title whenever a folder is added
   bool OpenWindowsMenu = true;     // submenu "Open Windows": the folders of the open Explorer windows
   bool KeyboardMenu = true;        // favourites 1 to 9 by key; the hot key's menu opens on its first item
+  bool FollowExplorer = false;     // new file dialogs of other programs go to the latest Explorer window's folder
 };
 
 // Reads every value of the settings that exists in the key open in reg. A

@@ -96,6 +96,7 @@ TVorlFolder::TVorlFolder(std::wstring start_argument, std::uint32_t wm_qxaddfold
   menu::LoadImageList1();
   // Timer4 polls the hook block from the form's creation on.
   plat::SetTimer(Handle, kTimer4Id, kTimer4Interval);
+  FollowExplorer.SetTimerWindow(Handle);
 }
 
 TVorlFolder::~TVorlFolder() {
@@ -178,6 +179,8 @@ void TVorlFolder::FormCreate() {
   }
   if (!HookBlock) Terminate();
 
+  FollowExplorer.SetEnabled(ProgramSettings.FollowExplorer);
+
   store::AddFavouriteFolder(Trimmed(StartArgument));
   StartArgument.clear();
   ScanRecentAtStart();
@@ -246,6 +249,7 @@ void TVorlFolder::FormDestroy() {
   StopRecentWatch();
   plat::UnregisterHotKey(Handle, HotKeyId);
   HotKeyRegistered = false;
+  FollowExplorer.SetEnabled(false);
   CallRemoveHook();
   HookBlock = nullptr;
   UnloadHookLibrary();
@@ -314,6 +318,7 @@ std::optional<std::int64_t> TVorlFolder::WindowProc(std::uint32_t message, std::
       if (wparam == kTimer4Id) Timer4Timer();
       if (wparam == kTimer1Id) Timer1Timer();
       if (wparam == store::kChangeTimerId) store::ChangeTimerProc();
+      if (wparam == targets::TFollowExplorer::kTimerId) FollowExplorer.OnTimer();
       return 0;
     case WM_QXBUILDMENU:
       BuildPendingFavouritesMenu();
@@ -578,6 +583,7 @@ void TVorlFolder::ApplyOptions(const TOptionsChoice& choice) {
   app::SetAutostartEntry(choice.autostart);
 
   BuildRecentMenus(s.RecentFls, s.RecentFldr);
+  FollowExplorer.SetEnabled(s.FollowExplorer);
 
   // The hook takes the new settings; without it the agent has no purpose.
   CallRemoveHook();

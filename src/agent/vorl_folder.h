@@ -22,6 +22,7 @@
 #include "platform/types.h"
 #include "store/recent_scan.h"
 #include "store/favourites.h"
+#include "targets/follow_explorer.h"
 #include "targets/target_kind.h"
 
 namespace agent {
@@ -189,6 +190,9 @@ class TVorlFolder final : public AgentServices {
   std::vector<std::wstring>& FilterMasks = store::FilterMasks;
   std::vector<std::wstring>& FilterNames = store::FilterNames;
   bool TrayIconVisible = false;
+  // Follow Explorer: switches new file dialogs of other programs to the
+  // folder of the latest Explorer window while the setting is on.
+  targets::TFollowExplorer FollowExplorer{0};
   bool HotKeyRegistered = false;
 
  private:

@@ -83,6 +83,38 @@ bool KillTimer(Window window, std::uint64_t id);
 bool RegisterHotKey(Window window, int id, std::uint32_t modifiers, std::uint32_t virtual_key);
 bool UnregisterHotKey(Window window, int id);
 
+// --- window events (SetWinEventHook) ---------------------------------------------
+inline constexpr std::uint32_t EVENT_SYSTEM_FOREGROUND = 0x0003;
+inline constexpr std::uint32_t EVENT_OBJECT_CREATE = 0x8000;
+inline constexpr std::uint32_t EVENT_OBJECT_DESTROY = 0x8001;
+inline constexpr std::uint32_t EVENT_OBJECT_SHOW = 0x8002;
+inline constexpr std::uint32_t EVENT_OBJECT_HIDE = 0x8003;
+inline constexpr std::uint32_t WINEVENT_OUTOFCONTEXT = 0x0000;
+inline constexpr std::uint32_t WINEVENT_SKIPOWNPROCESS = 0x0002;
+inline constexpr std::int32_t OBJID_WINDOW = 0;
+inline constexpr std::int32_t CHILDID_SELF = 0;
+
+// One event as the hook procedure hears of it.
+struct WinEvent {
+  std::uint32_t event = 0;
+  Window window = 0;
+  std::int32_t object = 0;  // OBJID_WINDOW: the window itself
+  std::int32_t child = 0;   // CHILDID_SELF: the object itself
+  ThreadId thread = 0;      // the thread that caused the event
+  std::uint32_t time = 0;
+};
+using WinEventProc = std::function<void(const WinEvent&)>;
+// A hook as a number; 0 is none.
+using WinEventHook = std::uint64_t;
+
+// SetWinEventHook(event_min, event_max, no module, proc, every process, every
+// thread, flags) out of context: the system queues the events and the calling
+// thread runs proc while it waits for or peeks at messages (also in modal
+// loops: menus, dialogs). An exception proc lets out is thrown again after the
+// thread's next DispatchMessageW. 0 on failure.
+WinEventHook SetWinEventHook(std::uint32_t event_min, std::uint32_t event_max, WinEventProc proc, std::uint32_t flags);
+bool UnhookWinEvent(WinEventHook hook);
+
 // Lets a message from a process of lower integrity through the UIPI filter:
 // ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW) for a window, and
 // the process-wide ChangeWindowMessageFilter(message, MSGFLT_ADD) when window

@@ -13,6 +13,11 @@ std::wstring ProgramPath();
 // Identifier of the calling thread (GetCurrentThreadId).
 ThreadId CurrentThreadId();
 
+// Identifier of the running process (GetCurrentProcessId), as
+// GetWindowThreadProcessId reports it for the process's windows. (The sim
+// numbers each thread's windows as a process of its own.)
+std::uint32_t CurrentProcessId();
+
 // The value of an environment variable of the process; false when it is not set.
 bool GetEnvironmentVariableW(const std::wstring& name, std::wstring& value);
 

@@ -37,14 +37,15 @@ std::wstring ReadBox(plat::Window edit) {
 }
 }  // namespace
 
-std::wstring GetPath() {
+std::wstring GetPath() { return GetPathOf(CurrentTargetWindow, CurrentTargetKind); }
+
+std::wstring GetPathOf(plat::Window target, TargetKind kind) {
   std::wstring result;
-  const plat::Window target = CurrentTargetWindow;
   if (!target) {
     infra::LogError(L"GetPath", L"Wnd = 0", L"", plat::LastError(), true);
     return result;
   }
-  switch (CurrentTargetKind) {
+  switch (kind) {
     case Explorer: {
       std::wstring title = ReadTitle(target);
       if (IsFolder(title)) {

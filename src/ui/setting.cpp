@@ -98,10 +98,10 @@ plat::FormLayout SettLayout() {
   f.name = sett_control::kForm;
   f.caption = L"Options";
   f.width = 400;
-  f.height = 312;
+  f.height = 326;
   f.key_preview = true;
   auto& c = f.controls;
-  c.push_back(Ctl(sett_control::kPages, ControlKind::Tabs, L"", 7, 7, 386, 278));
+  c.push_back(Ctl(sett_control::kPages, ControlKind::Tabs, L"", 7, 7, 386, 292));
   c.push_back(Ctl(sett_control::kFoldersTab, ControlKind::Page, L"Folders", 0, 0, 0, 0, sett_control::kPages));
   c.push_back(Ctl(sett_control::kFiltersTab, ControlKind::Page, L"Filters", 0, 0, 0, 0, sett_control::kPages));
   c.push_back(Ctl(sett_control::kOptionTab, ControlKind::Page, L"Preferences", 0, 0, 0, 0, sett_control::kPages));
@@ -179,27 +179,29 @@ plat::FormLayout SettLayout() {
                          L"When you right-click the 'Address bar'", 192, 185, 110, 10, P)));
   c.push_back(Hidden(Ctl(sett_control::kCustomize, ControlKind::Button, L"Customize", 310, 183, 56, 14, P)));
 
-  c.push_back(Ctl(sett_control::kMenuGroup, ControlKind::Group, L" Menu and dialog boxes: ", 4, 206, 370, 44, P));
+  c.push_back(Ctl(sett_control::kMenuGroup, ControlKind::Group, L" Menu and dialog boxes: ", 4, 206, 370, 58, P));
   c.push_back(Ctl(sett_control::kOpenWindowsMenu, ControlKind::CheckBox, L"Show the folders of open Explorer windows",
                   12, 219, 172, 10, P));
   c.push_back(Ctl(sett_control::kKeyboardMenu, ControlKind::CheckBox,
                   L"Keys 1 to 9 for the first favourites; the hot key selects the first item", 12, 232, 300, 10, P));
+  c.push_back(Ctl(sett_control::kFollowExplorer, ControlKind::CheckBox,
+                  L"Follow Explorer: new file dialog boxes open in its folder", 12, 245, 350, 10, P));
 
   ControlLayout about = Ctl(sett_control::kAboutText, ControlKind::Label, L"", 4, 92, 370, 10, sett_control::kAboutTab);
   about.centered = true;
   c.push_back(about);
 
-  ControlLayout ok = Ctl(sett_control::kOk, ControlKind::Button, L"OK", 181, 292, 50, 14);
+  ControlLayout ok = Ctl(sett_control::kOk, ControlKind::Button, L"OK", 181, 306, 50, 14);
   ok.tag = 1;
   ok.is_default = true;
   c.push_back(ok);
-  ControlLayout apply = Ctl(sett_control::kApply, ControlKind::Button, L"Apply", 235, 292, 50, 14);
+  ControlLayout apply = Ctl(sett_control::kApply, ControlKind::Button, L"Apply", 235, 306, 50, 14);
   apply.tag = 2;
   c.push_back(apply);
-  ControlLayout cancel = Ctl(sett_control::kCancel, ControlKind::Button, L"Cancel", 289, 292, 50, 14);
+  ControlLayout cancel = Ctl(sett_control::kCancel, ControlKind::Button, L"Cancel", 289, 306, 50, 14);
   cancel.is_cancel = true;
   c.push_back(cancel);
-  c.push_back(Ctl(sett_control::kHelp, ControlKind::Button, L"Help", 343, 292, 50, 14));
+  c.push_back(Ctl(sett_control::kHelp, ControlKind::Button, L"Help", 343, 306, 50, 14));
   return f;
 }
 
@@ -364,6 +366,7 @@ void TSett::OptionShow() {
   plat::SetChecked(form_, sett_control::kAddressBarRightClick, s.RExplorer);
   plat::SetChecked(form_, sett_control::kOpenWindowsMenu, s.OpenWindowsMenu);
   plat::SetChecked(form_, sett_control::kKeyboardMenu, s.KeyboardMenu);
+  plat::SetChecked(form_, sett_control::kFollowExplorer, s.FollowExplorer);
 
   store::LoadFavourites();
   FillLists();
@@ -463,6 +466,7 @@ void TSett::Button11Click(const std::wstring& sender) {
   s.ExpEnch = plat::IsChecked(form_, sett_control::kExplorerEnhancements);
   s.OpenWindowsMenu = plat::IsChecked(form_, sett_control::kOpenWindowsMenu);
   s.KeyboardMenu = plat::IsChecked(form_, sett_control::kKeyboardMenu);
+  s.FollowExplorer = plat::IsChecked(form_, sett_control::kFollowExplorer);
   s.RecentFldr = plat::IsChecked(form_, sett_control::kRecentFolders);
   s.RecentFls = plat::IsChecked(form_, sett_control::kRecentFiles);
   s.ClearLink = plat::IsChecked(form_, sett_control::kClearLink);

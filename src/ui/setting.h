@@ -82,6 +82,7 @@ inline constexpr wchar_t kCustomize[] = L"SpeedButton1";
 inline constexpr wchar_t kMenuGroup[] = L"GroupBox6";
 inline constexpr wchar_t kOpenWindowsMenu[] = L"CheckBox17";
 inline constexpr wchar_t kKeyboardMenu[] = L"CheckBox18";
+inline constexpr wchar_t kFollowExplorer[] = L"CheckBox19";
 // About page
 inline constexpr wchar_t kAboutText[] = L"Label4";
 // The buttons under the pages

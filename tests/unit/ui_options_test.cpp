@@ -307,10 +307,11 @@ TEST_F(UiOptions, OkWritesTheListsRenumberedTrimmedAndTheSettingsInTheirOrder) {
             (Entries{{L"Submenu0", L"Work $5"}, {L"C:\\Work$2", L"Projects$4"}, {L"C:\\Data", L"My data$0"}}));
   EXPECT_EQ(ui_test::KeyEntries(kFilter), (Entries{{L"*.*", L"All Files"}}));
   // The settings, written in their fixed order.
-  const std::vector<std::wstring> order{
-      L"ClearLink",  L"RecentFldr",   L"RecentFls",  L"ShowTray",  L"MouseWheel",      L"MouseMButton",
-      L"Help",       L"MExplorer",    L"MIExplorer", L"RExplorer", L"MDesktop",        L"ExpEnch",
-      L"FilesCount", L"FoldersCount", L"Alt",        L"Keys",      L"OpenWindowsMenu", L"KeyboardMenu"};
+  const std::vector<std::wstring> order{L"ClearLink",       L"RecentFldr",   L"RecentFls",     L"ShowTray",
+                                        L"MouseWheel",      L"MouseMButton", L"Help",          L"MExplorer",
+                                        L"MIExplorer",      L"RExplorer",    L"MDesktop",      L"ExpEnch",
+                                        L"FilesCount",      L"FoldersCount", L"Alt",           L"Keys",
+                                        L"OpenWindowsMenu", L"KeyboardMenu", L"FollowExplorer"};
   EXPECT_EQ(sim::RegValueNames(HKCU, kSettings), order);
   EXPECT_EQ(Dword(L"MouseWheel"), 3u);
   EXPECT_EQ(Dword(L"Alt"), 8u);

@@ -137,6 +137,51 @@ void DispatchMessageW(const Msg& msg) {
 
 void PostQuitMessage(int exit_code) { ::PostQuitMessage(exit_code); }
 
+namespace {
+// The procedures of the window-event hooks, by hook. Out-of-context hooks
+// call back on the thread that set them, which alone sets and removes them.
+std::mutex g_win_events_lock;
+std::map<HWINEVENTHOOK, WinEventProc>& WinEventProcs() {
+  static std::map<HWINEVENTHOOK, WinEventProc> procs;
+  return procs;
+}
+
+void CALLBACK WinEventTrampoline(HWINEVENTHOOK hook, DWORD event, HWND hwnd, LONG object, LONG child, DWORD thread,
+                                 DWORD time) {
+  WinEventProc proc;
+  {
+    std::lock_guard<std::mutex> g(g_win_events_lock);
+    auto it = WinEventProcs().find(hook);
+    if (it != WinEventProcs().end()) proc = it->second;
+  }
+  if (!proc) return;
+  // As in a window procedure: nothing unwinds through the system's frames.
+  try {
+    FaultGuard guard;
+    proc(WinEvent{event, reinterpret_cast<Window>(hwnd), object, child, thread, time});
+  } catch (...) {
+    if (!t_pending_exception) t_pending_exception = std::current_exception();
+  }
+}
+}  // namespace
+
+WinEventHook SetWinEventHook(std::uint32_t event_min, std::uint32_t event_max, WinEventProc proc, std::uint32_t flags) {
+  std::lock_guard<std::mutex> g(g_win_events_lock);
+  HWINEVENTHOOK hook =
+      ::SetWinEventHook(event_min, event_max, nullptr, WinEventTrampoline, 0, 0, flags | WINEVENT_OUTOFCONTEXT);
+  if (!hook) return 0;
+  WinEventProcs()[hook] = std::move(proc);
+  return reinterpret_cast<WinEventHook>(hook);
+}
+
+bool UnhookWinEvent(WinEventHook hook) {
+  const HWINEVENTHOOK h = reinterpret_cast<HWINEVENTHOOK>(static_cast<std::uintptr_t>(hook));
+  const bool ok = ::UnhookWinEvent(h) != FALSE;
+  std::lock_guard<std::mutex> g(g_win_events_lock);
+  WinEventProcs().erase(h);
+  return ok;
+}
+
 bool SetTimer(Window window, std::uint64_t id, std::uint32_t interval_ms) {
   return ::SetTimer(H(window), static_cast<UINT_PTR>(id), interval_ms, nullptr) != 0;
 }

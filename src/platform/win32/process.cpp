@@ -25,6 +25,8 @@ std::wstring ProgramPath() {
 
 ThreadId CurrentThreadId() { return ::GetCurrentThreadId(); }
 
+std::uint32_t CurrentProcessId() { return ::GetCurrentProcessId(); }
+
 bool GetEnvironmentVariableW(const std::wstring& name, std::wstring& value) {
   wchar_t small[256];
   DWORD n = ::GetEnvironmentVariableW(name.c_str(), small, 256);
