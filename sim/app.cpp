@@ -339,6 +339,14 @@ bool PeekMessageW(Msg& msg) {
   return true;
 }
 
+std::size_t RemoveQueuedMessages(std::uint32_t first, std::uint32_t last) {
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  auto& q = sim::OwnQueue();
+  const std::size_t before = q.size();
+  std::erase_if(q, [&](const Msg& m) { return m.message >= first && m.message <= last && m.message != WM_QUIT; });
+  return before - q.size();
+}
+
 bool GetMessageW(Msg& msg) {
   for (;;) {
     if (sim::RunOneWinEvent()) continue;

@@ -26,6 +26,7 @@ struct MenuState {
   int first_image_resource = 0;
   std::uint32_t shown_tick = 0;
   std::wstring chosen_caption;
+  std::uint32_t closed_tick = 0;
 };
 MenuState& S() {
   static MenuState s;
@@ -40,6 +41,7 @@ const bool kReset = RegisterReset([] {
   S().first_image_resource = 0;
   S().shown_tick = 0;
   S().chosen_caption.clear();
+  S().closed_tick = 0;
 });
 
 // Where the item the user picks stands: its index at each depth. The windows
@@ -164,7 +166,26 @@ std::optional<MenuItem> Chosen(const MenuItem* item) {
 }
 }  // namespace
 
+std::uint32_t LastPopupClosedTick() {
+  using sim::S;
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  return S().closed_tick;
+}
+
+namespace {
+std::optional<MenuItem> TrackPopupMenuOpen(const Menu& model, Point pt, Window owner, bool select_first);
+}
+
 std::optional<MenuItem> TrackPopupMenu(const Menu& model, Point pt, Window owner, bool select_first) {
+  std::optional<MenuItem> chosen = TrackPopupMenuOpen(model, pt, owner, select_first);
+  using sim::S;
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  S().closed_tick = plat::TickCount();
+  return chosen;
+}
+
+namespace {
+std::optional<MenuItem> TrackPopupMenuOpen(const Menu& model, Point pt, Window owner, bool select_first) {
   // As the windows build: the popup shows a copy taken when it opens (the
   // model may change while the menu is open).
   const Menu menu = model;  // NOLINT(performance-unnecessary-copy-initialization)
@@ -197,6 +218,8 @@ std::optional<MenuItem> TrackPopupMenu(const Menu& model, Point pt, Window owner
   if (on_open) on_open(model);
   return Chosen(found ? sim::At(menu, path) : nullptr);
 }
+
+}  // namespace
 
 void SetMenuImageResources(int first_resource_id, int count) {
   using sim::S;

@@ -387,13 +387,29 @@ void TVorlFolder::Timer4Timer() {
   if (!block || timer4_busy_) return;
   timer4_busy_ = true;
   plat::KillTimer(Handle, kTimer4Id);
+  const std::uint32_t closed_at_pass_begin = plat::LastPopupClosedTick();
   for (int i = 0; i < kHookSlotCount; ++i) {
     HookMessageSlot& slot = block->slots[i];
     const std::uint32_t message = LoadMessage(slot);
-    if (message == 0 || message == kSlotBeingWritten) continue;
+    if (message != kSlotBeingWritten) stuck_since_[i] = 0;
+    if (message == kSlotBeingWritten) {
+      // The hook library fills a slot within microseconds; one that stays
+      // "being written" was left so by another program, and would be lost to
+      // the hook for good.
+      const std::uint32_t now = plat::TickCount();
+      if (stuck_since_[i] == 0) {
+        stuck_since_[i] = now == 0 ? 1 : now;
+      } else if (now - stuck_since_[i] >= kStuckSlotMs) {
+        infra::LogMessage(kLogSource, L"hook slot taken back: it stayed \"being written\"");
+        stuck_since_[i] = 0;
+        ClearMessage(slot);
+      }
+      continue;
+    }
+    if (message == 0) continue;
     HookMessageSlot copy = slot;
     copy.message = message;
-    DispatchHookSlot(copy);
+    if (RecordCurrent(copy, closed_at_pass_begin)) DispatchHookSlot(copy);
     // While the menu was open the hook may have been re-installed (options
     // dialog) and the old block unmapped: the pass ends with the old block.
     if (HookBlock != block) break;
@@ -414,6 +430,22 @@ void TVorlFolder::Timer4Timer() {
   }
   if (!destroyed_) plat::SetTimer(Handle, kTimer4Id, kTimer4Interval);
   timer4_busy_ = false;
+}
+
+bool TVorlFolder::RecordCurrent(const HookMessageSlot& slot, std::uint32_t closed_at_pass_begin) {
+  // Records waiting when a menu of this pass closed piled up while it was
+  // open (the hook makes no record of a click that goes to a menu): the user
+  // has had a menu since. Only a click made after the close still counts.
+  // A record without a time (hook libraries before the input's tick was
+  // recorded) is taken as it is.
+  const std::uint32_t closed = plat::LastPopupClosedTick();
+  if (closed == closed_at_pass_begin || slot.time == 0) return true;
+  const std::uint32_t now = plat::TickCount();
+  const bool made_after_close = static_cast<std::int32_t>(slot.time - closed) > 0 &&
+                                static_cast<std::int32_t>(slot.time - now) <= static_cast<std::int32_t>(kRecordAheadMs);
+  if (made_after_close) return true;
+  infra::LogMessage(kLogSource, L"hook record dropped: it waited while a menu was open");
+  return false;
 }
 
 void TVorlFolder::DispatchHookSlot(const HookMessageSlot& slot) {
@@ -483,10 +515,19 @@ void TVorlFolder::WMHandler(const plat::Msg& msg, bool& handled) {
     // The hook library wrote a record: take it now (a pass already running,
     // or a menu open, takes it in its own time).
     if (HookMessages.WM_QXWAKEUP != 0 && msg.message == HookMessages.WM_QXWAKEUP) Timer4Timer();
-    if (msg.message == WM_QXTRAYMENU) ShowTrayMenu();
-    if (msg.message == WM_QXFOLDERMENU) ShowMenuForForeground();
+    if (msg.message == WM_QXTRAYMENU) {
+      ShowTrayMenu();
+      DropMenuRequestsAsked();
+    }
+    if (msg.message == WM_QXFOLDERMENU) {
+      ShowMenuForForeground();
+      DropMenuRequestsAsked();
+    }
     if (msg.message == WM_QXOPTIONS) Settings1Click();
-    if (msg.message == plat::WM_HOTKEY) ShowMenuForForeground(true);
+    if (msg.message == plat::WM_HOTKEY) {
+      ShowMenuForForeground(true);
+      DropMenuRequestsAsked();
+    }
   } catch (const std::exception&) {
     infra::LogError(kLogSource, L"Common error", L"Msg=" + std::to_wstring(msg.message), plat::LastError());
   }
@@ -507,6 +548,14 @@ void TVorlFolder::ShowTrayMenu() {
   const std::optional<plat::MenuItem> chosen = plat::TrackPopupMenu(PopupMenu1, pt, Handle);
   plat::PostMessage(Handle, plat::WM_NULL, 0, 0);
   if (chosen && chosen->action) chosen->action(*chosen);
+}
+
+void TVorlFolder::DropMenuRequestsAsked() {
+  // Any program may post these; the user answered one menu, and the requests
+  // that piled up meanwhile would each open another one to be clicked away.
+  const std::size_t dropped = plat::RemoveQueuedMessages(WM_QXTRAYMENU, WM_QXFOLDERMENU) +
+                              plat::RemoveQueuedMessages(plat::WM_HOTKEY, plat::WM_HOTKEY);
+  if (dropped > 0) infra::LogMessage(kLogSource, L"menu requests dropped: asked while a menu was open");
 }
 
 void TVorlFolder::TrayIconClick() { ShowMenuForForeground(); }

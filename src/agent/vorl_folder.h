@@ -79,6 +79,10 @@ class TVorlFolder final : public AgentServices {
   static constexpr std::uint32_t kTimer1Interval = 300;
   static constexpr std::uint32_t kTimer4Interval = 50;
   static constexpr std::uint32_t kHeartbeatLimit = 5000;
+  // A record made after a menu closed may carry a time this far ahead of the
+  // agent's tick; a slot left "being written" this long is taken back.
+  static constexpr std::uint32_t kRecordAheadMs = 1000;
+  static constexpr std::uint32_t kStuckSlotMs = 1000;
   // The one identifier of the agent's global hot key.
   static constexpr int HotKeyId = 0;
   static constexpr std::uint32_t kTrayIconId = 1;
@@ -201,12 +205,18 @@ class TVorlFolder final : public AgentServices {
   void ReadSettingsOrSeedDefaults();
   void AllowMessagesFromOtherProcesses();
   void ShowMenuForForeground(bool by_key = false);
+  // After a menu closed: the requests for menus that waited in the queue
+  // while it was open are dropped (one log line).
+  void DropMenuRequestsAsked();
+  // Whether a hook record is still a click to answer (one log line if not).
+  bool RecordCurrent(const HookMessageSlot& slot, std::uint32_t closed_at_pass_begin);
 
   std::uint32_t wm_taskbar_created_ = 0;
   bool created_ = false;
   bool destroyed_ = false;
   bool terminated_ = false;
   bool timer4_busy_ = false;
+  std::uint32_t stuck_since_[kHookSlotCount] = {};  // tick a slot was first seen "being written", 0 = not
   bool favourites_menu_pending_ = false;
   bool fault_probe_ = false;                       // kFaultProbeVariable was "1" at start
   std::uint64_t recent_icons_generation_ = ~0ull;  // of the icons last given to Lst

@@ -69,6 +69,10 @@ bool PostThreadMessageW(ThreadId thread, std::uint32_t message, std::uint64_t wp
 bool GetMessageW(Msg& msg);
 // PeekMessageW with PM_REMOVE: takes a waiting message, never waits.
 bool PeekMessageW(Msg& msg);
+// PeekMessageW with PM_REMOVE over the messages first..last (thread and
+// window messages of the calling thread): removes every one waiting, never
+// waits; the number removed.
+std::size_t RemoveQueuedMessages(std::uint32_t first, std::uint32_t last);
 // TranslateMessage and DispatchMessageW: runs the target window's procedure.
 void DispatchMessageW(const Msg& msg);
 // PostQuitMessage: GetMessageW answers false once the queue reached it.

@@ -80,6 +80,9 @@ std::wstring LastPopupChosenCaption();
 // TickCount when the menu of the last TrackPopupMenu appeared on screen; 0
 // when that was not seen.
 std::uint32_t LastPopupShownTick();
+// TickCount when the last TrackPopupMenu of this thread returned (the menu
+// closed); 0 before the first.
+std::uint32_t LastPopupClosedTick();
 
 // The menus' pictures (ImageList1): the program's icon resources
 // first_resource_id .. first_resource_id + count - 1, image i being the

@@ -31,7 +31,7 @@ class AgentDispatcher : public AgentFixture {
   std::vector<Shown> shown;
 };
 
-TEST_F(AgentDispatcher, WaitingSlotsAreHandledInSlotOrderAndCleared) {
+TEST_F(AgentDispatcher, WaitingSlotsAreTakenInSlotOrderAndCleared) {
   auto& f = StartWithMenuLog();
   const auto& m = f.HookMessages;
   fake_hook::WriteSlot(7, m.WM_QXMDIALOG, 0x1234, targets::FileDialog);
@@ -39,23 +39,27 @@ TEST_F(AgentDispatcher, WaitingSlotsAreHandledInSlotOrderAndCleared) {
   fake_hook::WriteSlot(3, agent::kSlotBeingWritten, 0x3000, 0);  // being written
   fake_hook::WriteSlot(4, 0xC777, 0x4000, 1);                    // no message of ours
   fake_hook::WriteSlot(5, m.WM_QXMBUTTON, 0x5000, 1);            // registered, never handled
-  fake_hook::WriteSlot(100, m.WM_QXMBROWSE, 0x6000, 0xABCDEF1);
   Pump(60);
-  ASSERT_EQ(shown.size(), 3u);
+  // The first in slot order gets the menu; the later one waited while it was
+  // open and is dropped.
+  ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].window, 0x2000u);
   EXPECT_EQ(shown[0].kind, targets::Explorer);
-  EXPECT_EQ(shown[1].window, 0x1234u);
-  EXPECT_EQ(shown[1].kind, targets::FileDialog);
-  EXPECT_EQ(shown[2].window, 0x6000u);
-  EXPECT_EQ(shown[2].kind, targets::BrowseDialog);
   EXPECT_EQ(Message(2), 0u);
   EXPECT_EQ(Message(7), 0u);
-  EXPECT_EQ(Message(100), 0u);
   EXPECT_EQ(Message(3), agent::kSlotBeingWritten);
   EXPECT_EQ(Message(4), 0u);
   EXPECT_EQ(Message(5), 0u);
   EXPECT_TRUE(LogHas(L"VorlFolder.WMHandler Parameters: WM_QXMEXPLORER recive: Hwnd=002000, Type=2"));
-  EXPECT_TRUE(LogHas(L"WM_QXMDIALOG recive: Hwnd=001234, Type=4"));
+  EXPECT_FALSE(LogHas(L"WM_QXMDIALOG recive"));
+  EXPECT_TRUE(LogHas(L"hook record dropped: it waited while a menu was open"));
+  // A click after that menu is answered.
+  fake_hook::WriteSlot(100, m.WM_QXMBROWSE, 0x6000, 0xABCDEF1);
+  Pump(60);
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[1].window, 0x6000u);
+  EXPECT_EQ(shown[1].kind, targets::BrowseDialog);
+  EXPECT_EQ(Message(100), 0u);
   EXPECT_TRUE(LogHas(L"WM_QXMBROWSE recive: Hwnd=006000, Ctrl=ABCDEF1"));
 }
 
@@ -65,24 +69,64 @@ TEST_F(AgentDispatcher, EveryGestureMessageShowsTheMenuWithTheReportedKind) {
   const std::uint32_t gestures[] = {m.WM_QXREXPLORER, m.WM_QXMDESKTOP, m.WM_QXMEXPLORER, m.WM_WHEELMOUSE,
                                     m.WM_QXHELP,      m.WM_QXMDIALOG,  m.WM_QXRBUTTON};
   int slot = 0;
-  for (std::uint32_t g : gestures) fake_hook::WriteSlot(slot++, g, 0x100 + slot, targets::RarWindow);
-  Pump(60);
+  for (std::uint32_t g : gestures) {
+    fake_hook::WriteSlot(slot++, g, 0x100 + slot, targets::RarWindow);
+    Pump(60);
+  }
   ASSERT_EQ(shown.size(), 7u);
   for (const auto& s : shown) EXPECT_EQ(s.kind, targets::RarWindow);
 }
 
-TEST_F(AgentDispatcher, AMenuHoldsBackLaterSlotsUntilItCloses) {
-  auto& f = Start();
-  const auto& m = f.HookMessages;
-  fake_hook::WriteSlot(0, m.WM_QXMDIALOG, 0x10, targets::FileDialog);
-  fake_hook::WriteSlot(1, m.WM_QXMDIALOG, 0x11, targets::FileDialog);
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> while_open;  // slot 0 and 1 messages, menu flag
-  sim::OnMenuOpen([&](const plat::Menu&) { while_open.push_back({Message(1), fake_hook::Block()->MenuOpenFlag}); });
+TEST_F(AgentDispatcher, RecordsThatWaitedWhileAMenuWasOpenAreDroppedLaterClicksAnswered) {
+  struct Case {
+    const char* name;
+    std::uint32_t time_from_open;  // the second record's time, from the menu's opening
+    bool second_menu;
+  };
+  // The scripted menu closes at the tick it opened.
+  const Case cases[] = {
+      {"made before the menu closed", 0, false},
+      {"made after it closed", 1, true},
+      {"from a later clock than the agent's", 5000, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    auto& f = Start();
+    const auto& m = f.HookMessages;
+    fake_hook::WriteSlot(0, m.WM_QXMDIALOG, 0x10, targets::FileDialog);
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> while_open;  // slot 1's message, menu flag
+    sim::OnMenuOpen([&](const plat::Menu&) {
+      if (while_open.empty()) {
+        fake_hook::WriteSlot(1, m.WM_QXMDIALOG, 0x11, targets::FileDialog);
+        fake_hook::Block()->slots[1].time = plat::TickCount() + c.time_from_open;
+      }
+      while_open.push_back({Message(1), fake_hook::Block()->MenuOpenFlag});
+    });
+    Pump(60);
+    ASSERT_EQ(while_open.size(), c.second_menu ? 2u : 1u);
+    EXPECT_EQ(while_open[0].first, m.WM_QXMDIALOG);  // the second record waited
+    EXPECT_EQ(while_open[0].second, 1u);             // the hook knows a menu is open
+    EXPECT_EQ(Message(1), 0u);
+    EXPECT_EQ(fake_hook::Block()->MenuOpenFlag, 0u);
+    EXPECT_EQ(LogHas(L"hook record dropped: it waited while a menu was open"), !c.second_menu);
+  }
+}
+
+TEST_F(AgentDispatcher, ASlotLeftBeingWrittenIsTakenBackAfterASecond) {
+  auto& f = StartWithMenuLog();
+  fake_hook::WriteSlot(9, agent::kSlotBeingWritten, 0x10, 0);
+  Pump(900);
+  EXPECT_EQ(Message(9), agent::kSlotBeingWritten);  // a hook may still be writing it
+  Pump(200);
+  EXPECT_EQ(Message(9), 0u);
+  EXPECT_TRUE(LogHas(L"hook slot taken back: it stayed \"being written\""));
+  // The slot serves the hook again.
+  fake_hook::WriteSlot(9, f.HookMessages.WM_QXMDIALOG, 0x1234, targets::FileDialog);
   Pump(60);
-  ASSERT_EQ(while_open.size(), 2u);
-  EXPECT_EQ(while_open[0].first, m.WM_QXMDIALOG);  // the second record waited
-  EXPECT_EQ(while_open[0].second, 1u);             // the hook knows a menu is open
-  EXPECT_EQ(fake_hook::Block()->MenuOpenFlag, 0u);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].window, 0x1234u);
 }
 
 TEST_F(AgentDispatcher, DamagedRecordsAndGarbageNeverStopTheAgent) {

@@ -99,6 +99,29 @@ TEST_F(AgentMessages, ThreadMessageOpensTheTrayMenuAndExitEndsTheAgent) {
   EXPECT_EQ(fake_hook::Block(), nullptr);
 }
 
+TEST_F(AgentMessages, MenuRequestsThatPiledUpWhileAMenuWasOpenOpenNoMoreMenus) {
+  auto& f = Start();
+  // Another program posts requests while the tray menu is open (and a hot key
+  // press comes in); once the user closed it, one later request opens one menu.
+  int opened = 0;
+  sim::OnMenuOpen([&](const plat::Menu&) {
+    if (++opened == 1) {
+      for (int i = 0; i < 5; ++i) PostToAgent(agent::WM_QXTRAYMENU, 0);
+      plat::PostThreadMessageW(plat::CurrentThreadId(), plat::WM_HOTKEY, agent::TVorlFolder::HotKeyId, 0);
+      PostToAgent(f.WM_QXADDFOLDER, 0x12345678);  // other messages are kept
+    }
+  });
+  PostToAgent(agent::WM_QXTRAYMENU, 0);
+  Pump(200);
+  EXPECT_EQ(opened, 1);
+  EXPECT_TRUE(LogHas(L"menu requests dropped: asked while a menu was open"));
+  EXPECT_TRUE(LogHas(L"WM_QXADDFOLDER ignored: wParam is no atom"));
+  PostToAgent(agent::WM_QXTRAYMENU, 0);
+  Pump(200);
+  EXPECT_EQ(opened, 2);
+  EXPECT_FALSE(f.Terminated());
+}
+
 TEST_F(AgentMessages, HotKeyTrayClickAndFolderMenuRequestShowTheMenuForTheForegroundWindow) {
   auto& f = Start();
   sim::WindowSpec spec;

@@ -118,6 +118,20 @@ bool PeekMessageW(Msg& msg) {
   return true;
 }
 
+std::size_t RemoveQueuedMessages(std::uint32_t first, std::uint32_t last) {
+  std::size_t removed = 0;
+  MSG m{};
+  while (::PeekMessageW(&m, nullptr, first, last, PM_REMOVE)) {
+    if (m.message == WM_QUIT) {
+      // Not ours to take: the loop must still see it.
+      ::PostQuitMessage(static_cast<int>(m.wParam));
+      break;
+    }
+    ++removed;
+  }
+  return removed;
+}
+
 void DispatchMessageW(const Msg& msg) {
   MSG m{};
   m.hwnd = H(msg.window);

@@ -190,6 +190,7 @@ void Fill(HMENU h, const Menu& menu, std::map<UINT, const MenuItem*>& ids, UINT&
 // messages sees the menu window (class "#32768") being shown.
 thread_local DWORD g_shown_tick = 0;
 thread_local std::wstring g_chosen_caption;
+thread_local DWORD g_closed_tick = 0;
 thread_local HHOOK g_show_hook = nullptr;
 
 LRESULT CALLBACK ShowHook(int code, WPARAM wp, LPARAM lp) {
@@ -225,6 +226,7 @@ LRESULT CALLBACK HoldThreadMessages(int code, WPARAM wparam, LPARAM lparam) {
 }  // namespace
 
 std::uint32_t LastPopupShownTick() { return g_shown_tick; }
+std::uint32_t LastPopupClosedTick() { return g_closed_tick; }
 
 std::wstring LastPopupChosenCaption() { return g_chosen_caption; }
 
@@ -274,6 +276,7 @@ std::optional<MenuItem> TrackPopupMenu(const Menu& model, Point pt, Window owner
   if (select_first && hwnd) ::PostMessageW(hwnd, WM_KEYDOWN, VK_DOWN, 0);
   UINT chosen = static_cast<UINT>(::TrackPopupMenuEx(
       h, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, pt.x, pt.y, hwnd, nullptr));
+  g_closed_tick = ::GetTickCount();
   if (hold) ::UnhookWindowsHookEx(hold);
   if (wrapped && ::IsWindow(hwnd)) {
     ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(::GetPropW(hwnd, kOwnerProcProp)));
