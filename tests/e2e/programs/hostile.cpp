@@ -186,23 +186,40 @@ int Flood(int seconds, unsigned seed, const wchar_t* expected_file) {
 
   const DWORD start = GetTickCount();
   const DWORD total = static_cast<DWORD>(seconds) * 1000;
-  std::size_t launched = 0;
-  std::vector<HANDLE> instances;
-  long posts = 0, writes = 0, atoms = 0;
+  // The second instances, spread over the time on a thread of their own: a
+  // start takes Wine a few hundred milliseconds, which must not thin the flood.
+  struct Launcher {
+    const std::vector<std::wstring>* command_lines;
+    DWORD start, total;
+    std::size_t launched = 0;
+    std::vector<HANDLE> instances;
+  } launcher{&launches.command_lines, start, total};
+  HANDLE launcher_thread = CreateThread(
+      nullptr, 0,
+      [](LPVOID p) -> DWORD {
+        auto* l = static_cast<Launcher*>(p);
+        const std::size_t count = l->command_lines->size();
+        while (l->launched < count) {
+          const DWORD elapsed = GetTickCount() - l->start;
+          const std::size_t due = std::min<std::size_t>(count, elapsed * count / l->total + 1);
+          while (l->launched < due) {
+            std::wstring cmd = L"\"C:\\qorbin\\qorbin.exe\" " + (*l->command_lines)[l->launched++];
+            STARTUPINFOW si{};
+            si.cb = sizeof(si);
+            PROCESS_INFORMATION pi{};
+            if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi)) {
+              CloseHandle(pi.hThread);
+              l->instances.push_back(pi.hProcess);
+            }
+          }
+          Sleep(10);
+        }
+        return 0;
+      },
+      &launcher, 0, nullptr);
+  long posts = 0, writes = 0, atoms = 0, rounds = 0;
   while (GetTickCount() - start < total) {
-    // The second instances, spread over the time.
-    const std::size_t due = std::min<std::size_t>(launches.command_lines.size(),
-                                                  (GetTickCount() - start) * launches.command_lines.size() / total + 1);
-    while (launched < due) {
-      std::wstring cmd = L"\"C:\\qorbin\\qorbin.exe\" " + launches.command_lines[launched++];
-      STARTUPINFOW si{};
-      si.cb = sizeof(si);
-      PROCESS_INFORMATION pi{};
-      if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi)) {
-        CloseHandle(pi.hThread);
-        instances.push_back(pi.hProcess);
-      }
-    }
+    ++rounds;
     for (int burst = 0; burst < 20; ++burst) {
       const UINT msg = messages[rng() % messages.size()];
       WPARAM wp = rng();
@@ -271,18 +288,23 @@ int Flood(int seconds, unsigned seed, const wchar_t* expected_file) {
     Sleep(20);
   }
   for (ATOM a : my_atoms) GlobalDeleteAtom(a);
-  // The second instances end by themselves (a "/restart" one waits 8 s).
+  // Every second instance is started (the last ones may come after the flood
+  // when Wine is slow to start them); they end by themselves (a "/restart"
+  // one waits 8 s).
+  WaitForSingleObject(launcher_thread, 120000);
+  CloseHandle(launcher_thread);
   int still_running = 0;
   const DWORD wait_end = GetTickCount() + 60000;
-  for (HANDLE h : instances) {
+  for (HANDLE h : launcher.instances) {
     const DWORD now = GetTickCount();
     if (WaitForSingleObject(h, now < wait_end ? wait_end - now : 0) != WAIT_OBJECT_0) ++still_running;
     CloseHandle(h);
   }
+  const std::size_t launched = launcher.launched;
   if (block) UnmapViewOfFile(block);
   if (mapping) CloseHandle(mapping);
-  std::printf("posts=%ld slot_writes=%ld atom_ops=%ld launched=%zu still_running=%d\n", posts, writes, atoms, launched,
-              still_running);
+  std::printf("rounds=%ld posts=%ld slot_writes=%ld atom_ops=%ld launched=%zu still_running=%d\n", rounds, posts,
+              writes, atoms, launched, still_running);
   return 0;
 }
 
