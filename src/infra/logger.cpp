@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -65,6 +66,19 @@ Dedup& D() {
 // Set while this thread reports a failure of the log writing itself, so that
 // the report does not try to write (and fail, and report) again.
 thread_local bool t_reporting_write_failure = false;
+
+// Lines that could not be added to a log file that exists (another program
+// holds it, the disk is full): kept for the next write of that file, the
+// oldest dropped beyond kLogKeptLines. Under LoggerLock.
+struct TUnwritten {
+  std::vector<std::wstring> lines;
+  std::size_t dropped = 0;
+  std::uint32_t code = 0;  // of the first failed write
+};
+std::map<std::wstring, TUnwritten>& Unwritten() {
+  static auto* m = new std::map<std::wstring, TUnwritten>;
+  return *m;
+}
 
 void Put2(std::wstring& out, int v) {
   out += static_cast<wchar_t>(L'0' + (v / 10) % 10);
@@ -411,7 +425,8 @@ void AppendLinesPiece(const std::wstring& file, std::vector<std::wstring>& lines
     if (folder.empty() || lines.empty()) return;
     std::lock_guard<std::recursive_mutex> g(LoggerLock());
     RotateLogFile(file);
-    if (!plat::FileExists(file)) {
+    // A file made empty by a full disk has no byte-order mark yet.
+    if (!plat::FileExists(file) || plat::FileSize(file) == 0) {
       if (!plat::CreateDirectories(folder) && !t_reporting_write_failure) {
         const std::uint32_t code = plat::LastError();
         t_reporting_write_failure = true;
@@ -427,12 +442,43 @@ void AppendLinesPiece(const std::wstring& file, std::vector<std::wstring>& lines
       if (plat::AppendToFile(file, data, {})) lines.clear();
     } else {
       std::string data;
+      auto held = Unwritten().find(file);
+      if (held != Unwritten().end()) {
+        // The lines held back come first, then one line that tells of the gap.
+        for (const auto& l : held->second.lines) {
+          AppendUtf16Le(data, l);
+          AppendUtf16Le(data, L"\r\n");
+        }
+        const TUnwritten& u = held->second;
+        std::wstring notice = FormatLogTime(plat::LocalNow()) +
+                              L" Err (common): Function: LogWriter Message: The log could not be written for a while"
+                              L" Parameters: File=" +
+                              file.substr(file.find_last_of(L'\\') + 1) + L", held back=" +
+                              std::to_wstring(u.lines.size()) + L", dropped=" + std::to_wstring(u.dropped);
+        if (u.code != 0)
+          notice +=
+              L" Last error (" + std::to_wstring(u.code) + L"):" + CleanSystemText(plat::SystemErrorMessage(u.code));
+        AppendUtf16Le(data, notice);
+        AppendUtf16Le(data, L"\r\n");
+      }
       for (const auto& l : lines) {
         AppendUtf16Le(data, l);
         AppendUtf16Le(data, L"\r\n");
       }
-      // An existing file that cannot be opened costs this batch only.
-      plat::AppendToFile(file, data, std::string(kUtf16LeBom));
+      if (plat::AppendToFile(file, data, std::string(kUtf16LeBom))) {
+        if (held != Unwritten().end()) Unwritten().erase(held);
+      } else {
+        // Held back for the next write of this file (a program holding the
+        // log, a full disk); memory stays bounded.
+        TUnwritten& u = Unwritten()[file];
+        if (u.lines.empty() && u.dropped == 0) u.code = plat::LastError();
+        for (auto& l : lines) u.lines.push_back(std::move(l));
+        if (u.lines.size() > kLogKeptLines) {
+          const std::size_t excess = u.lines.size() - kLogKeptLines;
+          u.lines.erase(u.lines.begin(), u.lines.begin() + static_cast<std::ptrdiff_t>(excess));
+          u.dropped += excess;
+        }
+      }
       lines.clear();
     }
   } catch (...) {
@@ -492,6 +538,7 @@ void ResetLogger() {
     g_thread = nullptr;
     if (t) t->Discard();
     D() = Dedup{};
+    Unwritten().clear();
     g_stopped = false;
   }
   EndWriter(t);

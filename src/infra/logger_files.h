@@ -18,6 +18,9 @@ inline constexpr long long kLogRotateSize = 300000;
 // check; the writer flushes early once this many lines wait.
 inline constexpr std::size_t kLogPieceLines = 500;
 inline constexpr std::size_t kLogFloodLines = 5000;
+// Lines held back while a log file that exists cannot be written (another
+// program holds it, the disk is full); older ones are dropped and counted.
+inline constexpr std::size_t kLogKeptLines = 10000;
 
 // Flushes the main log, then appends "Last log entries:" and up to 21 lines of
 // the main log file (never its last line) to lines.
@@ -25,8 +28,11 @@ void AddLastLogEntries(std::vector<std::wstring>& lines);
 
 // Appends lines (UTF-16LE, CR LF each; a new file starts with the byte-order
 // mark) to the file, after rotating it. Empties lines when they were written or
-// when the existing file could not be opened (that batch is lost); keeps them
-// when a new file could not be written, for the next try. Does nothing while
+// when the existing file could not be written: they are held back (at most
+// kLogKeptLines, the oldest dropped) and written before the next lines of that
+// file, followed by one "LogWriter" error line that tells how many were held
+// back and dropped and why. Keeps them when a new file could not be written,
+// for the next try. Does nothing while
 // the log folder is unknown or the first argument is "/eraseintel".
 void AppendLinesToLogFile(const std::wstring& file, std::vector<std::wstring>& lines);
 

@@ -208,21 +208,92 @@ TEST_F(LoggerFiles, ErrorBlockExcerptHoldsAtMost21LinesAndNeverTheLastOne) {
   }
 }
 
-TEST_F(LoggerFiles, UnopenableLogFileCostsOnlyThatBatch) {
+TEST_F(LoggerFiles, ALogThatCannotBeWrittenHoldsItsLinesBackAndTellsOfTheGapOnce) {
+  struct Case {
+    const char* name;
+    bool locked;  // else the disk is full
+    const wchar_t* error;
+  };
+  const Case cases[] = {{"held by another program", true, L"Last error (32)"},
+                        {"disk full", false, L"Last error (112)"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    infra::SetLogFolder(kFolder);
+    infra::LogMessage(L"First");
+    infra::SaveAllLogs(false);
+    if (c.locked)
+      sim::SetFileLocked(kMain, true);
+    else
+      sim::SetDriveFull(L'C', true);
+    infra::LogMessage(L"Held");
+    infra::SaveAllLogs(false);
+    infra::LogMessage(L"Held too");
+    infra::SaveAllLogs(false);
+    if (c.locked)
+      sim::SetFileLocked(kMain, false);
+    else
+      sim::SetDriveFull(L'C', false);
+    infra::LogMessage(L"Third");
+    infra::SaveAllLogs(false);
+    infra::LogMessage(L"Fourth");
+    infra::SaveAllLogs(false);
+    auto e = Entries(kMain);
+    // Nothing is lost; one line tells of the gap, where the writing went on.
+    ASSERT_EQ(e.size(), 11u);
+    const std::vector<std::wstring> head = {L" Log (common): First",    L" Log (common): SaveAllLogs begin",
+                                            L" Log (common): Held",     L" Log (common): SaveAllLogs begin",
+                                            L" Log (common): Held too", L" Log (common): SaveAllLogs begin"};
+    EXPECT_EQ(std::vector<std::wstring>(e.begin(), e.begin() + 6), head);
+    EXPECT_EQ(e[6].rfind(L" Err (common): Function: LogWriter Message: The log could not be written for a while "
+                         L"Parameters: File=folder.log, held back=4, dropped=0 ",
+                         0),
+              0u)
+        << e[6];
+    EXPECT_NE(e[6].find(c.error), std::wstring::npos) << e[6];
+    EXPECT_EQ(e[7], L" Log (common): Third");
+    EXPECT_EQ(e[9], L" Log (common): Fourth");
+    // The file still starts with its byte-order mark.
+    EXPECT_EQ(Bytes(kMain).substr(0, 2), std::string("\xFF\xFE"));
+  }
+}
+
+TEST_F(LoggerFiles, LinesHeldBackStayBoundedAndTheDroppedAreCounted) {
   infra::SetLogFolder(kFolder);
   infra::LogMessage(L"First");
   infra::SaveAllLogs(false);
   sim::SetFileLocked(kMain, true);
-  infra::LogMessage(L"Lost");
-  infra::SaveAllLogs(false);
+  std::vector<std::wstring> batch;
+  for (std::size_t i = 0; i < infra::kLogKeptLines + 250; ++i) batch.push_back(L"line " + std::to_wstring(i));
+  infra::AppendLinesToLogFile(kMain, batch);
+  EXPECT_TRUE(batch.empty());
   sim::SetFileLocked(kMain, false);
-  infra::LogMessage(L"Third");
+  std::vector<std::wstring> last = {L"after"};
+  infra::AppendLinesToLogFile(kMain, last);
+  const auto lines = Lines(kMain);
+  ASSERT_EQ(lines.size(), 2 + infra::kLogKeptLines + 2);
+  EXPECT_EQ(lines[2], L"line 250");  // the oldest went
+  EXPECT_NE(lines[lines.size() - 2].find(L"held back=10000, dropped=250"), std::wstring::npos);
+  EXPECT_EQ(lines.back(), L"after");
+}
+
+TEST_F(LoggerFiles, AFileLeftEmptyByAFullDiskGetsItsByteOrderMark) {
+  infra::SetLogFolder(kFolder);
+  ASSERT_TRUE(plat::CreateDirectories(kFolder));
+  sim::SetDriveFull(L'C', true);
+  infra::LogMessage(L"Kept");
   infra::SaveAllLogs(false);
+  ASSERT_TRUE(plat::FileExists(kMain));
+  EXPECT_EQ(plat::FileSize(kMain), 0);
+  sim::SetDriveFull(L'C', false);
+  infra::SaveAllLogs(false);
+  const std::string b = Bytes(kMain);
+  ASSERT_GE(b.size(), 2u);
+  EXPECT_EQ(b.substr(0, 2), std::string("\xFF\xFE"));
   auto e = Entries(kMain);
-  // "Lost" and the "SaveAllLogs begin" of its batch are gone, nothing else.
-  std::vector<std::wstring> want = {L" Log (common): First", L" Log (common): SaveAllLogs begin",
-                                    L" Log (common): Third", L" Log (common): SaveAllLogs begin"};
-  EXPECT_EQ(e, want);
+  ASSERT_FALSE(e.empty());
+  EXPECT_EQ(e[0], L" Log (common): Kept");
 }
 
 TEST_F(LoggerFiles, FolderThatCannotBeCreatedKeepsTheBatchForTheNextFlush) {
