@@ -180,6 +180,16 @@ class DialogRun {
 
  private:
   bool Count(bool answered) {
+    // A box that is no window any more went with its dialog (closed, or its
+    // program ended): nothing is left to fill or to give back, and a dialog
+    // still busy would otherwise be polled until its time is up.
+    if (!answered && !reported_ && !plat::IsWindow(box_)) {
+      reported_ = true;
+      silent_ = kDialogSilentSendsLimit;
+      infra::LogMessage(L"SetDataToDialog",
+                        L"the dialog is gone (closed, or its program ended), Hwnd=" + HandleText(dialog_));
+      return false;
+    }
     const bool busy = busy_ && static_cast<std::int32_t>(plat::TickCount() - busy_until_) < 0;
     if (answered)
       silent_ = 0;

@@ -182,6 +182,45 @@ TEST_F(TargetsDialog, DialogsStillAtWorkAfterTheEnter) {
   EXPECT_TRUE(Lines(logger_test::kErr).empty());
 }
 
+TEST_F(TargetsDialog, ADialogWhoseProgramEndsMidwayIsLeftAtOnce) {
+  // The target program is ended while the path goes in: the run ends soon
+  // after, says so once, and reports no dialog that does not answer.
+  struct Case {
+    const char* name;
+    std::uint32_t list_busy_ms;
+    std::uint32_t killed_after_ms;
+  };
+  const Case cases[] = {
+      {"at the first send", 0, 0},
+      {"while it lists the folder after the Enter", 3000, 300},
+      {"while the user's text is put back", 0, 250},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    sim::FileDialogSpec spec;
+    spec.user_text = L"notes.txt";
+    spec.list_busy_ms = c.list_busy_ms;
+    sim::FileDialog fd = sim::CreateFileDialog(spec);
+    const std::uint64_t t0 = sim::Now();
+    const int listener = sim::AddClockListener([&](std::uint64_t now) {
+      if (now >= t0 + c.killed_after_ms && plat::IsWindow(fd.dialog)) sim::DestroyWindow(fd.dialog);
+    });
+    if (c.killed_after_ms == 0) sim::DestroyWindow(fd.dialog);
+    CurrentTargetWindow = fd.dialog;
+    CurrentTargetKind = FileDialog;
+    SetData(L"C:\\Windows\\System32", PathMode);
+    const std::uint64_t spent = sim::Now() - t0;
+    sim::RemoveClockListener(listener);
+    EXPECT_FALSE(plat::IsWindow(fd.dialog));
+    EXPECT_LE(spent, c.killed_after_ms + 300u);
+    EXPECT_EQ(LogCount(L"the dialog is gone (closed, or its program ended)"), c.killed_after_ms == 0 ? 0 : 1);
+    infra::SaveAllLogs(false);
+    for (const auto& l : Lines(logger_test::kErr)) EXPECT_EQ(l.find(L"Not responding"), std::wstring::npos) << l;
+  }
+}
+
 TEST_F(TargetsDialog, TextTypedWhileTheBoxIsWatchedStays) {
   // The user types a name of their own right after the restore: the watch for
   // the dialog's late rewrite leaves it alone.
