@@ -116,6 +116,19 @@ void TFolderMonitoringThread::Execute() {
       return;
     }
     plat::OwnedWatchFolder owned_folder(plat::OpenDirectoryForChanges(path));
+    if (!owned_folder && !plat::DirectoryExists(path)) {
+      // The folder was deleted: the watch waits for it to be made again, and
+      // its contents are read anew then.
+      event.reset();
+      HandOverLog(L"Change monitoring: the folder is gone, waiting for it to come back", detail);
+      while (!plat::DirectoryExists(path)) {
+        if (WaitOrTerminated(kWatchPollInterval)) break;
+      }
+      if (Terminated()) continue;
+      HandOverLog(L"Change monitoring: the folder is back", detail);
+      plat::RunOnUiThread(ChangeNotify);
+      continue;
+    }
     if (!owned_folder) {
       event.reset();  // keeps the last error
       HandOverError(kExecute, L"CreateFileW=INVALID_HANDLE_VALUE", detail, plat::LastError());
@@ -147,8 +160,9 @@ void TFolderMonitoringThread::Execute() {
         complete = error == ERROR_NOTIFY_ENUM_DIR;
         if (!complete) {
           // The read ended with a failure: a new one is started after a pause
-          // (polling the ended read again would only repeat the failure).
-          HandOverError(kExecute, L"GetOverlappedResult fail", L"", error);
+          // (polling the ended read again would only repeat the failure). A
+          // folder that was deleted says so when it is opened again.
+          if (plat::DirectoryExists(path)) HandOverError(kExecute, L"GetOverlappedResult fail", L"", error);
           pending = false;
           WaitOrTerminated(kWatchPollInterval);
           break;

@@ -1,8 +1,11 @@
 // The Recent folder watcher: its thread, the hand-over to the UI thread, the
 // five-second debounce timer and its failures.
 #include <chrono>
+#include <thread>
 
+#include "infra/logger.h"
 #include "platform/app.h"
+#include "platform/files.h"
 #include "sim/sim_app.h"
 #include "sim/sim_clock.h"
 #include "sim/sim_dir_watch.h"
@@ -174,6 +177,39 @@ TEST_F(RecentWatch, FailuresEndTheWatcherOrRetryWithAnErrorEntry) {
     EXPECT_EQ(sim::OpenDirectoryWatchHandles(), 0);
     EXPECT_TRUE(fired.empty());
   }
+}
+
+TEST_F(RecentWatch, ARecentFolderDeletedAndMadeAgainIsWatchedAgain) {
+  store::StartChangeWatch(kRecent);
+  ASSERT_TRUE(Armed());
+  // The folder goes; the read on it ends with a failure, as Windows ends it.
+  ASSERT_TRUE(plat::RemoveFolder(kRecent));
+  sim::SetDirWatchFailure(sim::DirWatchCall::GetOverlappedResult, true);
+  auto logged = [](const wchar_t* text) {
+    return WaitUntil([text] {
+      infra::SaveAllLogs(false);
+      return LogCount(text) >= 1;
+    });
+  };
+  ASSERT_TRUE(logged(L"Change monitoring: the folder is gone, waiting for it to come back Parameters: Path="));
+  sim::SetDirWatchFailure(sim::DirWatchCall::GetOverlappedResult, false);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(store::RunningChangeWatchThreads(), 1);  // still there, waiting
+  EXPECT_EQ(sim::OpenDirectoryWatchHandles(), 0);
+  // Made again: watched again, and read anew.
+  ASSERT_TRUE(plat::CreateDirectories(kRecent));
+  ASSERT_TRUE(logged(L"Change monitoring: the folder is back"));
+  ASSERT_TRUE(WaitUntil([this] { return TimerSet(); }));
+  Pump(5100);
+  EXPECT_EQ(fired.size(), 1u);
+  Change();
+  ASSERT_TRUE(WaitUntil([this] { return TimerSet(); }));
+  Pump(5100);
+  EXPECT_EQ(fired.size(), 2u);
+  // One line for each, no error entry.
+  infra::SaveAllLogs(false);
+  EXPECT_EQ(LogCount(L"the folder is gone"), 1);
+  EXPECT_EQ(LogCount(L"GetOverlappedResult fail"), 0);
 }
 
 TEST_F(RecentWatch, ATimerThatCannotBeInstalledIsTriedAgainOnTheNextChange) {
