@@ -5,6 +5,7 @@
 #include "platform/forms.h"
 #include "platform/stack_trace.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -23,6 +24,10 @@ struct Ctrl {
   HWND hwnd = nullptr;
   int id = 0;
   std::vector<std::wstring> items;  // combo boxes
+  // List views keep their rows here and hand them to the control on request
+  // (LVS_OWNERDATA): filling ten thousand rows is a copy, not ten thousand
+  // insertions into the control.
+  std::vector<ListRow> rows;
 };
 
 struct WinForm {
@@ -78,6 +83,46 @@ struct Quiet {
     if (f) --f->quiet;
   }
 };
+
+// What an owner-data list view shows of a row: the caption in column 0, the
+// sub-items in the others, the picture and indent of the row.
+void FillDisplayInfo(const Ctrl& c, LVITEMW& item) {
+  if (item.iItem < 0 || item.iItem >= static_cast<int>(c.rows.size())) return;
+  const ListRow& row = c.rows[static_cast<std::size_t>(item.iItem)];
+  if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+    static const std::wstring kNone;
+    const std::size_t sub = static_cast<std::size_t>(std::max(0, item.iSubItem));
+    const std::wstring& text = sub == 0 ? row.caption : sub - 1 < row.subitems.size() ? row.subitems[sub - 1] : kNone;
+    const std::size_t n = std::min(text.size(), static_cast<std::size_t>(item.cchTextMax - 1));
+    std::copy_n(text.data(), n, item.pszText);
+    item.pszText[n] = L'\0';
+  }
+  if (item.iSubItem == 0) {
+    if (item.mask & LVIF_IMAGE) item.iImage = c.layout.image_count > 0 ? row.image : -1;
+    if (item.mask & LVIF_INDENT) item.iIndent = row.indent;
+  }
+}
+
+// The row whose caption starts with (or, without LVFI_PARTIAL, is) the text
+// asked for, from iStart on, wrapping round when asked; -1 when none.
+LRESULT FindRow(const Ctrl& c, const NMLVFINDITEMW& find) {
+  if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz) return -1;
+  const std::wstring wanted = find.lvfi.psz;
+  const int n = static_cast<int>(c.rows.size());
+  if (n == 0) return -1;
+  const int start = std::clamp(find.iStart, 0, n);
+  const int count = (find.lvfi.flags & LVFI_WRAP) ? n : n - start;
+  for (int k = 0; k < count; ++k) {
+    const int i = (start + k) % n;
+    const std::wstring& caption = c.rows[static_cast<std::size_t>(i)].caption;
+    const bool partial = (find.lvfi.flags & LVFI_PARTIAL) != 0;
+    if ((partial ? caption.size() >= wanted.size() : caption.size() == wanted.size()) &&
+        CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, caption.data(), static_cast<int>(wanted.size()),
+                       wanted.data(), static_cast<int>(wanted.size())) == CSTR_EQUAL)
+      return i;
+  }
+  return -1;
+}
 
 bool Fire(WinForm* f, const std::wstring& control, FormEventKind kind, std::uint32_t key = 0) {
   if (!f || !f->proc || f->quiet > 0) return false;
@@ -182,7 +227,7 @@ DWORD StyleOf(const ControlLayout& c, DWORD& ex) {
       ex = WS_EX_CLIENTEDGE;
       // The form owns the image list and destroys it once (without
       // LVS_SHAREIMAGELISTS the list view destroys it too).
-      return s | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
+      return s | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | LVS_OWNERDATA;
     case ControlKind::UpDown:
       return s | UDS_ARROWKEYS;
     case ControlKind::HotKey:
@@ -330,6 +375,15 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       const std::wstring name = it->second;
       const ControlKind kind = f->controls[name].layout.kind;
       if (kind == ControlKind::ListView) {
+        if (nm->code == LVN_GETDISPINFOW) {
+          FillDisplayInfo(f->controls[name], reinterpret_cast<NMLVDISPINFOW*>(lp)->item);
+          return TRUE;
+        }
+        if (nm->code == LVN_ODFINDITEMW) {
+          // Typing a row's first letters selects it, as in a list that holds its items.
+          SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, FindRow(f->controls[name], *reinterpret_cast<NMLVFINDITEMW*>(lp)));
+          return TRUE;
+        }
         if (nm->code == NM_CLICK)
           Fire(f, name, FormEventKind::Click);
         else if (nm->code == NM_DBLCLK)
@@ -831,84 +885,69 @@ int GetItemIndex(Form form, const std::wstring& control) {
 
 namespace {
 
-void WriteRow(HWND lv, int index, const ListRow& row, bool insert, bool images) {
-  LVITEMW item{};
-  item.mask = LVIF_TEXT | LVIF_INDENT | (images ? LVIF_IMAGE : 0);
-  item.iItem = index;
-  std::wstring caption = row.caption;
-  item.pszText = caption.data();
-  item.iImage = row.image;
-  item.iIndent = row.indent;
-  if (insert)
-    ListView_InsertItem(lv, &item);
-  else
-    ListView_SetItem(lv, &item);
-  for (std::size_t s = 0; s < row.subitems.size(); ++s) {
-    std::wstring text = row.subitems[s];
-    ListView_SetItemText(lv, index, static_cast<int>(s + 1), text.data());
+// The control's item count follows the rows; the selection moves with its
+// row as it would in a list view holding its items (owner-data list views
+// keep the selection by position).
+void SyncCount(Ctrl& c, int was_selected, int selected) {
+  ListView_SetItemCountEx(c.hwnd, static_cast<int>(c.rows.size()), LVSICF_NOSCROLL);
+  if (selected != was_selected) {
+    ListView_SetItemState(c.hwnd, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (selected >= 0 && selected < static_cast<int>(c.rows.size()))
+      ListView_SetItemState(c.hwnd, selected, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   }
-}
-
-std::wstring ItemText(HWND lv, int index, int sub) {
-  std::wstring buf(1024, L'\0');
-  LVITEMW item{};
-  item.iSubItem = sub;
-  item.pszText = buf.data();
-  item.cchTextMax = static_cast<int>(buf.size());
-  const int n =
-      static_cast<int>(SendMessageW(lv, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
-  buf.resize(static_cast<std::size_t>(std::max(0, n)));
-  return buf;
+  InvalidateRect(c.hwnd, nullptr, TRUE);
 }
 
 }  // namespace
 
 int ListCount(Form form, const std::wstring& control) {
   Ctrl* c = C(form, control);
-  return c ? ListView_GetItemCount(c->hwnd) : 0;
+  return c ? static_cast<int>(c->rows.size()) : 0;
 }
 
 ListRow GetListRow(Form form, const std::wstring& control, int index) {
   ListRow row;
   Ctrl* c = C(form, control);
-  if (!c) return row;
-  LVITEMW item{};
-  item.mask = LVIF_IMAGE | LVIF_INDENT;
-  item.iItem = index;
-  ListView_GetItem(c->hwnd, &item);
-  row.caption = ItemText(c->hwnd, index, 0);
-  for (std::size_t s = 1; s < c->layout.columns.size(); ++s)
-    row.subitems.push_back(ItemText(c->hwnd, index, static_cast<int>(s)));
-  row.image = c->layout.image_count > 0 ? item.iImage : -1;
-  row.indent = item.iIndent;
+  if (!c || index < 0 || index >= static_cast<int>(c->rows.size())) return row;
+  row = c->rows[static_cast<std::size_t>(index)];
+  // One text per column after the first, as the control shows them.
+  row.subitems.resize(c->layout.columns.empty() ? 0 : c->layout.columns.size() - 1);
+  if (c->layout.image_count <= 0) row.image = -1;
   return row;
 }
 
 void SetListRow(Form form, const std::wstring& control, int index, const ListRow& row) {
   Ctrl* c = C(form, control);
-  if (!c) return;
+  if (!c || index < 0 || index >= static_cast<int>(c->rows.size())) return;
   Quiet q(F(form));
-  WriteRow(c->hwnd, index, row, false, c->layout.image_count > 0);
+  c->rows[static_cast<std::size_t>(index)] = row;
+  ListView_RedrawItems(c->hwnd, index, index);
 }
 
 void InsertListRow(Form form, const std::wstring& control, int index, const ListRow& row) {
   Ctrl* c = C(form, control);
-  if (!c) return;
+  if (!c || index < 0) return;
   Quiet q(F(form));
-  WriteRow(c->hwnd, index, row, true, c->layout.image_count > 0);
+  const int at = std::min(index, static_cast<int>(c->rows.size()));
+  const int selected = ListView_GetNextItem(c->hwnd, -1, LVNI_SELECTED);
+  c->rows.insert(c->rows.begin() + at, row);
+  SyncCount(*c, selected, selected >= at ? selected + 1 : selected);
 }
 
 void DeleteListRow(Form form, const std::wstring& control, int index) {
   Ctrl* c = C(form, control);
-  if (!c) return;
+  if (!c || index < 0 || index >= static_cast<int>(c->rows.size())) return;
   Quiet q(F(form));
-  ListView_DeleteItem(c->hwnd, index);
+  const int selected = ListView_GetNextItem(c->hwnd, -1, LVNI_SELECTED);
+  c->rows.erase(c->rows.begin() + index);
+  SyncCount(*c, selected, selected == index ? -1 : selected > index ? selected - 1 : selected);
 }
 
 void ClearList(Form form, const std::wstring& control) {
   Ctrl* c = C(form, control);
   if (!c) return;
   Quiet q(F(form));
+  c->rows.clear();
   ListView_DeleteAllItems(c->hwnd);
 }
 
