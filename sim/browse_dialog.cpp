@@ -93,7 +93,8 @@ void Fill(Dialog& d, int node) {
   d.fills++;
 }
 
-// Expands the node: the dialog fills its children (later, when the spec says so).
+// Expands the node: the dialog fills its children, at once or after the
+// model's fill_delay_ms.
 void Expand(const std::shared_ptr<Dialog>& d, int node) {
   d->nodes[static_cast<size_t>(node)].expanded = true;
   if (d->nodes[static_cast<size_t>(node)].filled) return;
