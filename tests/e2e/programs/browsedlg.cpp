@@ -21,6 +21,8 @@
 #include <string>
 #include <thread>
 
+#include "window_dump.h"
+
 namespace {
 
 std::wstring g_status;
@@ -30,29 +32,6 @@ std::atomic<HWND> g_dialog{nullptr};
 std::mutex g_lock;
 std::wstring g_selected;
 int g_changes = 0;
-
-std::string Utf8(const std::wstring& w) {
-  if (w.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-  return s;
-}
-
-std::wstring ClassOf(HWND h) {
-  wchar_t buf[256] = {};
-  GetClassNameW(h, buf, 256);
-  return buf;
-}
-
-void Tree(HWND h, int depth, std::string& out) {
-  char line[512];
-  std::snprintf(line, sizeof line, "tree=%s|%08lX|%08lX|%d|%d\n", Utf8(ClassOf(h)).c_str(),
-                static_cast<unsigned long>(GetWindowLongW(h, GWL_STYLE)),
-                static_cast<unsigned long>(GetWindowLongW(h, GWL_EXSTYLE)), depth, depth == 0 ? 0 : GetDlgCtrlID(h));
-  out += line;
-  for (HWND c = GetWindow(h, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) Tree(c, depth + 1, out);
-}
 
 HWND FindChild(HWND parent, const wchar_t* cls) {
   for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
