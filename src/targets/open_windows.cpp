@@ -126,15 +126,22 @@ std::vector<std::wstring> OpenExplorerFolders(plat::Window target, const std::ws
 
   // The shell's list is asked only when one of its own folder windows is open
   // (Wine's folder windows are never in it): the menu opens without its cost.
+  // Each window's class is read once: the menu waits on this pass, and a
+  // desktop has a hundred or more top-level windows, nearly all of them no
+  // folder window at all.
   const TAnswerBudget budget;
-  const std::vector<plat::Window> windows = plat::EnumWindows();
-  const bool shell_frames = std::any_of(windows.begin(), windows.end(), [](plat::Window w) {
-    const std::wstring cls = plat::GetClassName(w, 14);
-    return cls == L"CabinetWClass" || cls == L"ExploreWClass";
-  });
+  std::vector<plat::Window> frames;
+  bool shell_frames = false;
+  for (plat::Window w : plat::EnumWindows()) {
+    const std::wstring cls = plat::GetClassName(w, 16);
+    const std::wstring head = cls.substr(0, 13);  // the names the shell's classes are told by
+    const bool shell = head == L"CabinetWClass" || head == L"ExploreWClass";
+    shell_frames = shell_frames || shell;
+    if (shell || cls == L"IEFrame" || cls == L"ExplorerWClass") frames.push_back(w);
+  }
   std::vector<plat::ShellWindowView> views;
   const bool listed = shell_frames && plat::GetShellWindowViews(&views, kOpenWindowsTimeoutMs);
-  for (plat::Window w : windows) {
+  for (plat::Window w : frames) {
     const bool in_list =
         listed && std::any_of(views.begin(), views.end(), [w](const plat::ShellWindowView& v) { return v.frame == w; });
     if (in_list) {
