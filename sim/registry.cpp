@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 
 #include "platform/registry.h"
 #include "sim/sim_registry.h"
@@ -33,6 +34,70 @@ struct Value {
   RegData data;
 };
 
+// A key's values in the order first written, found by name through an index
+// of upper-case names. A registry compares names in place (Wine searches its
+// sorted names by halves); upper-casing a copy of every stored name on each
+// call made a key of thousands of values, written or emptied one value at a
+// time, cost the sim seconds that the program does not cost. A deleted value
+// leaves a gap that the next positional access closes.
+class ValueList {
+ public:
+  Value* Find(const std::wstring& name) {
+    auto it = index_.find(Upper(name));
+    return it == index_.end() ? nullptr : &slots_[it->second];
+  }
+  // Rewriting a value keeps its place; a new one goes last.
+  void Set(const std::wstring& name, std::uint32_t type, const RegData& data) {
+    auto [it, added] = index_.try_emplace(Upper(name), slots_.size());
+    if (added) {
+      slots_.push_back(Value{name, type, data});
+      gone_.push_back(false);
+      return;
+    }
+    Value& v = slots_[it->second];
+    v.type = type;
+    v.data = data;
+  }
+  bool Erase(const std::wstring& name) {
+    auto it = index_.find(Upper(name));
+    if (it == index_.end()) return false;
+    slots_[it->second] = Value{};
+    gone_[it->second] = true;
+    ++gaps_;
+    index_.erase(it);
+    // A key emptied value by value starts afresh.
+    if (gaps_ == slots_.size()) *this = ValueList{};
+    return true;
+  }
+  std::size_t size() const { return slots_.size() - gaps_; }
+  // The values in order (closing the gaps first).
+  const std::vector<Value>& All() {
+    Compact();
+    return slots_;
+  }
+
+ private:
+  void Compact() {
+    if (!gaps_) return;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+      if (gone_[i]) continue;
+      if (kept != i) {
+        slots_[kept] = std::move(slots_[i]);
+        index_[Upper(slots_[kept].name)] = kept;
+      }
+      ++kept;
+    }
+    slots_.resize(kept);
+    gone_.assign(kept, false);
+    gaps_ = 0;
+  }
+  std::vector<Value> slots_;
+  std::vector<bool> gone_;
+  std::size_t gaps_ = 0;
+  std::unordered_map<std::wstring, std::size_t> index_;  // upper-case name -> slot
+};
+
 struct FailRule {
   int remaining = 0;  // kAlways: every time
   std::uint32_t error = 0;
@@ -41,7 +106,7 @@ struct FailRule {
 
 struct Key {
   std::wstring name;
-  std::vector<Value> values;                          // in the order first written
+  ValueList values;                                   // in the order first written
   std::map<std::wstring, std::shared_ptr<Key>> subs;  // by upper-case name: sorted
   std::uint32_t allowed = kAllRights;
   std::vector<FailRule> fails;
@@ -156,8 +221,9 @@ std::uint32_t MapGeneric(std::uint32_t sam) {
   return out & ~(plat::KEY_WOW64_64KEY | plat::KEY_WOW64_32KEY);
 }
 
-// A handle's key: the key, its root and stored path, the rights it carries.
-RegStatus Lookup(RegKey key, Handle* out) {
+// A handle's key: the key, its root, the rights it carries and (with_path)
+// its stored path.
+RegStatus Lookup(RegKey key, Handle* out, bool with_path = false) {
   State& s = S();
   if (IsPredefined(key)) {
     auto it = s.roots.find(key);
@@ -171,7 +237,10 @@ RegStatus Lookup(RegKey key, Handle* out) {
   auto it = s.handles.find(key);
   if (it == s.handles.end()) return plat::ERROR_INVALID_HANDLE;
   if (it->second.key->deleted) return plat::ERROR_KEY_DELETED;
-  *out = it->second;
+  out->key = it->second.key;
+  out->root = it->second.root;
+  out->granted = it->second.granted;
+  if (with_path) out->path = it->second.path;
   return plat::ERROR_SUCCESS;
 }
 
@@ -186,7 +255,7 @@ RegStatus LookupWith(RegKey key, std::uint32_t right, Handle* out) {
 // redirection of HKLM\SOFTWARE applied.
 RegStatus Resolve(RegKey base, const std::wstring& sub_key, std::uint32_t sam, Handle* base_out,
                   std::vector<std::wstring>* path) {
-  RegStatus rc = Lookup(base, base_out);
+  RegStatus rc = Lookup(base, base_out, true);
   if (rc != plat::ERROR_SUCCESS) return rc;
   std::vector<std::wstring> parts;
   if (!Split(sub_key, &parts)) return kErrorBadPathname;
@@ -240,12 +309,7 @@ std::shared_ptr<Key> FindPath(RegKey root, const std::wstring& path) {
   return nodes.back();
 }
 
-Value* FindValue(Key& key, const std::wstring& name) {
-  const std::wstring u = Upper(name);
-  for (auto& v : key.values)
-    if (Upper(v.name) == u) return &v;
-  return nullptr;
-}
+Value* FindValue(Key& key, const std::wstring& name) { return key.values.Find(name); }
 
 RegKey NewHandle(RegKey root, std::vector<std::wstring> path, std::shared_ptr<Key> key, std::uint32_t granted) {
   State& s = S();
@@ -351,9 +415,9 @@ std::wstring TypeName(std::uint32_t t) {
   }
 }
 
-void DumpKey(const Key& k, const std::wstring& path, std::wstring& out) {
+void DumpKey(Key& k, const std::wstring& path, std::wstring& out) {
   out += L"[" + path + L"]\n";
-  for (const auto& v : k.values) {
+  for (const auto& v : k.values.All()) {
     out += L"  " + (v.name.empty() ? std::wstring(L"@") : v.name) + L" = " + TypeName(v.type) + L":";
     if (v.type == plat::REG_SZ || v.type == plat::REG_EXPAND_SZ)
       out += L"\"" + plat::RegDataString(v.data) + L"\"";
@@ -393,13 +457,7 @@ void RegCreateKey(RegKey root, const std::wstring& path) {
 void RegSetRaw(RegKey root, const std::wstring& path, const std::wstring& name, std::uint32_t type,
                const RegData& data) {
   std::lock_guard<std::recursive_mutex> g(S().m);
-  auto key = MakePath(root, path);
-  if (Value* v = FindValue(*key, name)) {
-    v->type = type;
-    v->data = data;
-  } else {
-    key->values.push_back(Value{name, type, data});
-  }
+  MakePath(root, path)->values.Set(name, type, data);
 }
 
 void RegSetString(RegKey root, const std::wstring& path, const std::wstring& name, const std::wstring& text,
@@ -425,15 +483,7 @@ bool RegDeleteTree(RegKey root, const std::wstring& path) {
 bool RegDeleteValue(RegKey root, const std::wstring& path, const std::wstring& name) {
   std::lock_guard<std::recursive_mutex> g(S().m);
   auto key = FindPath(root, path);
-  if (!key) return false;
-  const std::wstring u = Upper(name);
-  for (auto it = key->values.begin(); it != key->values.end(); ++it) {
-    if (Upper(it->name) == u) {
-      key->values.erase(it);
-      return true;
-    }
-  }
-  return false;
+  return key && key->values.Erase(name);
 }
 
 bool RegKeyExists(RegKey root, const std::wstring& path) {
@@ -470,7 +520,7 @@ std::vector<std::wstring> RegValueNames(RegKey root, const std::wstring& path) {
   std::lock_guard<std::recursive_mutex> g(S().m);
   std::vector<std::wstring> out;
   if (auto key = FindPath(root, path))
-    for (const auto& v : key->values) out.push_back(v.name);
+    for (const auto& v : key->values.All()) out.push_back(v.name);
   return out;
 }
 
@@ -561,7 +611,7 @@ RegStatus RegSetValueExW(RegKey key, const std::wstring& name, std::uint32_t typ
   std::lock_guard<std::recursive_mutex> g(S().m);
   sim::Handle h;
   RegStatus rc = sim::LookupWith(key, KEY_SET_VALUE, &h);
-  if (rc == ERROR_SUCCESS) {
+  if (rc == ERROR_SUCCESS && !h.key->fails.empty()) {
     const std::wstring u = sim::Upper(name);
     for (auto& rule : h.key->fails) {
       if (rule.remaining == 0 || (!rule.name_upper.empty() && rule.name_upper != u)) continue;
@@ -570,14 +620,7 @@ RegStatus RegSetValueExW(RegKey key, const std::wstring& name, std::uint32_t typ
       break;
     }
   }
-  if (rc == ERROR_SUCCESS) {
-    if (sim::Value* v = sim::FindValue(*h.key, name)) {
-      v->type = type;
-      v->data = data;
-    } else {
-      h.key->values.push_back(sim::Value{name, type, data});
-    }
-  }
+  if (rc == ERROR_SUCCESS) h.key->values.Set(name, type, data);
   sim::Note(L"set " + name, rc);
   return rc;
 }
@@ -586,18 +629,7 @@ RegStatus RegDeleteValueW(RegKey key, const std::wstring& name) {
   std::lock_guard<std::recursive_mutex> g(S().m);
   sim::Handle h;
   RegStatus rc = sim::LookupWith(key, KEY_SET_VALUE, &h);
-  if (rc == ERROR_SUCCESS) {
-    rc = ERROR_FILE_NOT_FOUND;
-    const std::wstring u = sim::Upper(name);
-    auto& values = h.key->values;
-    for (auto it = values.begin(); it != values.end(); ++it) {
-      if (sim::Upper(it->name) == u) {
-        values.erase(it);
-        rc = ERROR_SUCCESS;
-        break;
-      }
-    }
-  }
+  if (rc == ERROR_SUCCESS && !h.key->values.Erase(name)) rc = ERROR_FILE_NOT_FOUND;
   sim::Note(L"delete " + name, rc);
   return rc;
 }
@@ -630,8 +662,9 @@ RegStatus RegEnumValueW(RegKey key, std::uint32_t index, std::wstring* name, std
   sim::Handle h;
   RegStatus rc = sim::LookupWith(key, KEY_QUERY_VALUE, &h);
   if (rc != ERROR_SUCCESS) return rc;
-  if (index >= h.key->values.size()) return ERROR_NO_MORE_ITEMS;
-  const sim::Value& v = h.key->values[index];
+  const auto& values = h.key->values.All();
+  if (index >= values.size()) return ERROR_NO_MORE_ITEMS;
+  const sim::Value& v = values[index];
   if (name) *name = v.name;
   if (type) *type = v.type;
   if (data) *data = v.data;
@@ -648,7 +681,7 @@ RegStatus RegQueryInfoKeyW(RegKey key, RegKeyInfo* info) {
   for (const auto& [u, sub] : h.key->subs)
     info->max_sub_key_len = std::max(info->max_sub_key_len, Utf16Length(sub->name));
   info->values = static_cast<std::uint32_t>(h.key->values.size());
-  for (const auto& v : h.key->values) {
+  for (const auto& v : h.key->values.All()) {
     info->max_value_name_len = std::max(info->max_value_name_len, Utf16Length(v.name));
     info->max_value_len = std::max(info->max_value_len, static_cast<std::uint32_t>(v.data.size()));
   }

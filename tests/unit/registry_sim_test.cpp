@@ -2,6 +2,8 @@
 // code tested on it behaves the same on Windows.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/registry.h"
 #include "sim/sim_registry.h"
 #include "sim/sim_world.h"
@@ -79,6 +81,87 @@ TEST(RegistrySim, TheRedirectedViewOfAWow64ProcessIsBelowWow6432Node) {
   sim::SetIsWow64ProcessMissing(true);
   bool wow64 = false;
   EXPECT_FALSE(IsWow64Process(&wow64));
+}
+
+// The store's lists are the order of a key's values: deleting, rewriting and
+// adding back (in any letter case) must leave that order as Windows does.
+TEST(RegistrySim, ValuesKeepTheOrderFirstWrittenThroughDeletesAndRewrites) {
+  sim::ResetWorld();
+  RegKey k = 0;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\A", 0, KEY_ALL_ACCESS, &k, nullptr), ERROR_SUCCESS);
+  auto names = [&] {
+    std::vector<std::wstring> out;
+    std::wstring name;
+    for (std::uint32_t i = 0; RegEnumValueW(k, i, &name, nullptr, nullptr) == ERROR_SUCCESS; ++i) out.push_back(name);
+    return out;
+  };
+  auto set = [&](const wchar_t* name, const wchar_t* text) {
+    return RegSetValueExW(k, name, REG_SZ, RegStringData(text));
+  };
+  struct Step {
+    const char* what;
+    std::function<RegStatus()> act;
+    RegStatus rc;
+    std::vector<std::wstring> order;
+  };
+  const Step steps[] = {
+      {"four values",
+       [&] {
+         set(L"a", L"1"), set(L"b", L"2"), set(L"c", L"3");
+         return set(L"d", L"4");
+       },
+       ERROR_SUCCESS,
+       {L"a", L"b", L"c", L"d"}},
+      {"delete one in the middle", [&] { return RegDeleteValueW(k, L"B"); }, ERROR_SUCCESS, {L"a", L"c", L"d"}},
+      {"delete it again", [&] { return RegDeleteValueW(k, L"b"); }, ERROR_FILE_NOT_FOUND, {L"a", L"c", L"d"}},
+      {"rewrite in another case keeps place and name",
+       [&] { return set(L"C", L"30"); },
+       ERROR_SUCCESS,
+       {L"a", L"c", L"d"}},
+      {"a deleted name comes back last", [&] { return set(L"b", L"20"); }, ERROR_SUCCESS, {L"a", L"c", L"d", L"b"}},
+      {"delete the first and the last",
+       [&] {
+         RegDeleteValueW(k, L"a");
+         return RegDeleteValueW(k, L"b");
+       },
+       ERROR_SUCCESS,
+       {L"c", L"d"}},
+      {"empty it",
+       [&] {
+         RegDeleteValueW(k, L"c");
+         return RegDeleteValueW(k, L"D");
+       },
+       ERROR_SUCCESS,
+       {}},
+      {"fill it again",
+       [&] {
+         set(L"d", L"4");
+         return set(L"a", L"1");
+       },
+       ERROR_SUCCESS,
+       {L"d", L"a"}},
+  };
+  for (const Step& s : steps) {
+    EXPECT_EQ(s.act(), s.rc) << s.what;
+    EXPECT_EQ(names(), s.order) << s.what;
+    EXPECT_EQ(sim::RegValueNames(HKEY_CURRENT_USER, L"Software\A"), s.order) << s.what;
+  }
+  RegData data;
+  ASSERT_EQ(RegQueryValueExW(k, L"A", nullptr, &data, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(RegDataString(data), L"1");
+
+  // Deleting while enumerating moves the later values down by one, as on Windows.
+  set(L"b", L"2");
+  set(L"c", L"3");
+  std::wstring name;
+  ASSERT_EQ(RegEnumValueW(k, 1, &name, nullptr, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(name, L"a");
+  ASSERT_EQ(RegDeleteValueW(k, name), ERROR_SUCCESS);
+  ASSERT_EQ(RegEnumValueW(k, 1, &name, nullptr, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(name, L"b");
+  ASSERT_EQ(RegQueryValueExW(k, L"c", nullptr, &data, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(RegDataString(data), L"3");
+  RegCloseKey(k);
 }
 
 TEST(RegistrySim, StringDataIsUtf16LeWithItsZero) {
