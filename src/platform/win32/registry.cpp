@@ -112,17 +112,24 @@ RegStatus RegEnumKeyExW(RegKey key, std::uint32_t index, std::wstring* name) {
 }
 
 RegStatus RegEnumValueW(RegKey key, std::uint32_t index, std::wstring* name, std::uint32_t* type, RegData* data) {
-  std::wstring buf(16384, L'\0');  // value names have at most 16383 characters
+  // Value names have at most 16383 characters; the buffer is made once per
+  // thread, not for every value of a long key.
+  thread_local std::wstring buf(16384, L'\0');
   DWORD len = static_cast<DWORD>(buf.size());
   DWORD t = 0;
-  DWORD n = 0;
-  LONG rc = ::RegEnumValueW(ToHkey(key), index, buf.data(), &len, nullptr, &t, nullptr, &n);
-  if (rc == ERROR_SUCCESS && data) {
+  LONG rc = ERROR_SUCCESS;
+  if (!data) {
+    rc = ::RegEnumValueW(ToHkey(key), index, buf.data(), &len, nullptr, &t, nullptr, nullptr);
+  } else {
+    // One call for the name and data that fit a first buffer (each call is a
+    // round trip to the registry's keeper); longer data is asked for again
+    // with the size the first call gave.
+    DWORD n = 1024;
     for (int attempt = 0; attempt < 8; ++attempt) {
-      data->assign(n, 0);
+      data->resize(n);
       DWORD got = n;
       len = static_cast<DWORD>(buf.size());
-      rc = ::RegEnumValueW(ToHkey(key), index, buf.data(), &len, nullptr, &t, n ? data->data() : nullptr, &got);
+      rc = ::RegEnumValueW(ToHkey(key), index, buf.data(), &len, nullptr, &t, data->data(), &got);
       if (rc == ERROR_MORE_DATA) {
         n = got > n ? got : n * 2 + 16;
         continue;
