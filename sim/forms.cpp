@@ -4,6 +4,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "platform/clock.h"
 #include "platform/forms.h"
 #include "sim/sim_forms.h"
 #include "sim/sim_window.h"
@@ -24,7 +25,6 @@ struct Control {
   int item_index = -1;
   std::vector<plat::ListRow> rows;
   int selected = -1;
-  bool redraw = true;
   int page_index = 0;
   std::uint32_t hk_key = 0, hk_mods = 0, hk_invalid = 0, hk_replacement = 0;
 };
@@ -36,6 +36,7 @@ struct FormState {
   plat::FormEventProc proc;
   std::map<std::wstring, Control> controls;
   bool showing = false;
+  std::uint32_t shown_tick = 0;
   int result = plat::mrNone;
   std::wstring caption;
   int height = 0;
@@ -265,9 +266,11 @@ int ShowModal(Form form) {
   auto f = F(form);
   if (f->showing) return mrNone;
   f->showing = true;
+  f->shown_tick = 0;
   f->result = mrNone;
   S().showings.push_back(f->layout.name);
   sim::Fire(form, L"", FormEventKind::Show);
+  if (f->showing) f->shown_tick = plat::TickCount();
   sim::FormScript script;
   auto& q = S().scripts[f->layout.name];
   if (!q.empty()) {
@@ -290,6 +293,7 @@ void EndModal(Form form, int result) {
 }
 
 bool IsFormShowing(Form form) { return F(form)->showing; }
+std::uint32_t FormShownTick(Form form) { return F(form)->shown_tick; }
 void BringFormToFront(Form form) { sim::SetForeground(F(form)->window); }
 void SetFormCaption(Form form, const std::wstring& caption) { F(form)->caption = caption; }
 std::wstring GetFormCaption(Form form) { return F(form)->caption; }
@@ -358,12 +362,16 @@ void ClearList(Form form, const std::wstring& control) {
   c.rows.clear();
   c.selected = -1;
 }
+void SetListRows(Form form, const std::wstring& control, std::vector<ListRow> rows, int selected) {
+  auto& c = C(form, control);
+  c.rows = std::move(rows);
+  c.selected = selected >= 0 && selected < static_cast<int>(c.rows.size()) ? selected : -1;
+}
 int GetSelectedRow(Form form, const std::wstring& control) { return C(form, control).selected; }
 void SetSelectedRow(Form form, const std::wstring& control, int index) {
   auto& c = C(form, control);
   c.selected = index >= 0 && index < static_cast<int>(c.rows.size()) ? index : -1;
 }
-void SetListRedraw(Form form, const std::wstring& control, bool redraw) { C(form, control).redraw = redraw; }
 
 void SetPageIndex(Form form, const std::wstring& control, int index) {
   auto& c = C(form, control);

@@ -578,11 +578,17 @@ void TVorlFolder::Settings1Click() { ShowOptionsDialog(ui::kFoldersPage, true); 
 void TVorlFolder::N121Click() { ShowOptionsDialog(ui::kAboutPage, false); }
 
 void TVorlFolder::ShowOptionsDialog(int page, bool turn_page_when_showing) {
+  const std::uint32_t begin_tick = plat::TickCount();
   ui::TSett& sett = ui::SettCreated(*this);
+  const bool showing = plat::IsFormShowing(sett.Form());
   // The main form stays hidden; bringing its window forward gives the
   // program the right to show the dialog in front of the user's window.
-  if (!plat::IsFormShowing(sett.Form())) targets::BringWindowToFront(Handle);
+  if (!showing) targets::BringWindowToFront(Handle);
   sett.ShowOnPage(page, turn_page_when_showing);
+  // How long the user waited for the dialog, from the request on (told once
+  // it has closed, as the menu's wait is).
+  if (const std::uint32_t shown = showing ? 0 : plat::FormShownTick(sett.Form()))
+    infra::LogMessage(L"ShowOptionsDialog", L"dialog on screen after " + std::to_wstring(shown - begin_tick) + L" ms");
 }
 
 void TVorlFolder::ApplyOptions(const TOptionsChoice& choice) {

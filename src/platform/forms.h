@@ -150,6 +150,9 @@ Window FormWindow(Form form);
 int ShowModal(Form form);
 void EndModal(Form form, int result);
 bool IsFormShowing(Form form);
+// TickCount when the latest ShowModal of the form put it on screen (after its
+// Show event); 0 while that has not happened yet.
+std::uint32_t FormShownTick(Form form);
 void BringFormToFront(Form form);
 void SetFormCaption(Form form, const std::wstring& caption);
 std::wstring GetFormCaption(Form form);
@@ -198,10 +201,13 @@ void SetListRow(Form form, const std::wstring& control, int index, const ListRow
 void InsertListRow(Form form, const std::wstring& control, int index, const ListRow& row);
 void DeleteListRow(Form form, const std::wstring& control, int index);
 void ClearList(Form form, const std::wstring& control);
+// Replaces every row of the list at once and selects the row at selected
+// (-1: none), scrolled into view: one update of the control however many
+// rows (ClearList, InsertListRow for each row and SetSelectedRow give the
+// same list).
+void SetListRows(Form form, const std::wstring& control, std::vector<ListRow> rows, int selected);
 int GetSelectedRow(Form form, const std::wstring& control);  // -1: none
 void SetSelectedRow(Form form, const std::wstring& control, int index);
-// Suspends (false) and resumes (true) the drawing of a list during a move.
-void SetListRedraw(Form form, const std::wstring& control, bool redraw);
 
 // Tab controls: the visible page's index. Setting it shows that page and
 // sends its PageShow event.

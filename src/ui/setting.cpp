@@ -378,10 +378,10 @@ void TSett::OptionShow() {
 
 void TSett::FillLists() {
   SetFolderRows(RowsFromStore(store::FavouriteNames, store::FavouriteValues), -1);
-  plat::ClearList(form_, sett_control::kFilterList);
+  std::vector<plat::ListRow> filters;
   for (std::size_t i = 0; i < store::FilterMasks.size() && i < store::FilterNames.size(); ++i)
-    plat::InsertListRow(form_, sett_control::kFilterList, static_cast<int>(i),
-                        plat::ListRow{store::FilterNames[i], {store::FilterMasks[i]}, -1, 0});
+    filters.push_back(plat::ListRow{store::FilterNames[i], {store::FilterMasks[i]}, -1, 0});
+  plat::SetListRows(form_, sett_control::kFilterList, std::move(filters), -1);
 }
 
 void TSett::LoadHotKeyControls() {
@@ -409,12 +409,10 @@ TFolderRows TSett::FolderRows() const {
 }
 
 void TSett::SetFolderRows(const TFolderRows& rows, int selected) {
-  plat::SetListRedraw(form_, sett_control::kFolderList, false);
-  plat::ClearList(form_, sett_control::kFolderList);
-  for (std::size_t i = 0; i < rows.size(); ++i)
-    plat::InsertListRow(form_, sett_control::kFolderList, static_cast<int>(i), ToListRow(rows[i]));
-  plat::SetSelectedRow(form_, sett_control::kFolderList, selected);
-  plat::SetListRedraw(form_, sett_control::kFolderList, true);
+  std::vector<plat::ListRow> list;
+  list.reserve(rows.size());
+  for (const TFolderRow& row : rows) list.push_back(ToListRow(row));
+  plat::SetListRows(form_, sett_control::kFolderList, std::move(list), selected);
 }
 
 // --- OK, Apply, Cancel, Help ----------------------------------------------------------

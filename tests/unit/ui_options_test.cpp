@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "agent_test_support.h"
+#include "platform/clock.h"
 #include "platform/forms.h"
 #include "platform/message_box.h"
 #include "sim/sim_forms.h"
@@ -125,6 +126,31 @@ TEST_F(UiOptions, OptionsAndAboutOpenOneDialogOnTheirPage) {
   EXPECT_EQ(sim::ModalShowings(), (std::vector<std::wstring>{ui::sett_control::kForm, ui::sett_control::kForm}));
   // Both reach it through the tray menu as well.
   EXPECT_NE(plat::FindMenuItem(form->PopupMenu1, L"Settings1"), nullptr);
+}
+
+TEST_F(UiOptions, TheWaitForTheDialogIsLoggedUpToItsShowingOncePerOpening) {
+  Start();
+  const auto waits = [] {
+    std::vector<int> ms;
+    for (const auto& e : LogEntries()) {
+      const auto at = e.find(L"ShowOptionsDialog Parameters: dialog on screen after ");
+      if (at != std::wstring::npos) ms.push_back(std::stoi(e.substr(at + 53)));
+    }
+    return ms;
+  };
+  for (int opening = 1; opening <= 2; ++opening) {
+    SCOPED_TRACE(opening);
+    Options([&](plat::Form f) {
+      // The user keeps the dialog open a while and asks for it again meanwhile:
+      // neither is part of the wait.
+      plat::SleepMs(5000);
+      form->ProcessMessage(plat::Msg{0, agent::WM_QXOPTIONS, 0, 0});
+      sim::Click(f, ui::sett_control::kCancel);
+    });
+    const std::vector<int> ms = waits();
+    ASSERT_EQ(ms.size(), static_cast<std::size_t>(opening));
+    EXPECT_LT(ms.back(), 5000);
+  }
 }
 
 TEST_F(UiOptions, PagesControlsAndCaptionsAreLaidOutAsNamed) {

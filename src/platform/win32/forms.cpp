@@ -41,6 +41,7 @@ struct WinForm {
   std::map<std::wstring, std::vector<std::wstring>> pages;  // tab control -> its pages
   std::vector<win32::UniqueImageList> image_lists;          // destroyed after the window
   bool showing = false;
+  DWORD shown_tick = 0;
   int result = mrNone;
   int quiet = 0;  // > 0 while the logic itself changes controls: no events
   std::wstring focus_on_show;
@@ -644,6 +645,7 @@ int ShowModal(Form form) {
   WinForm* f = F(form);
   if (!f || !f->hwnd || f->showing) return mrNone;
   f->showing = true;
+  f->shown_tick = 0;
   f->result = mrNone;
   Fire(f, L"", FormEventKind::Show);
   try {
@@ -661,6 +663,7 @@ int ShowModal(Form form) {
   ShowWindow(f->hwnd, SW_SHOW);
   SetForegroundWindow(f->hwnd);
   if (!f->focus_on_show.empty()) FocusControl(form, f->focus_on_show);
+  f->shown_tick = GetTickCount();
   bool quit = false;
   int quit_code = 0;
   HHOOK filter = SetWindowsHookExW(WH_MSGFILTER, HoldThreadMessages, nullptr, GetCurrentThreadId());
@@ -711,6 +714,11 @@ int ShowModal(Form form) {
   ShowWindow(f->hwnd, SW_HIDE);
   if (quit) PostQuitMessage(quit_code);
   return f->result;
+}
+
+std::uint32_t FormShownTick(Form form) {
+  WinForm* f = F(form);
+  return f ? f->shown_tick : 0;
 }
 
 void EndModal(Form form, int result) {
@@ -951,6 +959,24 @@ void ClearList(Form form, const std::wstring& control) {
   ListView_DeleteAllItems(c->hwnd);
 }
 
+void SetListRows(Form form, const std::wstring& control, std::vector<ListRow> rows, int selected) {
+  Ctrl* c = C(form, control);
+  if (!c) return;
+  Quiet q(F(form));
+  // The control forgets its selection, focus and scroll position as with
+  // ClearList, and learns the new count once: inserting row by row would ask
+  // it for the selected row (a walk over every row) at each insertion.
+  c->rows.clear();
+  ListView_DeleteAllItems(c->hwnd);
+  c->rows = std::move(rows);
+  ListView_SetItemCountEx(c->hwnd, static_cast<int>(c->rows.size()), LVSICF_NOSCROLL);
+  if (selected >= 0 && selected < static_cast<int>(c->rows.size())) {
+    ListView_SetItemState(c->hwnd, selected, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(c->hwnd, selected, FALSE);
+  }
+  InvalidateRect(c->hwnd, nullptr, TRUE);
+}
+
 int GetSelectedRow(Form form, const std::wstring& control) {
   Ctrl* c = C(form, control);
   return c ? ListView_GetNextItem(c->hwnd, -1, LVNI_SELECTED) : -1;
@@ -965,13 +991,6 @@ void SetSelectedRow(Form form, const std::wstring& control, int index) {
     ListView_SetItemState(c->hwnd, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_EnsureVisible(c->hwnd, index, FALSE);
   }
-}
-
-void SetListRedraw(Form form, const std::wstring& control, bool redraw) {
-  Ctrl* c = C(form, control);
-  if (!c) return;
-  SendMessageW(c->hwnd, WM_SETREDRAW, redraw, 0);
-  if (redraw) InvalidateRect(c->hwnd, nullptr, TRUE);
 }
 
 void SetPageIndex(Form form, const std::wstring& control, int index) {
