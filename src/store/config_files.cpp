@@ -10,6 +10,7 @@
 #include "platform/file_dialog.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
+#include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/window.h"
 #include "store/favourites.h"
@@ -72,14 +73,41 @@ const std::vector<std::wstring>& ContentList(const TStoreContent& c, int index) 
   return ContentList(const_cast<TStoreContent&>(c), index);
 }
 
-// Writes names and values to the open key in order; a failed write raises.
-void WriteValues(infra::TDralRegistry& reg, const std::vector<std::wstring>& names,
-                 const std::vector<std::wstring>& values) {
-  for (size_t i = 0; i < names.size(); ++i) reg.WriteString(names[i], i < values.size() ? values[i] : L"");
+const std::wstring& ValueAt(const std::vector<std::wstring>& values, size_t i) {
+  static const std::wstring none;
+  return i < values.size() ? values[i] : none;
 }
 
-// Empties a key (creating it when missing) and writes the values in order.
-// False when any step fails; what was written stays.
+// The open key's values in stored order, compared with the list to be
+// written: how many values at its head already are the list's first entries
+// (the same name, spelt the same, holding the same text as REG_SZ), and the
+// names of all the others. False when the values cannot all be listed.
+bool SplitKeptHead(const infra::TDralRegistry& reg, const std::vector<std::wstring>& names,
+                   const std::vector<std::wstring>& values, size_t& kept, std::vector<std::wstring>& others) {
+  kept = 0;
+  others.clear();
+  std::wstring name;
+  std::uint32_t type = 0;
+  plat::RegData data;
+  plat::RegStatus rc;
+  for (std::uint32_t i = 0; (rc = plat::RegEnumValueW(reg.CurrentKey(), i, &name, &type, &data)) == plat::ERROR_SUCCESS;
+       ++i) {
+    if (kept == i && i < names.size() && name == names[i] && type == plat::REG_SZ &&
+        data == plat::RegStringData(ValueAt(values, i)))
+      ++kept;
+    else
+      others.push_back(name);
+  }
+  return rc == plat::ERROR_NO_MORE_ITEMS;
+}
+
+// Gives a key (created when missing) exactly the values in order, as
+// emptying it and writing them all would. The values at its head that are
+// already the list's first entries stay as they are: only the rest is
+// deleted and written again (a row moved near the end of 10,000 costs one
+// listing of the key and a few writes, not a deletion and a write for every
+// value), and the unchanged part of the store is never missing from the key
+// on the way. False when any step fails; what was written stays.
 bool RewriteKey(const wchar_t* key, const std::vector<std::wstring>& names, const std::vector<std::wstring>& values) {
   try {
     infra::TDralRegistry reg;
@@ -87,11 +115,18 @@ bool RewriteKey(const wchar_t* key, const std::vector<std::wstring>& names, cons
       infra::LogError(L"ReplaceStore", L"Can't open key", std::wstring(L"Key=") + key, plat::LastError());
       return false;
     }
-    if (!reg.DeleteAllValues()) {
+    size_t kept = 0;
+    std::vector<std::wstring> others;
+    bool deleted = SplitKeptHead(reg, names, values, kept, others);
+    for (const auto& name : others) {
+      if (!reg.DeleteValue(name)) deleted = false;
+    }
+    if (!deleted) {
       infra::LogError(L"ReplaceStore", L"Can't delete values", std::wstring(L"Key=") + key, plat::LastError());
       return false;
     }
-    WriteValues(reg, names, values);
+    // A failed write raises.
+    for (size_t i = kept; i < names.size(); ++i) reg.WriteString(names[i], ValueAt(values, i));
     return true;
   } catch (const infra::ERegistryException& e) {
     infra::LogError(L"ReplaceStore", e.Message(), std::wstring(L"Key=") + key, plat::LastError());

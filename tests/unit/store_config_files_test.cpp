@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "infra/utf16.h"
 #include "sim/sim_file_dialog.h"
 #include "sim/sim_message_box.h"
@@ -280,6 +282,91 @@ TEST_F(StoreConfigFiles, ReplaceStoreRewritesOneListInTheGivenOrder) {
   EXPECT_EQ(store::ReplaceStore(content, false, true, L""), store::TReplaceResult::Replaced);
   EXPECT_EQ(KeyEntries(store::kFilterKey), (Entries{{L"*.b", L"B again"}, {L"*.a", L"A"}}))
       << "a later mask that differs only in case overwrites the earlier one in place";
+  EXPECT_EQ(KeyEntries(store::kPathKey), favourites);
+}
+
+// A rewrite leaves the key exactly as emptying it and writing the list in
+// order would (names as spelt, REG_SZ, order, a later name overwriting an
+// earlier one in place), but deletes and writes only from the first value
+// that differs: the unchanged head of a big store costs no registry call.
+TEST_F(StoreConfigFiles, ARewriteEndsAsAFullRewriteButTouchesOnlyWhatDiffers) {
+  struct Raw {
+    std::wstring name;
+    std::uint32_t type;
+    plat::RegData data;
+  };
+  auto sz = [](const wchar_t* name, const wchar_t* text) { return Raw{name, plat::REG_SZ, plat::RegStringData(text)}; };
+  auto values = [](const std::wstring& key) {
+    std::vector<std::tuple<std::wstring, std::uint32_t, plat::RegData>> out;
+    for (const auto& name : sim::RegValueNames(HKEY_CURRENT_USER, key)) {
+      const auto v = sim::RegGetRaw(HKEY_CURRENT_USER, key, name);
+      out.emplace_back(v->name, v->type, v->data);
+    }
+    return out;
+  };
+  struct Case {
+    const char* what;
+    std::vector<Raw> before;
+    Entries content;
+    std::vector<std::wstring> touched;  // the journal's value calls
+  };
+  const plat::RegData no_zero = {'A', 0};
+  const Case cases[] = {
+      {"the same list",
+       {sz(L"a", L"A"), sz(L"b", L"B"), sz(L"c", L"C")},
+       {{L"a", L"A"}, {L"b", L"B"}, {L"c", L"C"}},
+       {}},
+      {"the last two swapped",
+       {sz(L"a", L"A"), sz(L"b", L"B"), sz(L"c", L"C")},
+       {{L"a", L"A"}, {L"c", L"C"}, {L"b", L"B"}},
+       {L"delete b", L"delete c", L"set c", L"set b"}},
+      {"one less", {sz(L"a", L"A"), sz(L"b", L"B"), sz(L"c", L"C")}, {{L"a", L"A"}, {L"b", L"B"}}, {L"delete c"}},
+      {"one more", {sz(L"a", L"A"), sz(L"b", L"B")}, {{L"a", L"A"}, {L"b", L"B"}, {L"c", L"C"}}, {L"set c"}},
+      {"the first title changed",
+       {sz(L"a", L"A"), sz(L"b", L"B")},
+       {{L"a", L"X"}, {L"b", L"B"}},
+       {L"delete a", L"delete b", L"set a", L"set b"}},
+      {"a name spelt in another case",
+       {sz(L"a", L"A"), sz(L"b", L"B")},
+       {{L"A", L"A"}, {L"b", L"B"}},
+       {L"delete a", L"delete b", L"set A", L"set b"}},
+      {"the same text as another type",
+       {Raw{L"a", plat::REG_EXPAND_SZ, plat::RegStringData(L"A")}, sz(L"b", L"B")},
+       {{L"a", L"A"}, {L"b", L"B"}},
+       {L"delete a", L"delete b", L"set a", L"set b"}},
+      {"the same text without its zero",
+       {Raw{L"a", plat::REG_SZ, no_zero}, sz(L"b", L"B")},
+       {{L"a", L"A"}, {L"b", L"B"}},
+       {L"delete a", L"delete b", L"set a", L"set b"}},
+      {"a number between",
+       {sz(L"a", L"A"), Raw{L"n", plat::REG_DWORD, plat::RegDwordData(1)}, sz(L"b", L"B")},
+       {{L"a", L"A"}, {L"b", L"B"}},
+       {L"delete n", L"delete b", L"set b"}},
+      {"a later mask overwrites a kept one",
+       {sz(L"*.b", L"B")},
+       {{L"*.b", L"B"}, {L"*.a", L"A"}, {L"*.B", L"B again"}},
+       {L"set *.a", L"set *.B"}},
+  };
+  for (const Case& c : cases) {
+    sim::RegDeleteTree(HKEY_CURRENT_USER, store::kFilterKey);
+    for (const Raw& v : c.before) sim::RegSetRaw(HKEY_CURRENT_USER, store::kFilterKey, v.name, v.type, v.data);
+    // What emptying the key and writing the list gives.
+    sim::RegDeleteTree(HKEY_CURRENT_USER, L"Software\\Full");
+    sim::RegCreateKey(HKEY_CURRENT_USER, L"Software\\Full");
+    store::TStoreContent content;
+    for (const auto& [mask, name] : c.content) {
+      content.filter_masks.push_back(mask);
+      content.filter_names.push_back(name);
+      sim::RegSetString(HKEY_CURRENT_USER, L"Software\\Full", mask, name);
+    }
+    sim::RegClearJournal();
+    EXPECT_EQ(store::ReplaceStore(content, false, true, L""), store::TReplaceResult::Replaced) << c.what;
+    EXPECT_EQ(values(store::kFilterKey), values(L"Software\\Full")) << c.what;
+    std::vector<std::wstring> touched;
+    for (const auto& call : sim::RegJournal())
+      if (call.rfind(L"set ", 0) == 0 || call.rfind(L"delete ", 0) == 0) touched.push_back(call);
+    EXPECT_EQ(touched, c.touched) << c.what;
+  }
   EXPECT_EQ(KeyEntries(store::kPathKey), favourites);
 }
 
