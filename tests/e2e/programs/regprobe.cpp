@@ -11,6 +11,7 @@
 
 #include "infra/registry.h"
 #include "infra/wow64.h"
+#include "platform/registry.h"
 
 namespace {
 
@@ -53,6 +54,8 @@ int Write() {
   reg.WriteBool(L"D_Bool", true);
   reg.WriteString(L"E_Unicode", L"Gr\u00fc\u00dfe \u2603");
   reg.WriteString(L"A_Text", L"rewritten");
+  // Longer than the first buffer a listing reads data into.
+  reg.WriteString(L"B0_Long", std::wstring(3000, L'l'));
   // A tree three levels deep, reached relative to the open key.
   if (!reg.OpenKey(L"Deep\\One\\Two\\Three", true)) return 3;
   reg.WriteString(L"Leaf", L"x");
@@ -84,6 +87,18 @@ int Read() {
   std::wstring names;
   for (const auto& n : reg.GetValueNames()) names += (names.empty() ? L"" : L",") + n;
   Print("Names", names);
+  // The listing with data through one buffer, as the store reads its keys:
+  // the long value comes whole and the shorter ones after it at their sizes.
+  std::wstring listed, long_text;
+  std::wstring name;
+  std::uint32_t type = 0;
+  plat::RegData data;
+  for (std::uint32_t i = 0; plat::RegEnumValueW(reg.CurrentKey(), i, &name, &type, &data) == plat::ERROR_SUCCESS; ++i) {
+    listed += (listed.empty() ? L"" : L",") + name + L":" + std::to_wstring(type) + L":" + std::to_wstring(data.size());
+    if (name == L"B0_Long") long_text = plat::RegDataString(data);
+  }
+  Print("Listed", listed);
+  Print("LongWhole", long_text == std::wstring(3000, L'l') ? L"1" : L"0");
   std::wstring keys;
   for (const auto& n : reg.GetKeyNames()) keys += (keys.empty() ? L"" : L",") + n;
   Print("Keys", keys);
