@@ -68,6 +68,12 @@ menu_start_dialog 'C:\e2edir' 'notes.txt'
 menu_start_agent
 xdotool mousemove "$DLG_X" "$DLG_Y" click 1
 sleep 0.5
+# change_store NAME DATA: another program rewrites a favourite and sets the
+# marker that tells the agent the store changed.
+change_store() {
+  e2e_reg_add "$MENU_KEY\\Path" /v "$1" /d "$2"
+  e2e_reg_add "$MENU_KEY\\1.0" /v Update /d 1
+}
 one_menu() {
   e2e_run agent_probe.exe post 047C
   e2e_wait 600 "the folder menu" menu_open
@@ -78,8 +84,9 @@ one_menu() {
   sleep 0.5
 }
 one_menu
-# Another program changed the store: the next menu loads it again.
-e2e_reg_add "$MENU_KEY\\1.0" /v Update /d 1
+# Another program changed the store (a title) and says so: the next menu loads
+# it again.
+change_store 'C:\big\top\f000' 'Folder 000 renamed$0'
 one_menu
 one_menu
 menu_stop_agent
@@ -94,7 +101,7 @@ menu_start_agent
 xdotool mousemove "$DLG_X" "$DLG_Y" click 1
 sleep 0.5
 one_menu
-e2e_reg_add "$MENU_KEY\\1.0" /v Update /d 1
+change_store 'C:\big\g00\f00$2' 'Folder 00-00 renamed$0'
 one_menu
 one_menu
 open_options() {
@@ -121,26 +128,35 @@ ok_options() {
 }
 # The time of an empty round trip of the probe, taken off the figures.
 t0=$(now_ms); probe find NoSuchWindow >/dev/null 2>&1 || true; base=$(( $(now_ms) - t0 ))
+# The agent holds the store it read for the last menu: the first dialog needs
+# no reading; the second comes after another program changed the store.
 open1=$(open_options)
 ok1=$(ok_options)
 # The dialog is off the screen at once, but without a window manager (Xvfb)
 # Wine holds the agent's thread in the hiding for two seconds, waiting for a
 # manager to confirm it; the next request is made once the agent answers
 # again, so the figure is the dialog's own.
-e2e_wait 30 "the agent to answer after OK" e2e_run agent_probe.exe send 0000
+answering() { e2e_wait 30 "the agent to answer after OK" e2e_run agent_probe.exe send 0000; }
+answering
+e2e_reg_add "$MENU_KEY\\Path" /v 'C:\big\g00\f01$2' /d 'Folder 00-01 renamed$0'
 open2=$(open_options)
 ok2=$(ok_options)
+answering
+open3=$(open_options)
+ok3=$(ok_options)
 figure wine_options_10000_open $(( open1 > base ? open1 - base : 0 )) ms
 figure wine_options_10000_ok $(( ok1 > base ? ok1 - base : 0 )) ms
-figure wine_options_10000_open_again $(( open2 > base ? open2 - base : 0 )) ms
+figure wine_options_10000_open_after_change $(( open2 > base ? open2 - base : 0 )) ms
+figure wine_options_10000_open_again $(( open3 > base ? open3 - base : 0 )) ms
 figure wine_probe_round_trip "$base" ms
 menu_stop_agent
 # The agent's own figures: from the request to the dialog on screen.
 read -r -a shown <<<"$(e2e_utf16 "$(e2e_config_dir)/Log/folder.log" | grep -o 'dialog on screen after [0-9]* ms' |
   grep -o '[0-9]*' | tr '\n' ' ')"
-[ "${#shown[@]}" -ge 2 ] || { e2e_log "options figures missing: ${shown[*]:-none}"; exit 1; }
+[ "${#shown[@]}" -ge 3 ] || { e2e_log "options figures missing: ${shown[*]:-none}"; exit 1; }
 figure wine_options_10000_open_logged "${shown[0]}" ms
-figure wine_options_10000_open_again_logged "${shown[1]}" ms
+figure wine_options_10000_open_after_change_logged "${shown[1]}" ms
+figure wine_options_10000_open_again_logged "${shown[2]}" ms
 read -r -a ms <<<"$(menu_latency)"
 [ "${#ms[@]}" -ge 6 ] || { e2e_log "menu figures missing: ${ms[*]:-none}"; exit 1; }
 figure wine_menu_10000_first_after_change "${ms[4]}" ms

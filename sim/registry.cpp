@@ -48,6 +48,7 @@ class ValueList {
   }
   // Rewriting a value keeps its place; a new one goes last.
   void Set(const std::wstring& name, std::uint32_t type, const RegData& data) {
+    ++changes_;
     auto [it, added] = index_.try_emplace(Upper(name), slots_.size());
     if (added) {
       slots_.push_back(Value{name, type, data});
@@ -65,11 +66,18 @@ class ValueList {
     gone_[it->second] = true;
     ++gaps_;
     index_.erase(it);
-    // A key emptied value by value starts afresh.
-    if (gaps_ == slots_.size()) *this = ValueList{};
+    ++changes_;
+    // A key emptied value by value starts afresh (its count of changes goes on).
+    if (gaps_ == slots_.size()) {
+      const std::uint64_t changes = changes_;
+      *this = ValueList{};
+      changes_ = changes;
+    }
     return true;
   }
   std::size_t size() const { return slots_.size() - gaps_; }
+  // Values written or deleted since the key was made (what a watch compares).
+  std::uint64_t Changes() const { return changes_; }
   // The values in order (closing the gaps first).
   const std::vector<Value>& All() {
     Compact();
@@ -96,6 +104,7 @@ class ValueList {
   std::vector<bool> gone_;
   std::size_t gaps_ = 0;
   std::unordered_map<std::wstring, std::size_t> index_;  // upper-case name -> slot
+  std::uint64_t changes_ = 0;
 };
 
 struct FailRule {
@@ -129,6 +138,8 @@ struct State {
   bool wow64_missing = false;
   bool delete_ex_missing = false;
   std::vector<std::wstring> journal;
+  // Watches (plat::RegWatchKey): the key and its count of changes when made.
+  std::map<plat::RegWatch, std::pair<std::shared_ptr<Key>, std::uint64_t>> watches;
 };
 
 State& S() {
@@ -146,6 +157,7 @@ void ResetState() {
   s.wow64_missing = false;
   s.delete_ex_missing = false;
   s.journal.clear();
+  s.watches.clear();
   for (RegKey r : {plat::HKEY_CLASSES_ROOT, plat::HKEY_CURRENT_USER, plat::HKEY_LOCAL_MACHINE, plat::HKEY_USERS,
                    plat::HKEY_CURRENT_CONFIG})
     s.roots[r] = std::make_shared<Key>();
@@ -686,6 +698,30 @@ RegStatus RegQueryInfoKeyW(RegKey key, RegKeyInfo* info) {
     info->max_value_len = std::max(info->max_value_len, static_cast<std::uint32_t>(v.data.size()));
   }
   return ERROR_SUCCESS;
+}
+
+RegWatch RegWatchKey(RegKey root, const std::wstring& path) {
+  // Numbers go on across resets of the world: a watch of an earlier test is
+  // no watch of this one.
+  static RegWatch next = 0;
+  std::lock_guard<std::recursive_mutex> g(S().m);
+  auto key = sim::FindPath(root, path);
+  if (!key) return 0;
+  S().watches[++next] = {key, key->values.Changes()};
+  return next;
+}
+
+bool RegWatchFired(RegWatch watch) {
+  std::lock_guard<std::recursive_mutex> g(S().m);
+  auto it = S().watches.find(watch);
+  if (it == S().watches.end()) return true;
+  const auto& [key, changes] = it->second;
+  return key->deleted || key->values.Changes() != changes;
+}
+
+void RegCloseWatch(RegWatch watch) {
+  std::lock_guard<std::recursive_mutex> g(S().m);
+  S().watches.erase(watch);
 }
 
 RegStatus RegFlushKey(RegKey key) {

@@ -139,6 +139,21 @@ RegStatus RegFlushKey(RegKey key);
 // RegCloseKey (closing a predefined key succeeds and does nothing).
 RegStatus RegCloseKey(RegKey key);
 
+// --- watching a key ----------------------------------------------------------------
+
+// A watch on the values of root\path: RegNotifyChangeKeyValue (asynchronous,
+// one event of the watch's own) on that key for values added, written or
+// deleted, and on its parent for sub-keys added or deleted, so that the key
+// deleted and made anew counts as a change as well. The watch keeps its own
+// handles. 0 when the key cannot be opened or watched.
+using RegWatch = std::uint64_t;
+RegWatch RegWatchKey(RegKey root, const std::wstring& path);
+// True once something changed since the watch was made (and for 0 or a watch
+// that is no more): what was read after making it may be out of date.
+bool RegWatchFired(RegWatch watch);
+// Ends the watch (0 is ignored).
+void RegCloseWatch(RegWatch watch);
+
 // --- value data ---------------------------------------------------------------------
 
 // The bytes of a string value: UTF-16LE with the terminating zero, so the

@@ -135,8 +135,22 @@ std::wstring LastPathComponent(const std::wstring& path) {
   return slash == std::wstring::npos ? p : p.substr(slash + 1);
 }
 
-void ReadStoreKey(const wchar_t* key, std::vector<std::wstring>& names, std::vector<std::wstring>& values,
-                  bool log_skipped) {
+namespace {
+
+struct TSkippedValue {
+  std::wstring name;
+  std::uint32_t type = 0;
+};
+
+void LogSkipped(const wchar_t* key, const TSkippedValue& skipped) {
+  infra::LogError(L"LoadFavourites", L"Invalid data type for '" + skipped.name + L"'",
+                  std::wstring(L"Key=") + key + L", Type=" + std::to_wstring(skipped.type), 0);
+}
+
+// The string values of one key in stored order; the others are listed in
+// skipped.
+void ReadKeyStrings(const wchar_t* key, std::vector<std::wstring>& names, std::vector<std::wstring>& values,
+                    std::vector<TSkippedValue>& skipped) {
   infra::TRegistry reg;
   if (!reg.OpenKeyReadOnly(key)) return;
   // One pass over the values with their data, in stored order.
@@ -145,9 +159,7 @@ void ReadStoreKey(const wchar_t* key, std::vector<std::wstring>& names, std::vec
   plat::RegData data;
   for (std::uint32_t i = 0; plat::RegEnumValueW(reg.CurrentKey(), i, &name, &type, &data) == plat::ERROR_SUCCESS; ++i) {
     if (type != plat::REG_SZ && type != plat::REG_EXPAND_SZ && !data.empty()) {
-      if (log_skipped)
-        infra::LogError(L"LoadFavourites", L"Invalid data type for '" + name + L"'",
-                        std::wstring(L"Key=") + key + L", Type=" + std::to_wstring(type), 0);
+      skipped.push_back(TSkippedValue{name, type});
       continue;
     }
     names.push_back(name);
@@ -155,10 +167,46 @@ void ReadStoreKey(const wchar_t* key, std::vector<std::wstring>& names, std::vec
   }
 }
 
+// One store key as its last full read found it, with the watch made before
+// that read: while the watch has not fired, the key holds exactly this, and
+// loading it again is a copy (10,000 favourites cost the registry 10,000
+// round trips).
+struct TKeyRead {
+  plat::RegWatch watch = 0;
+  std::vector<std::wstring> names;
+  std::vector<std::wstring> values;
+  std::vector<TSkippedValue> skipped;
+};
+
+void ReadStoreKeyWatched(const wchar_t* key, TKeyRead& last, std::vector<std::wstring>& names,
+                         std::vector<std::wstring>& values) {
+  if (plat::RegWatchFired(last.watch)) {
+    plat::RegCloseWatch(last.watch);
+    last = TKeyRead{};
+    // Made before the read: a change while reading fires it as well.
+    last.watch = plat::RegWatchKey(plat::HKEY_CURRENT_USER, key);
+    ReadKeyStrings(key, last.names, last.values, last.skipped);
+  }
+  for (const TSkippedValue& skipped : last.skipped) LogSkipped(key, skipped);
+  names = last.names;
+  values = last.values;
+}
+
+}  // namespace
+
+void ReadStoreKey(const wchar_t* key, std::vector<std::wstring>& names, std::vector<std::wstring>& values,
+                  bool log_skipped) {
+  std::vector<TSkippedValue> skipped;
+  ReadKeyStrings(key, names, values, skipped);
+  if (log_skipped)
+    for (const TSkippedValue& s : skipped) LogSkipped(key, s);
+}
+
 void LoadFavourites() {
+  static TKeyRead path_read, filter_read;
   std::vector<std::wstring> names, values, masks, filter_names;
-  ReadStoreKey(kPathKey, names, values, true);
-  ReadStoreKey(kFilterKey, masks, filter_names, true);
+  ReadStoreKeyWatched(kPathKey, path_read, names, values);
+  ReadStoreKeyWatched(kFilterKey, filter_read, masks, filter_names);
   // The menu tests every folder it shows for existence: it is built again only
   // when the store holds something else than the menu was built from (a reload
   // that finds the same store, as the options dialog's, costs no rebuild).

@@ -103,7 +103,9 @@ void ReadStoreKey(const wchar_t* key, std::vector<std::wstring>& names, std::vec
 // Empties the four lists, reloads them from the two keys (a missing key
 // leaves its lists empty; a value that is not a string is skipped with an
 // error entry) and rebuilds the favourites part of the folder menu - unless
-// the keys hold exactly what the menu was last built from.
+// the keys hold exactly what the menu was last built from. A key is read
+// again only when it changed since its last read (a registry watch made
+// before that read); otherwise its lists are what that read found.
 void LoadFavourites();
 
 // Adds a folder at the end of the top level with its shortened path as the

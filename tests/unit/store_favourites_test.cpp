@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "infra/logger.h"
+#include "infra/logger_files.h"
 #include "infra/utf16.h"
 #include "menu/shorten_caption.h"
 #include "platform/shell_link.h"
@@ -90,6 +94,79 @@ TEST_F(StoreLoad, MissingKeysGiveEmptyListsAndWrongTypesAreSkipped) {
   store::LoadFavourites();
   EXPECT_EQ(Favourites(), (Entries{{L"C:\\A", L"A$0"}, {L"C:\\B", L"B$0"}}));
   EXPECT_EQ(Filters(), (Entries{{L"*.x", L"X"}}));
+}
+
+TEST_F(StoreLoad, ALoadAfterAnotherProgramChangedTheStoreFindsTheChangeAndNoneCostsNoRebuild) {
+  // The agent keeps what it read and reads a key again only once it changed:
+  // whatever changed in between, a load gives the store as it is now.
+  const Entries path = {{L"Submenu1", L"Work$5"}, {L"C:\\Work$2", L"Work$0"}, {L"D:\\Data", L"Data$0"}};
+  const Entries filters = {{L"*.txt", L"Text"}};
+  struct Case {
+    const char* name;
+    std::function<void()> change;
+    bool rebuilt;
+  };
+  const Case cases[] = {
+      {"nothing changed", [] {}, false},
+      {"the lists in memory edited (the menu may show them: built again)",
+       [] {
+         store::FavouriteNames.pop_back();
+         store::FilterNames[0] = L"Edited";
+       },
+       true},
+      {"a title rewritten in place",
+       [] { sim::RegSetString(HKEY_CURRENT_USER, store::kPathKey, L"D:\\Data", L"Mine$0"); }, true},
+      {"the same data written again",
+       [] { sim::RegSetString(HKEY_CURRENT_USER, store::kPathKey, L"D:\\Data", L"Data$0"); }, false},
+      {"a folder added", [] { sim::RegSetString(HKEY_CURRENT_USER, store::kPathKey, L"E:\\New", L"New$0"); }, true},
+      {"a folder deleted", [] { sim::RegDeleteValue(HKEY_CURRENT_USER, store::kPathKey, L"C:\\Work$2"); }, true},
+      {"the key deleted and made anew",
+       [] {
+         sim::RegDeleteTree(HKEY_CURRENT_USER, store::kPathKey);
+         SetEntries(store::kPathKey, {{L"F:\\Other", L"Other$0"}});
+       },
+       true},
+      {"only a filter changed", [] { sim::RegSetString(HKEY_CURRENT_USER, store::kFilterKey, L"*.txt", L"Notes"); },
+       true},
+      {"the filters deleted", [] { sim::RegDeleteTree(HKEY_CURRENT_USER, store::kFilterKey); }, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sim::RegDeleteTree(HKEY_CURRENT_USER, store::kPathKey);
+    sim::RegDeleteTree(HKEY_CURRENT_USER, store::kFilterKey);
+    SetEntries(store::kPathKey, path);
+    SetEntries(store::kFilterKey, filters);
+    store::LoadFavourites();
+    store::LoadFavourites();  // read once, then served from what was read
+    ASSERT_EQ(Favourites(), path);
+    menu_builds = 0;
+
+    c.change();
+    store::LoadFavourites();
+    EXPECT_EQ(Favourites(), KeyEntries(store::kPathKey));
+    EXPECT_EQ(Filters(), KeyEntries(store::kFilterKey));
+    EXPECT_EQ(menu_builds, c.rebuilt ? 1 : 0);
+  }
+}
+
+TEST_F(StoreLoad, AValueThatIsNoStringIsReportedAtEveryLoad) {
+  const std::wstring folder = L"C:\\Log\\";
+  infra::ResetLogger();
+  ASSERT_TRUE(plat::CreateDirectories(folder));
+  infra::SetLogFolder(folder);
+  SetEntries(store::kPathKey, {{L"C:\\A", L"A$0"}});
+  sim::RegSetDword(HKEY_CURRENT_USER, store::kPathKey, L"C:\\Broken", 7);
+  for (int load = 0; load < 3; ++load) store::LoadFavourites();
+  infra::SaveAllLogs(false);
+  std::string bytes;
+  ASSERT_TRUE(plat::ReadWholeFile(folder + L"folder_error.log", bytes));
+  int reported = 0;  // entries (their heads), not the recent lines each entry repeats
+  for (const auto& line : infra::SplitLogLines(bytes))
+    reported += line.find(L":  Err (common): Function: LoadFavourites Message: Invalid data type for 'C:\\Broken'") !=
+                std::wstring::npos;
+  EXPECT_EQ(reported, 3);
+  EXPECT_EQ(Favourites(), (Entries{{L"C:\\A", L"A$0"}}));
+  infra::ResetLogger();
 }
 
 TEST_F(StoreAdd, AddsExistingFoldersOnceAtTheEndOfTheTopLevel) {

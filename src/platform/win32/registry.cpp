@@ -2,6 +2,8 @@
 // Seam headers come before <windows.h>: its macros share the constants' names.
 #include "platform/registry.h"
 
+#include <memory>
+
 #include <windows.h>
 
 namespace plat {
@@ -167,6 +169,46 @@ RegStatus RegQueryInfoKeyW(RegKey key, RegKeyInfo* info) {
   }
   return rc;
 }
+
+namespace {
+
+struct KeyWatch {
+  HKEY key = nullptr;
+  HKEY parent = nullptr;
+  HANDLE event = nullptr;
+  ~KeyWatch() {
+    // Closing a key ends the notifications asked for on it.
+    if (key) ::RegCloseKey(key);
+    if (parent) ::RegCloseKey(parent);
+    if (event) CloseHandle(event);
+  }
+};
+
+}  // namespace
+
+RegWatch RegWatchKey(RegKey root, const std::wstring& path) {
+  auto w = std::make_unique<KeyWatch>();
+  w->event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!w->event) return 0;
+  const std::size_t slash = path.rfind(L'\\');
+  const std::wstring parent = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+  const bool watched =
+      ::RegOpenKeyExW(ToHkey(root), path.c_str(), 0, KEY_NOTIFY, &w->key) == ERROR_SUCCESS &&
+      ::RegNotifyChangeKeyValue(w->key, FALSE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, w->event, TRUE) ==
+          ERROR_SUCCESS &&
+      ::RegOpenKeyExW(ToHkey(root), parent.c_str(), 0, KEY_NOTIFY, &w->parent) == ERROR_SUCCESS &&
+      ::RegNotifyChangeKeyValue(w->parent, FALSE, REG_NOTIFY_CHANGE_NAME, w->event, TRUE) == ERROR_SUCCESS;
+  if (!watched) return 0;
+  return static_cast<RegWatch>(reinterpret_cast<std::uintptr_t>(w.release()));
+}
+
+bool RegWatchFired(RegWatch watch) {
+  if (!watch) return true;
+  const auto* w = reinterpret_cast<const KeyWatch*>(static_cast<std::uintptr_t>(watch));
+  return WaitForSingleObject(w->event, 0) != WAIT_TIMEOUT;
+}
+
+void RegCloseWatch(RegWatch watch) { delete reinterpret_cast<KeyWatch*>(static_cast<std::uintptr_t>(watch)); }
 
 RegStatus RegFlushKey(RegKey key) { return ::RegFlushKey(ToHkey(key)); }
 

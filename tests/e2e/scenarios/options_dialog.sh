@@ -4,7 +4,8 @@
 # controls at 96 and at 144 DPI, with screenshots of each; then driven like a
 # user: a folder added through the browse dialog and the editor, moved up,
 # the hot key changed to Win + X, OK; the registry holds the new Path key in
-# the new order ("Submenu" + row number) and the new settings.
+# the new order ("Submenu" + row number) and the new settings. A favourite
+# another program adds meanwhile is in the next dialog and kept by its OK.
 source "$QB_SRC/tests/e2e/lib.sh"
 e2e_begin options_dialog
 source "$QB_SRC/tests/e2e/menu_lib.sh"
@@ -101,6 +102,22 @@ menu_hot_key super+x || { e2e_log "Win+X does not open the folder menu"; exit 1;
 sleep 0.5
 e2e_screenshot folder-menu
 xdotool key --clearmodifiers Escape
+
+# Another program adds a favourite while the agent runs: the next dialog lists
+# it (the agent reads the store again once it changed), so the rewrite of that
+# dialog's OK keeps it beside the submenu the user adds.
+e2e_reg_add "$key\\Path" /v 'C:\e2edir' /d 'Outside$0'
+open_options
+probe click Options 'Add Submenu'
+e2e_wait 60 "the item editor" probe find 'New submenu'
+probe settext 'New submenu' Edit 1 Later
+probe click 'New submenu' OK
+e2e_wait 30 "the editor to close" gone 'New submenu'
+probe click Options OK
+e2e_wait 60 "the options dialog to close" gone Options
+e2e_wait 30 "the new submenu" has 'Later$5'
+e2e_reg_query "$key\\Path" >&2
+[ "$(e2e_reg_value "$key\\Path" 'C:\e2edir')" = 'Outside$0' ] || { e2e_log "the other program's favourite was lost"; exit 1; }
 
 # 144 DPI: the same pages and the editor, laid out again.
 e2e_run agent_probe.exe post 0012
