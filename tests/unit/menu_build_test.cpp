@@ -118,6 +118,42 @@ TEST_F(MenuBuild, FavouritesBlockFollowsTheStoredTree) {
   }
 }
 
+// A folder that holds many favourites is listed once rather than asked about
+// each; the menu must show exactly what asking each one shows.
+TEST_F(MenuBuild, AFolderOfManyFavouritesShowsWhatAskingEachShows) {
+  for (int i = 0; i < 12; ++i) plat::CreateDirectories(L"C:\\Crowd\\Dir" + std::to_wstring(i));
+  plat::CreateDirectories(L"C:\\Crowd\\Sub\\Deep");
+  ASSERT_TRUE(plat::WriteWholeFile(L"C:\\Crowd\\file.txt", "x"));
+  Strings names, values;
+  auto add = [&](const std::wstring& path, const wchar_t* number) {
+    names.push_back(path + number);
+    values.push_back(L"T" + std::to_wstring(names.size()) + L"$0");
+  };
+  for (int i = 0; i < 12; ++i) add((i % 2 ? L"C:\\CROWD\\dir" : L"C:\\Crowd\\Dir") + std::to_wstring(i), L"");
+  for (const wchar_t* odd : {L"C:\\Crowd\\Gone1", L"C:\\Crowd\\file.txt", L"C:\\Crowd\\Gone2", L"C:\\Crowd\\Sub\\Deep",
+                             L"C:\\Crowd\\Sub\\Gone", L"C:\\Crowd\\Gone3", L"C:\\Crowd\\Dir3\\", L"C:\\Crowd\\Dir4$2"})
+    add(odd, L"");
+  names.push_back(L"Submenu1");
+  values.push_back(L"S$5");
+  add(L"C:\\Crowd\\Dir5", L"$2");
+  add(L"C:\\Crowd\\Gone4", L"$2");
+  add(L"C:\\Crowd\\Dir6", L"$2");
+
+  // What the menu shows when each folder is asked about on its own.
+  const auto tag = [](std::size_t at) { return std::to_wstring(at + menu::kFavouriteTagBase); };
+  Strings expected;
+  std::size_t i = 0;
+  for (; names[i] != L"Submenu1"; ++i) {
+    if (plat::DirectoryExists(names[i]))
+      expected.push_back(values[i].substr(0, values[i].size() - 2) + L"#" + tag(i) + L"@0");
+  }
+  expected.push_back(L"S#" + tag(i) + L"@5{T22#" + tag(i + 1) + L"@0,T24#" + tag(i + 3) + L"@0}");
+  ASSERT_EQ(expected.size(), 15U);  // the 12 folders, Sub\Deep, "Dir3\" and the submenu
+
+  Build(names, values);
+  EXPECT_EQ(Block(menu_), expected);
+}
+
 TEST_F(MenuBuild, RebuildingReplacesTheBlockAndKeepsTheFixedItems) {
   const Strings fixed = Captions(menu_);
   Build({L"C:\\A", L"C:\\B"}, {L"A$0", L"B$0"});
