@@ -70,7 +70,8 @@ TEST_F(AgentDispatcher, EveryGestureMessageShowsTheMenuWithTheReportedKind) {
                                     m.WM_QXHELP,      m.WM_QXMDIALOG,  m.WM_QXRBUTTON};
   int slot = 0;
   for (std::uint32_t g : gestures) {
-    fake_hook::WriteSlot(slot++, g, 0x100 + slot, targets::RarWindow);
+    fake_hook::WriteSlot(slot, g, 0x100 + slot, targets::RarWindow);
+    ++slot;
     Pump(60);
   }
   ASSERT_EQ(shown.size(), 7u);

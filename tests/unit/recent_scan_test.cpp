@@ -141,7 +141,10 @@ TEST_F(RecentScan, FullScanListsOnlyExistingFilesOnFixedAndNetworkDrives) {
   };
   MakeFile(L"C:\\Docs\\plain.txt");
   int seconds = 0;
-  for (const Case& c : cases) MakeShortcut(L"s" + std::to_wstring(seconds), c.target, seconds += 4);
+  for (const Case& c : cases) {
+    seconds += 4;
+    MakeShortcut(L"s" + std::to_wstring(seconds), c.target, seconds);
+  }
   // A damaged shortcut is passed over.
   plat::WriteWholeFile(kRecent + L"\\damaged.lnk", "not a shortcut");
   // Not a shortcut at all.

@@ -88,7 +88,7 @@ TEST(RegistrySim, TheRedirectedViewOfAWow64ProcessIsBelowWow6432Node) {
 TEST(RegistrySim, ValuesKeepTheOrderFirstWrittenThroughDeletesAndRewrites) {
   sim::ResetWorld();
   RegKey k = 0;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\A", 0, KEY_ALL_ACCESS, &k, nullptr), ERROR_SUCCESS);
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\A", 0, KEY_ALL_ACCESS, &k, nullptr), ERROR_SUCCESS);
   auto names = [&] {
     std::vector<std::wstring> out;
     std::wstring name;
@@ -144,7 +144,7 @@ TEST(RegistrySim, ValuesKeepTheOrderFirstWrittenThroughDeletesAndRewrites) {
   for (const Step& s : steps) {
     EXPECT_EQ(s.act(), s.rc) << s.what;
     EXPECT_EQ(names(), s.order) << s.what;
-    EXPECT_EQ(sim::RegValueNames(HKEY_CURRENT_USER, L"Software\A"), s.order) << s.what;
+    EXPECT_EQ(sim::RegValueNames(HKEY_CURRENT_USER, L"Software\\A"), s.order) << s.what;
   }
   RegData data;
   ASSERT_EQ(RegQueryValueExW(k, L"A", nullptr, &data, nullptr), ERROR_SUCCESS);

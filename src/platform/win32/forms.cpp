@@ -510,7 +510,7 @@ Form CreateForm(const FormLayout& layout, Window owner, FormEventProc proc) {
   if (!f->hwnd) return 0;
   for (const auto& c : layout.controls) {
     if (c.parent.empty() && c.kind != ControlKind::Page) {
-      Ctrl ctl{c, GetDlgItem(f->hwnd, ids[c.name]), ids[c.name], {}};
+      Ctrl ctl{c, GetDlgItem(f->hwnd, ids[c.name]), ids[c.name], {}, {}};
       f->controls[c.name] = ctl;
     }
   }
@@ -530,11 +530,11 @@ Form CreateForm(const FormLayout& layout, Window owner, FormEventProc proc) {
     HWND page = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), static_cast<LPCDLGTEMPLATEW>(pt.Data()),
                                            tabs.hwnd, DialogProc, reinterpret_cast<LPARAM>(f));
     EnableTabTexture(page);
-    f->controls[c.name] = Ctrl{c, page, 0, {}};
+    f->controls[c.name] = Ctrl{c, page, 0, {}, {}};
     f->pages[c.parent].push_back(c.name);
     for (const auto& pc : layout.controls) {
       if (pc.parent != c.name) continue;
-      f->controls[pc.name] = Ctrl{pc, GetDlgItem(page, page_ids[pc.name]), page_ids[pc.name], {}};
+      f->controls[pc.name] = Ctrl{pc, GetDlgItem(page, page_ids[pc.name]), page_ids[pc.name], {}, {}};
     }
     for (auto& [n, id] : page_ids) ids[n] = id;
   }
@@ -575,14 +575,16 @@ void CenterForm(WinForm* f) {
   } else {
     POINT pt;
     GetCursorPos(&pt);
-    MONITORINFO mi{sizeof mi};
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
     GetMonitorInfoW(MonitorFromPoint(pt, MONITOR_DEFAULTTOPRIMARY), &mi);
     area = mi.rcWork;
   }
   const int w = r.right - r.left, h = r.bottom - r.top;
   int x = area.left + ((area.right - area.left) - w) / 2;
   int y = area.top + ((area.bottom - area.top) - h) / 2;
-  MONITORINFO mi{sizeof mi};
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
   GetMonitorInfoW(MonitorFromRect(&area, MONITOR_DEFAULTTONEAREST), &mi);
   x = std::max<int>(mi.rcWork.left, std::min<int>(x, mi.rcWork.right - w));
   y = std::max<int>(mi.rcWork.top, std::min<int>(y, mi.rcWork.bottom - h));
