@@ -53,23 +53,31 @@ class TFolderCheck {
   // From this many plain favourites in one folder on, that folder is listed.
   static constexpr std::size_t kListFrom = 16;
 
-  // Learns the answers for the paths whose folder holds at least kListFrom of
-  // them, from one listing of that folder. A name the listing may not show as
-  // asked (a short "~" name, a stream, a wildcard) is left to MayShow's own
-  // question, and so is every path of a folder that could not be listed.
-  void ListCrowdedFolders(const std::vector<std::wstring>& paths) {
+  // Learns the answers for the stored favourites (names as stored, headers
+  // passed over) whose folder holds at least kListFrom of them, from one
+  // listing of that folder. A name is asked as stored at the top level and
+  // without its "$n" inside a submenu; both forms are learnt. A name the
+  // listing may not show as asked (a short "~" name, a stream, a wildcard) is
+  // left to MayShow's own question, and so is every path of a folder that
+  // could not be listed.
+  void ListCrowdedFolders(const std::vector<std::wstring>& names) {
     struct Parent {
       std::wstring path;
       std::vector<std::wstring> keys;  // upper-cased paths asked for
     };
     std::unordered_map<std::wstring, Parent> parents;
-    for (const std::wstring& path : paths) {
-      if (!Plain(path) || Slow(path)) continue;
+    auto note = [&](const std::wstring& path) {
+      if (!Plain(path) || Slow(path)) return;
       const std::size_t cut = path.rfind(L'\\');
-      if (cut < 3 || path.find_first_of(L"~:*?\"<>|", cut + 1) != std::wstring::npos) continue;
+      if (cut < 3 || path.find_first_of(L"~:*?\"<>|", cut + 1) != std::wstring::npos) return;
       Parent& parent = parents[infra::UpperCaseText(path.substr(0, cut))];
       if (parent.path.empty()) parent.path = path.substr(0, cut);
       parent.keys.push_back(infra::UpperCaseText(path));
+    };
+    for (const std::wstring& name : names) {
+      if (StartsWith(name, store::kSubmenuPrefix)) continue;
+      note(name);
+      if (const std::wstring child = store::SplitEncoded(name).text; child != name) note(child);
     }
     for (auto& [parent_key, parent] : parents) {
       if (parent.keys.size() < kListFrom || folders_.count(parent_key)) continue;
@@ -235,17 +243,7 @@ void BuildFavouritesBlock(plat::Menu& menu, const std::vector<std::wstring>& nam
   // 2. The entries, in stored order.
   std::vector<plat::MenuItem> block;
   TFolderCheck check;
-  {
-    std::vector<std::wstring> paths;
-    paths.reserve(names.size());
-    for (const std::wstring& name : names) {
-      if (StartsWith(name, store::kSubmenuPrefix)) continue;
-      paths.push_back(name);
-      const store::TEncoded child = store::SplitEncoded(name);
-      if (child.text != name) paths.push_back(child.text);
-    }
-    check.ListCrowdedFolders(paths);
-  }
+  check.ListCrowdedFolders(names);
   const std::size_t count = std::min(names.size(), values.size());
   std::size_t i = 0;
   while (i < count) {
