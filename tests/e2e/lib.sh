@@ -160,10 +160,24 @@ e2e_find_window() { xdotool search --name "$1" 2>/dev/null | head -n1; }
 
 e2e_pass() { E2E_OK=1; }
 
+# A failed scenario's agent is asked to end before its logs are copied: the
+# writer appends its batch to folder.log only every 30 s and at the end.
+e2e_quit_agent() {
+  pgrep -f 'qorbin\\qorbin\.exe' >/dev/null 2>&1 || return 0
+  timeout 10 bash -c 'cd "$WINEPREFIX/drive_c/qorbin" && wine "C:\\qorbin\\agent_probe.exe" post 0012' \
+    >/dev/null 2>&1 || true
+  local i
+  for i in $(seq 50); do
+    pgrep -f 'qorbin\\qorbin\.exe' >/dev/null 2>&1 || return 0
+    sleep 0.2
+  done
+}
+
 e2e_end() {
   local rc=$?
   if [ "$E2E_OK" != 1 ] || [ "$rc" -ne 0 ]; then
     e2e_screenshot failure
+    e2e_quit_agent
     local cfg; cfg="$(e2e_config_dir 2>/dev/null || true)"
     [ -d "$cfg" ] && cp -r "$cfg" "$E2E_DIR/config-copy" 2>/dev/null || true
     # CI keeps only the output: the tails of Wine's output and of the agent's logs.
