@@ -77,8 +77,12 @@ void SetForegroundRefused(bool refused);
 // The focus window of the given thread's input state.
 plat::Window FocusOf(plat::ThreadId thread);
 
-// A hung window: every send to it times out, posted messages are never handled.
+// A hung window: every send to it times out; posted messages wait until it
+// answers again.
 void SetHung(plat::Window w, bool hung);
+// A window whose thread answers sends but gets to its posted messages only at
+// the virtual tick (it waits in a loop that takes sent messages only).
+void SetPostedHeldUntil(plat::Window w, std::uint64_t tick);
 // A window whose thread is at work until the virtual tick: sends wait for it
 // (and time out when it lasts beyond their time-out).
 void SetBusyUntil(plat::Window w, std::uint64_t tick);

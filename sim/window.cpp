@@ -21,6 +21,14 @@
 namespace sim {
 namespace {
 
+struct Posted {
+  std::uint64_t due = 0;
+  std::uint64_t seq = 0;
+  plat::Window w = 0;
+  Msg m;
+  std::function<void()> fn;  // a timed event instead of a message
+};
+
 struct Win {
   std::wstring cls;
   std::wstring text;
@@ -38,14 +46,8 @@ struct Win {
   std::uint64_t busy_until = 0;  // sends wait for this tick (a thread at work)
   int caret = 0;
   std::vector<Msg> received;
-};
-
-struct Posted {
-  std::uint64_t due = 0;
-  std::uint64_t seq = 0;
-  plat::Window w = 0;
-  Msg m;
-  std::function<void()> fn;  // a timed event instead of a message
+  std::uint64_t queue_held_until = 0;  // posted messages wait for this tick
+  std::vector<Posted> held;            // posted while hung, in order
 };
 
 struct WindowState {
@@ -146,12 +148,19 @@ void RunDue(std::uint64_t now) {
     }
     auto win = Find(p.w);
     if (!win) continue;
-    bool hung;
     {
+      // A thread gets to its queue once it is free again: the message waits.
       std::lock_guard<std::recursive_mutex> g(S().lock);
-      hung = win->hung;
+      if (win->hung) {
+        win->held.push_back(std::move(p));
+        continue;
+      }
+      if (win->queue_held_until > now) {
+        p.due = win->queue_held_until;
+        S().queue.push_back(std::move(p));
+        continue;
+      }
     }
-    if (hung) continue;  // a hung thread never gets to its queue
     Deliver(p.w, p.m);
   }
 }
@@ -351,7 +360,20 @@ plat::Window FocusOf(plat::ThreadId thread) {
 void SetHung(plat::Window w, bool hung) {
   auto win = Find(w);
   std::lock_guard<std::recursive_mutex> g(S().lock);
-  if (win) win->hung = hung;
+  if (!win) return;
+  win->hung = hung;
+  if (hung) return;
+  for (Posted& p : win->held) {
+    p.due = Now();
+    S().queue.push_back(std::move(p));
+  }
+  win->held.clear();
+}
+
+void SetPostedHeldUntil(plat::Window w, std::uint64_t tick) {
+  auto win = Find(w);
+  std::lock_guard<std::recursive_mutex> g(S().lock);
+  if (win) win->queue_held_until = tick;
 }
 
 void SetBusyUntil(plat::Window w, std::uint64_t tick) {

@@ -220,7 +220,11 @@ class DialogRun {
 // empties again (or fills with the typed text again) meanwhile is restored
 // once more. Anything else that turns up is the user's typing and stays.
 void RestoreUserText(DialogRun& run, plat::Window box, const std::wstring& text, const std::wstring& saved) {
-  PostKey(box, plat::VK_DELETE);
+  // The Delete is sent, not posted: a posted key waits in the dialog's queue
+  // for as long as the dialog takes only sent messages, and landing after the
+  // restore it ate the first letter of the user's text.
+  run.Send(box, plat::WM_KEYDOWN, plat::VK_DELETE, 0);
+  run.Send(box, plat::WM_KEYUP, plat::VK_DELETE, 0);
   run.SetText(L"");
   for (int check = 1; check <= 10 && !run.GaveUp(); ++check) {
     if (run.Holds(L"")) break;

@@ -53,6 +53,21 @@ class TargetsBusyDialog : public logger_test::LoggerFixture {
     sim::At(sim::Now() + 1, watch_);
   }
 
+  // From the Enter on, the dialog answers sends but gets to its posted
+  // messages only hold_ms later.
+  void QueueHeldAfterEnter(const sim::FileDialog& fd, std::uint64_t hold_ms) {
+    watch_ = [this, fd, hold_ms] {
+      const auto r = sim::Received(fd.edit);
+      if (std::none_of(r.begin(), r.end(),
+                       [](const sim::Msg& m) { return m.msg == plat::WM_KEYDOWN && m.wparam == plat::VK_RETURN; })) {
+        sim::At(sim::Now() + 1, watch_);
+        return;
+      }
+      sim::SetPostedHeldUntil(fd.edit, sim::Now() + hold_ms);
+    };
+    sim::At(sim::Now() + 1, watch_);
+  }
+
   std::function<void()> watch_;
 };
 
@@ -80,6 +95,28 @@ TEST_F(TargetsBusyDialog, TheUsersTextComesBackAfterTheDialogWasBusy) {
     // Bounded: the wait after Enter, then at most a second of silence.
     EXPECT_LE(spent, 4000u + 200u + targets::kDialogSilentSendsLimit * 200u + 3000u);
     EXPECT_EQ(sim::AttachmentsInForce(), 0);
+    sim::DestroyWindow(fd.dialog);
+  }
+}
+
+TEST_F(TargetsBusyDialog, NoKeyOfTheAgentReachesTheBoxAfterTheUsersTextIsBack) {
+  // A dialog that waits in a loop taking sent messages only gets to its posted
+  // messages late: a key the agent posted while it restored the user's text
+  // would land on that text (a Delete at the caret ate its first letter).
+  for (const std::uint64_t hold_ms : {0u, 150u, 400u, 800u}) {
+    SCOPED_TRACE(hold_ms);
+    sim::FileDialogSpec spec;
+    spec.style = sim::DialogStyle::Vista;
+    spec.user_text = L"notes.txt";
+    sim::FileDialog fd = sim::CreateFileDialog(spec);
+    QueueHeldAfterEnter(fd, hold_ms);
+    targets::CurrentTargetWindow = fd.dialog;
+    targets::CurrentTargetKind = targets::FileDialog;
+    targets::SetData(L"C:\\Windows\\System32", targets::PathMode);
+    plat::SleepMs(hold_ms + 1000);
+    EXPECT_EQ(sim::FileDialogFolder(fd.dialog), L"C:\\Windows\\System32");
+    const std::wstring box = sim::Text(fd.edit);
+    EXPECT_EQ(box, L"notes.txt") << "the box holds " << std::string(box.begin(), box.end());
     sim::DestroyWindow(fd.dialog);
   }
 }
