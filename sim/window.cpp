@@ -45,6 +45,7 @@ struct Win {
   std::uint32_t reply_delay = 0;
   std::uint64_t busy_until = 0;  // sends wait for this tick (a thread at work)
   int caret = 0;
+  int anchor = 0;  // the selection runs from here to the caret (an edit box)
   std::vector<Msg> received;
   std::uint64_t queue_held_until = 0;  // posted messages wait for this tick
   std::vector<Posted> held;            // posted while hung, in order
@@ -305,7 +306,7 @@ void SetText(plat::Window w, const std::wstring& text) {
   std::lock_guard<std::recursive_mutex> g(S().lock);
   if (win) {
     win->text = text;
-    win->caret = 0;
+    win->caret = win->anchor = 0;
   }
 }
 
@@ -402,7 +403,7 @@ plat::LResult DefWindowProc(plat::Window w, Msg& m) {
   switch (m.msg) {
     case plat::WM_SETTEXT:
       win->text = m.text;
-      win->caret = 0;
+      win->caret = win->anchor = 0;
       return 1;
     case plat::WM_GETTEXT: {
       size_t n = m.wparam == 0 ? 0 : static_cast<size_t>(m.wparam) - 1;
@@ -422,6 +423,7 @@ plat::LResult DefWindowProc(plat::Window w, Msg& m) {
         win->text.insert(static_cast<size_t>(win->caret), 1, static_cast<wchar_t>(m.wparam));
         ++win->caret;
       }
+      win->anchor = win->caret;
       return 0;
     case plat::WM_KEYDOWN:
       if (edit && m.wparam == plat::VK_DELETE && win->caret < static_cast<int>(win->text.size()))
@@ -431,9 +433,22 @@ plat::LResult DefWindowProc(plat::Window w, Msg& m) {
       if (edit) {
         // A click right of the text puts the caret at its end.
         int x = static_cast<int>(m.lparam & 0xFFFF);
-        win->caret = x > 0 ? static_cast<int>(win->text.size()) : 0;
+        win->caret = win->anchor = x > 0 ? static_cast<int>(win->text.size()) : 0;
       }
       return 0;
+    case plat::EM_SETSEL: {
+      if (!edit) return 0;
+      const int size = static_cast<int>(win->text.size());
+      const auto clamp = [size](plat::LParam v) { return v < 0 || v > size ? size : static_cast<int>(v); };
+      win->anchor = clamp(static_cast<plat::LParam>(static_cast<std::int32_t>(m.wparam)));
+      win->caret = clamp(m.lparam);
+      return 0;
+    }
+    case plat::EM_GETSEL: {
+      if (!edit) return 0;
+      const int from = std::min(win->anchor, win->caret), to = std::max(win->anchor, win->caret);
+      return static_cast<plat::LResult>((to & 0xFFFF) << 16 | (from & 0xFFFF));
+    }
     case plat::BM_CLICK:
       if (SameClass(win->cls, L"Button") && win->parent) {
         plat::Window parent = win->parent;

@@ -47,6 +47,11 @@ constexpr std::uint32_t WM_LBUTTONDOWN = 0x0201;
 constexpr std::uint32_t WM_LBUTTONUP = 0x0202;
 constexpr std::uint32_t WM_USER = 0x0400;
 constexpr std::uint32_t BM_CLICK = 0x00F5;
+// An edit box's selection: EM_SETSEL wParam its start, lParam its end (-1: the
+// end of the text); EM_GETSEL with null parameters gives the start in the low
+// and the end in the high word of its result.
+constexpr std::uint32_t EM_GETSEL = 0x00B0;
+constexpr std::uint32_t EM_SETSEL = 0x00B1;
 // A common file dialog's folder: wParam the buffer's size in characters,
 // lParam a buffer in the dialog's own process; the result is the size the
 // path needs with its terminating zero.

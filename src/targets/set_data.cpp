@@ -27,7 +27,9 @@ constexpr int kBoxBuffer = 32768;
 constexpr plat::LParam kFarRightClick = 0x4E22;  // x = 20002, y = 0
 // Waits for a dialog poll its box this often.
 constexpr std::uint32_t kPollMs = 5;
-// Before Vista: the longest wait for a dialog to take the Enter.
+// The longest wait for a dialog to take the Enter (to show a change in its
+// box): ten checks 10 ms apart, and before Vista 200 ms.
+constexpr std::uint32_t kEnterTakenMs = 100;
 constexpr std::uint32_t kEnterTakenBeforeVistaMs = 200;
 // After a folder the dialog may rewrite its box (empty it, or put a text of
 // its own back) for this long; the user's text is restored once the box has
@@ -157,6 +159,14 @@ class DialogRun {
     if (GaveUp()) return;
     Count(plat::SendMessageTimeout(w, msg, wp, lp, plat::SMTO_NORMAL, kTimeoutMs, nullptr));
   }
+  // The box's answer to msg; nothing when it did not answer.
+  std::optional<plat::LResult> Ask(std::uint32_t msg, plat::WParam wp = 0, plat::LParam lp = 0) {
+    if (GaveUp()) return std::nullopt;
+    plat::LResult result = 0;
+    if (!Count(plat::SendMessageTimeout(box_, msg, wp, lp, plat::SMTO_NORMAL, kTimeoutMs, &result)))
+      return std::nullopt;
+    return result;
+  }
   void SetText(const std::wstring& text) {
     if (GaveUp()) return;
     Count(plat::SendMessageTimeoutSetText(box_, text, plat::SMTO_NORMAL, kTimeoutMs, nullptr));
@@ -211,6 +221,51 @@ class DialogRun {
   bool reported_ = false;
   std::wstring last_read_;
 };
+
+// What became of an Enter after which the box still shows the text.
+enum class EnterFate {
+  Handled,     // the dialog handled it and kept the text (ignored it, or a mask stays)
+  Taken,       // the box changed meanwhile: the dialog took it late
+  StillQueued  // the dialog has not got to its posted messages
+};
+
+// A dialog that waits in a loop taking sent messages only (a call into another
+// thread or program) answers every read while the Enter still waits in its
+// queue; text put into the box meanwhile would get that Enter, and the dialog
+// would open (or save) the user's file instead of the folder. A selection of
+// the whole text, posted behind the Enter, tells when the queue has been
+// handled; from then on the dialog gets settle_ms, as after an Enter taken at
+// once, to show a change. Waits at most until kBusyAfterEnterMs after the Enter.
+EnterFate FollowEnter(DialogRun& run, plat::Window box, const std::wstring& text, std::uint32_t entered,
+                      std::uint32_t settle_ms) {
+  run.Ask(plat::EM_SETSEL, 0, 0);
+  plat::PostMessage(box, plat::EM_SETSEL, 0, -1);
+  const std::uint32_t spent = plat::TickCount() - entered;
+  EnterFate fate = EnterFate::StillQueued;
+  std::optional<std::uint32_t> handled_at;
+  WaitUntil(spent < kBusyAfterEnterMs ? kBusyAfterEnterMs - spent : 0, kPollMs, [&] {
+    const std::optional<std::wstring> now = run.Read();
+    if (run.GaveUp()) return true;
+    if (now && *now != text) {
+      fate = EnterFate::Taken;
+      return true;
+    }
+    if (!handled_at) {
+      const std::optional<plat::LResult> selection = run.Ask(plat::EM_GETSEL);
+      if (selection && (static_cast<std::uint64_t>(*selection) >> 16 & 0xFFFF) == (text.size() & 0xFFFF))
+        handled_at = plat::TickCount();
+    }
+    if (handled_at && plat::TickCount() - *handled_at >= settle_ms) {
+      fate = EnterFate::Handled;
+      return true;
+    }
+    return false;
+  });
+  // Whatever were put into the box now would get that Enter: the text stays.
+  if (fate == EnterFate::StillQueued && !run.GaveUp())
+    infra::LogMessage(L"SetDataToDialog", L"the Enter still waits in the dialog's queue; the box keeps Path=" + text);
+  return fate;
+}
 
 // Puts the user's text back once the dialog has taken the Enter. The dialog may
 // still be at work on its box: a folder empties it, and the newer dialogs put
@@ -475,6 +530,7 @@ void SetDataToDialog(plat::Window dialog, const std::wstring& text, int mode, co
     InputAttachment attached(dialog);
     PostKey(box, plat::VK_RETURN);
   }
+  const std::uint32_t entered = plat::TickCount();
   // Opening a big or remote folder keeps a dialog that answered so far busy
   // for a while: it gets a bounded time to answer again before its silence
   // counts, or the user's text would never come back.
@@ -483,10 +539,12 @@ void SetDataToDialog(plat::Window dialog, const std::wstring& text, int mode, co
   // The dialog has taken the Enter when its box shows something else than
   // the text (a folder empties it, newer dialogs put the user's text back).
   if (!infra::IsVistaOrLater()) {
-    WaitUntil(kEnterTakenBeforeVistaMs, kPollMs, [&] {
+    const bool changed = WaitUntil(kEnterTakenBeforeVistaMs, kPollMs, [&] {
       std::optional<std::wstring> now = run.Read();
       return run.GaveUp() || (now && *now != text);
     });
+    if (run.GaveUp()) return;
+    if (!changed && FollowEnter(run, box, text, entered, kEnterTakenBeforeVistaMs) == EnterFate::StillQueued) return;
   } else {
     for (int check = 1; check <= 10; ++check) {
       std::optional<std::wstring> now = run.Read();
@@ -494,11 +552,16 @@ void SetDataToDialog(plat::Window dialog, const std::wstring& text, int mode, co
       if (now && *now == saved) return;  // taken, and the dialog put the user's text back itself
       if (now && *now != text) break;    // taken: the restore below waits for the dialog's last word
       if (check == 10) {
-        if (now && *now == text && mode == PathMode) {
-          infra::LogMessage(L"SetDataToDialog", L"Can't enter ct=" + *now + L", c=" + saved);
-          run.SetText(saved);
-          SetDataToDialog(dialog, text, PathMode, saved, attempt + 1);
-          return;
+        if (now && *now == text) {
+          const EnterFate fate = FollowEnter(run, box, text, entered, kEnterTakenMs);
+          if (run.GaveUp()) return;
+          if (fate == EnterFate::StillQueued) return;
+          if (fate == EnterFate::Handled && mode == PathMode) {
+            infra::LogMessage(L"SetDataToDialog", L"Can't enter ct=" + *now + L", c=" + saved);
+            run.SetText(saved);
+            SetDataToDialog(dialog, text, PathMode, saved, attempt + 1);
+            return;
+          }
         }
         break;
       }

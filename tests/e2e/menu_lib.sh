@@ -20,10 +20,11 @@ menu_seed() {
   done
 }
 
-# menu_start_dialog FOLDER FILENAME: shows "Open Test" on FOLDER with FILENAME
-# typed in; sets DLG_X DLG_Y (the middle of its file list).
+# menu_start_dialog FOLDER FILENAME [LATE_MS]: shows "Open Test" on FOLDER with
+# FILENAME typed in (LATE_MS: opendlg.exe's late queue); sets DLG_X DLG_Y (the
+# middle of its file list).
 menu_start_dialog() {
-  e2e_start opendlg.exe 'C:\qorbin\status.txt' "$1" "$2" >/dev/null
+  e2e_start opendlg.exe 'C:\qorbin\status.txt' "$1" "$2" ${3:+"$3"} >/dev/null
   e2e_wait 60 "the Open dialog reports its folder" menu_status_has folder "$1"
   e2e_wait 30 "the dialog's X window" e2e_find_window '^Open Test$'
   local xw X Y WIDTH HEIGHT SCREEN WINDOW

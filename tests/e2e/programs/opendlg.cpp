@@ -7,13 +7,20 @@
 //   items=<the names it lists, separated by |>
 //   tree=<class>|<style hex>|<ex-style hex>|<depth>  (the dialog's window tree)
 //
-// opendlg.exe STATUS_FILE INITIAL_FOLDER INITIAL_FILE_NAME
+// opendlg.exe STATUS_FILE INITIAL_FOLDER INITIAL_FILE_NAME [LATE_MS]
+//
+// With LATE_MS, the dialog is late to its queue once: when a path (a text with
+// a backslash) is set into its file name box, its thread waits LATE_MS in a
+// send to another thread. It answers sent messages meanwhile, but what was
+// posted to it (the Enter) waits, as in a dialog busy with a call elsewhere.
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <dlgs.h>
 
 #include <atomic>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <thread>
 
@@ -87,6 +94,62 @@ void Report(HWND dialog) {
   MoveFileExW(tmp.c_str(), g_status.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
+// The late queue: a window of a helper thread that answers kLateSend after
+// g_late_ms, and the hooks of the dialog's thread that start the wait.
+constexpr UINT kLateSend = WM_APP + 1;
+constexpr UINT kLateStart = WM_APP + 2;
+DWORD g_late_ms = 0;
+HWND g_late_window = nullptr;
+bool g_late_started = false;
+
+LRESULT CALLBACK LateWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == kLateSend) {
+    Sleep(g_late_ms);
+    return 1;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// A path set into an edit box of the dialog (the file name box) starts the
+// wait once, from the queue: the text is set first, as the sender expects.
+// The boxes' procedures are wrapped: a hook would see a text sent from another
+// process still packed.
+constexpr wchar_t kEditProc[] = L"OpenTestEditProc";
+bool g_edits_watched = false;
+LRESULT CALLBACK SeeSetText(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_SETTEXT && !g_late_started && lp && std::wcschr(reinterpret_cast<const wchar_t*>(lp), L'\\')) {
+    g_late_started = true;
+    PostThreadMessageW(GetCurrentThreadId(), kLateStart, 0, 0);
+  }
+  return CallWindowProcW(reinterpret_cast<WNDPROC>(GetPropW(hwnd, kEditProc)), hwnd, msg, wp, lp);
+}
+
+void WatchEdits(HWND dialog) {
+  if (!g_late_ms || g_edits_watched) return;
+  g_edits_watched = true;
+  EnumChildWindows(
+      dialog,
+      [](HWND h, LPARAM) -> BOOL {
+        if (ClassOf(h) == L"Edit") {
+          SetPropW(h, kEditProc, reinterpret_cast<HANDLE>(GetWindowLongPtrW(h, GWLP_WNDPROC)));
+          SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SeeSetText));
+        }
+        return TRUE;
+      },
+      0);
+}
+
+LRESULT CALLBACK SeeQueue(int code, WPARAM wp, LPARAM lp) {
+  auto* m = reinterpret_cast<MSG*>(lp);
+  if (code == HC_ACTION && wp == PM_REMOVE && m->hwnd == nullptr && m->message == kLateStart) {
+    m->message = WM_NULL;
+    std::printf("late queue: waiting %lu ms\n", g_late_ms);
+    std::fflush(stdout);
+    SendMessageW(g_late_window, kLateSend, 0, 0);
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -98,9 +161,31 @@ int wmain(int argc, wchar_t** argv) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
 
+  std::thread late;
+  if (argc >= 5 && (g_late_ms = static_cast<DWORD>(_wtoi(argv[4]))) > 0) {
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    late = std::thread([ready] {
+      WNDCLASSW wc{};
+      wc.lpfnWndProc = LateWindowProc;
+      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.lpszClassName = L"OpenTestLate";
+      RegisterClassW(&wc);
+      g_late_window = CreateWindowW(L"OpenTestLate", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+      SetEvent(ready);
+      MSG m;
+      while (GetMessageW(&m, nullptr, 0, 0) > 0) DispatchMessageW(&m);
+    });
+    WaitForSingleObject(ready, INFINITE);
+    CloseHandle(ready);
+    SetWindowsHookExW(WH_GETMESSAGE, SeeQueue, nullptr, GetCurrentThreadId());
+  }
+
   std::thread watcher([] {
     while (!g_done) {
-      if (HWND d = FindDialog()) Report(d);
+      if (HWND d = FindDialog()) {
+        WatchEdits(d);
+        Report(d);
+      }
       Sleep(100);
     }
   });
@@ -119,6 +204,10 @@ int wmain(int argc, wchar_t** argv) {
   BOOL ok = GetOpenFileNameW(&ofn);
   g_done = true;
   watcher.join();
+  if (late.joinable()) {
+    PostMessageW(g_late_window, WM_QUIT, 0, 0);
+    late.join();
+  }
   std::printf("result=%d file=%s\n", ok ? 1 : 0, Utf8(file).c_str());
   return 0;
 }
