@@ -75,6 +75,23 @@ menu_icons_clear() {
 
 menu_closed() { ! e2e_run agent_probe.exe menu-open; }
 
+# menu_choose_first: Down selects the open menu's first item, Return chooses
+# it; waits for the menu to close.
+menu_choose_first() {
+  xdotool key --clearmodifiers Down
+  sleep 0.2
+  xdotool key --clearmodifiers Return
+  e2e_wait 20 "the menu to close" menu_closed
+}
+
+# menu_expect_dialog FOLDER FILENAME: the Open dialog comes to list FOLDER and
+# its file name box to hold FILENAME again (else says what the box held).
+menu_expect_dialog() {
+  e2e_wait 30 "the dialog lists $1" menu_status_has folder "$1" || return 1
+  e2e_wait 20 "the user's file name is back" menu_status_has filename "$2" ||
+    { e2e_log "the box holds \"$(menu_status_value filename)\""; return 1; }
+}
+
 # menu_stop_agent: ends the agent as the end of its message loop does, so its
 # log reaches the file.
 menu_stop_agent() {
