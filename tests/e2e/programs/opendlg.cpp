@@ -16,7 +16,6 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
-#include <dlgs.h>
 
 #include <atomic>
 #include <cstdio>
@@ -95,7 +94,7 @@ void Report(HWND dialog) {
 }
 
 // The late queue: a window of a helper thread that answers kLateSend after
-// g_late_ms, and the hooks of the dialog's thread that start the wait.
+// g_late_ms, and a message hook of the dialog's thread that waits for it.
 constexpr UINT kLateSend = WM_APP + 1;
 constexpr UINT kLateStart = WM_APP + 2;
 DWORD g_late_ms = 0;
