@@ -163,14 +163,16 @@ e2e_pass() { E2E_OK=1; }
 # A failed scenario's agent is asked to end before its logs are copied: the
 # writer appends its batch to folder.log only every 30 s and at the end.
 e2e_quit_agent() {
-  pgrep -f 'qorbin\\qorbin\.exe' >/dev/null 2>&1 || return 0
-  timeout 10 bash -c 'cd "$WINEPREFIX/drive_c/qorbin" && wine "C:\\qorbin\\agent_probe.exe" post 0012' \
-    >/dev/null 2>&1 || true
-  local i
-  for i in $(seq 50); do
-    pgrep -f 'qorbin\\qorbin\.exe' >/dev/null 2>&1 || return 0
-    sleep 0.2
-  done
+  local probe=(timeout 10 wine 'C:\qorbin\agent_probe.exe')
+  (
+    cd "$WINEPREFIX/drive_c/qorbin" 2>/dev/null || exit 0
+    "${probe[@]}" find >/dev/null 2>&1 || exit 0
+    "${probe[@]}" post 0012 >/dev/null 2>&1 || true
+    for _ in $(seq 20); do
+      "${probe[@]}" find >/dev/null 2>&1 || { sleep 0.5; exit 0; }  # the last batch
+      sleep 0.2
+    done
+  )
 }
 
 e2e_end() {

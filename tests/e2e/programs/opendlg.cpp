@@ -94,12 +94,18 @@ void Report(HWND dialog) {
 }
 
 // The late queue: a window of a helper thread that answers kLateSend after
-// g_late_ms, and a message hook of the dialog's thread that waits for it.
+// g_late_ms. A path set into an edit box of the dialog (the file name box)
+// posts kLateWait to that box once; when the dialog's loop gets to it, the
+// box's thread waits in the send. The text is set first, as the sender
+// expects. The boxes' procedures are wrapped: a hook would see a text sent
+// from another process still packed.
 constexpr UINT kLateSend = WM_APP + 1;
-constexpr UINT kLateStart = WM_APP + 2;
+constexpr UINT kLateWait = WM_APP + 2;
+constexpr wchar_t kEditProc[] = L"OpenTestEditProc";
 DWORD g_late_ms = 0;
 HWND g_late_window = nullptr;
 bool g_late_started = false;
+bool g_edits_watched = false;
 
 LRESULT CALLBACK LateWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == kLateSend) {
@@ -109,16 +115,16 @@ LRESULT CALLBACK LateWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-// A path set into an edit box of the dialog (the file name box) starts the
-// wait once, from the queue: the text is set first, as the sender expects.
-// The boxes' procedures are wrapped: a hook would see a text sent from another
-// process still packed.
-constexpr wchar_t kEditProc[] = L"OpenTestEditProc";
-bool g_edits_watched = false;
-LRESULT CALLBACK SeeSetText(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT CALLBACK LateEditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_SETTEXT && !g_late_started && lp && std::wcschr(reinterpret_cast<const wchar_t*>(lp), L'\\')) {
     g_late_started = true;
-    PostThreadMessageW(GetCurrentThreadId(), kLateStart, 0, 0);
+    PostMessageW(hwnd, kLateWait, 0, 0);
+  }
+  if (msg == kLateWait) {
+    std::printf("late queue: waiting %lu ms\n", g_late_ms);
+    std::fflush(stdout);
+    SendMessageW(g_late_window, kLateSend, 0, 0);
+    return 0;
   }
   return CallWindowProcW(reinterpret_cast<WNDPROC>(GetPropW(hwnd, kEditProc)), hwnd, msg, wp, lp);
 }
@@ -131,22 +137,11 @@ void WatchEdits(HWND dialog) {
       [](HWND h, LPARAM) -> BOOL {
         if (ClassOf(h) == L"Edit") {
           SetPropW(h, kEditProc, reinterpret_cast<HANDLE>(GetWindowLongPtrW(h, GWLP_WNDPROC)));
-          SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SeeSetText));
+          SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LateEditProc));
         }
         return TRUE;
       },
       0);
-}
-
-LRESULT CALLBACK SeeQueue(int code, WPARAM wp, LPARAM lp) {
-  auto* m = reinterpret_cast<MSG*>(lp);
-  if (code == HC_ACTION && wp == PM_REMOVE && m->hwnd == nullptr && m->message == kLateStart) {
-    m->message = WM_NULL;
-    std::printf("late queue: waiting %lu ms\n", g_late_ms);
-    std::fflush(stdout);
-    SendMessageW(g_late_window, kLateSend, 0, 0);
-  }
-  return CallNextHookEx(nullptr, code, wp, lp);
 }
 
 }  // namespace
@@ -176,7 +171,6 @@ int wmain(int argc, wchar_t** argv) {
     });
     WaitForSingleObject(ready, INFINITE);
     CloseHandle(ready);
-    SetWindowsHookExW(WH_GETMESSAGE, SeeQueue, nullptr, GetCurrentThreadId());
   }
 
   std::thread watcher([] {
