@@ -238,7 +238,7 @@ enum class EnterFate {
 // once, to show a change. Waits at most until kBusyAfterEnterMs after the Enter.
 EnterFate FollowEnter(DialogRun& run, plat::Window box, const std::wstring& text, std::uint32_t entered,
                       std::uint32_t settle_ms) {
-  run.Ask(plat::EM_SETSEL, 0, 0);
+  run.Send(box, plat::EM_SETSEL, 0, 0);
   plat::PostMessage(box, plat::EM_SETSEL, 0, -1);
   const std::uint32_t spent = plat::TickCount() - entered;
   EnterFate fate = EnterFate::StillQueued;

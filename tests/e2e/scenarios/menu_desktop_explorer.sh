@@ -40,10 +40,7 @@ sleep 0.3  # let it paint for the picture
 e2e_screenshot desktop-menu
 # The menu over the Desktop holds "Harbour" and "Jetty" (in this order, by
 # name and by entry) above its commands: Down selects the first.
-xdotool key --clearmodifiers Down
-sleep 0.2
-xdotool key --clearmodifiers Return
-e2e_wait 20 "the menu to close" menu_closed
+menu_choose_first
 e2e_wait 30 "a Wine Explorer window titled Harbour" e2e_find_window '^Harbour$'
 e2e_screenshot desktop-opened
 # The new window is a folder window on C:\Harbour, as the agent reads it.
